@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace brivane {
+
+class ComSoum;
+class Client;
+class Item;
+
+// One accounting system's posting of one document. ComSoum owns it privately
+// and drives it: Ouvrir, then the steps its mode asks for, then Fermer.
+//
+// Contract shared by every step: true on success; false when the step was
+// refused, with its reason left in the document's Message (replacing it). A
+// failure the step cannot handle is thrown as ErreurInattendue.
+class BackEnd {
+ public:
+  explicit BackEnd(ComSoum& document) : document_(document) {}
+  virtual ~BackEnd() = default;
+  BackEnd(const BackEnd&) = delete;
+  BackEnd& operator=(const BackEnd&) = delete;
+
+  virtual bool Ouvrir() = 0;
+  virtual bool EnregistrerClient() = 0;
+  virtual bool EnregistrerProduits() = 0;
+  virtual bool EnregistrerFacture() = 0;
+  // Called after the steps unless one of them threw.
+  virtual void Fermer() = 0;
+
+ protected:
+  ComSoum& document() const { return document_; }
+  // The document's Message is read-only to everyone but its back ends.
+  void RemplacerMessage(const QString& texte) const;
+
+  // What the document holds that its public face keeps write-only.
+  std::int32_t systemeComptable() const;
+  const QString& cheminCie() const;
+  const QString& cheminApp() const;
+  const QString& utilisateur() const;
+  const QString& motDePasse() const;
+  const std::shared_ptr<Client>& client() const;
+  const std::vector<std::shared_ptr<Item>>& lignes() const;
+  QDateTime documentDate() const;
+  bool soumission() const;
+
+ private:
+  ComSoum& document_;
+};
+
+}  // namespace brivane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "document/BackEnd.h"
+#include "document/Client.h"
+#include "document/DocumentServices.h"
+#include "document/Item.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace brivane {
+
+// One sales document and its posting: the customer, the detail lines, the
+// accounting system to post into and how to reach it.
+class ComSoum final {
+ public:
+  // A document with the default services (real clock, this build's back ends).
+  ComSoum();
+  explicit ComSoum(DocumentServices services);
+  ~ComSoum();
+  ComSoum(const ComSoum&) = delete;
+  ComSoum& operator=(const ComSoum&) = delete;
+
+  // Result text of the last Enregistrer; meaningful when it returned false.
+  QString Message() const { return message_; }
+  void Utilisateur(const QString& v) { utilisateur_ = v; }
+  void MotDePasse(const QString& v) { motDePasse_ = v; }
+  // Appends a shared reference to the line; the first line has position 0.
+  void AddItem(std::shared_ptr<Item> article);
+  QDateTime DocumentDate() const { return documentDate_; }
+  void DocumentDate(const QDateTime& v) { documentDate_ = v; }
+  double Escompte() const { return escompte_; }
+  void Escompte(double v) { escompte_ = v; }
+  void SystemeComptable(std::int32_t v) { systemeComptable_ = v; }
+  void cheminCie(const QString& v) { cheminCie_ = v; }
+  void cheminApp(const QString& v) { cheminApp_ = v; }
+  void Client(std::shared_ptr<brivane::Client> client) { client_ = std::move(client); }
+  bool Soumission() const { return soumission_; }
+  void Soumission(bool v) { soumission_ = v; }
+
+  // Validates the document under SystemeComptable and posts it: customer,
+  // products, invoice (with ModeItem, products only). True when the document
+  // was posted, or when the code names no back end; false with the reasons in
+  // Message otherwise. Never throws.
+  bool Enregistrer(bool ModeItem = false);
+
+ private:
+  friend class BackEnd;
+
+  bool Valider(bool ModeItem);
+  bool Poster(bool ModeItem);
+  BackEnd& OuvrirBackEnd(std::unique_ptr<BackEnd>& garde,
+                         const DocumentServices::BackEndFactory& fabrique);
+
+  DocumentServices services_;
+  std::int32_t systemeComptable_ = 0;
+  QString cheminCie_;
+  QString cheminApp_;
+  QDateTime documentDate_;
+  double escompte_ = 0;
+  std::vector<std::shared_ptr<Item>> lignes_;
+  QString message_;
+  std::shared_ptr<brivane::Client> client_;
+  bool soumission_ = true;
+  QString utilisateur_;
+  QString motDePasse_;
+
+  // Each back end made by its latest opening; released with the document.
+  std::unique_ptr<BackEnd> acomba_;
+  std::unique_ptr<BackEnd> dbase_;
+};
+
+}  // namespace brivane
