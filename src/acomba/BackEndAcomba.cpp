@@ -101,8 +101,9 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
   objet->Vider();
   objet->CleRecherche(numero);
   const std::int32_t trouve = objet->Trouver(kCleNumero, true);
+  const QString numeroLu = objet->NumeroClient();
   // Exact comparison: a number that differs in case is another customer.
-  const bool nouveau = trouve == kIntrouvable && objet->NumeroClient() != numero;
+  const bool nouveau = trouve == kIntrouvable && numeroLu != numero;
 
   if (nouveau) {
     objet->Liberer();
