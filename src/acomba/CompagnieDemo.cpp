@@ -28,7 +28,7 @@ struct Taxe {
 };
 constexpr Taxe kTaxes[] = {
     {BackEndAcomba::kTaxeFederale, 1, 1, 500, u"Taxe fédérale (5 %)"},
-    {BackEndAcomba::kTaxeProvinciale, 2, 2, 9975, u"Taxe provinciale (9,975 %)"}};
+    {BackEndAcomba::kTaxeProvinciale, 2, 2, 950, u"Taxe provinciale (9,5 %)"}};
 
 struct Vendeur {
   std::int32_t numero;

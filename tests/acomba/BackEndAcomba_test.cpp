@@ -443,7 +443,7 @@ TEST_P(TaxesTest, amountsComeFromTheTaxableTotals) {
   vis->Cout(cas.cout);
   vis->TaxableFederal(cas.federal);
   vis->TaxableProvincial(cas.provincial);
-  sdk.Valeurs("taxe.Taux[1]", {500, 9975});
+  sdk.Valeurs("taxe.Taux[1]", {500, 950});
   ASSERT_TRUE(Enregistrer());
   EXPECT_EQ(sdk.Filtre("transaction.Montant"),
             (QStringList{"transaction.Montant[2]=" + QString::fromLatin1(cas.montantFederal),
@@ -451,10 +451,10 @@ TEST_P(TaxesTest, amountsComeFromTheTaxableTotals) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cas, TaxesTest,
-                         ::testing::Values(CasTaxes{"lesDeux", 2, 10, true, true, "1", "19.95"},
+                         ::testing::Values(CasTaxes{"lesDeux", 2, 10, true, true, "1", "1.9"},
                                            CasTaxes{"federalSeul", 2, 10, true, false, "1", "0"},
                                            CasTaxes{"provincialSeul", 2, 10, false, true, "0",
-                                                    "19.95"},
+                                                    "1.9"},
                                            CasTaxes{"aucune", 2, 10, false, false, "0", "0"}),
                          NomCas);
 

@@ -253,7 +253,7 @@ TEST_F(CompagnieIntegreeTest, taxAndSalesRepRecordsOfTheDemo) {
   auto taxe = Creer<TaxeSdk>(*f);
   taxe->CleRecherche(QStringLiteral("T.V.Q. 100%"));
   ASSERT_EQ(taxe->Trouver(1, true), kSucces);
-  EXPECT_EQ(taxe->Taux(1), 9975);
+  EXPECT_EQ(taxe->Taux(1), 950);
   EXPECT_EQ(taxe->Reference(), 2);
 
   auto v = Creer<VendeurSdk>(*f);
