@@ -20,6 +20,10 @@ struct EtatCompagnie {
   // Why the last company check answered 0; the text of status 0 until the
   // next check.
   QString raisonVerification;
+  // What the last record operation that failed knew about its failure, given
+  // as the text of its status until the next operation.
+  std::int32_t statutRaison = 0;
+  QString raison;
 };
 
 namespace {
@@ -122,6 +126,19 @@ const Table& TableTransaction() {
   return t;
 }
 
+// How the texts name a record of the table.
+QString Libelle(const QString& table) {
+  static const QHash<QString, QString> libelles{
+      {QStringLiteral("utilisateur"), QStringLiteral("L'utilisateur")},
+      {QStringLiteral("client"), QStringLiteral("Le client")},
+      {QStringLiteral("produit"), QStringLiteral("Le produit")},
+      {QStringLiteral("groupe_produit"), QStringLiteral("Le groupe de produit")},
+      {QStringLiteral("taxe"), QStringLiteral("La taxe")},
+      {QStringLiteral("vendeur"), QStringLiteral("Le vendeur")},
+      {QStringLiteral("transac"), QStringLiteral("La transaction")}};
+  return libelles.value(table, QStringLiteral("L'enregistrement"));
+}
+
 QVariant Defaut(const Colonne& c) {
   if (c.nulle) {
     return {};
@@ -192,6 +209,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Trouver(std::int32_t noCle, bool /*option*/) override {
+    etat_->raison.clear();
     if (const std::int32_t a = Acces()) {
       return a;
     }
@@ -206,11 +224,15 @@ class EnregistrementIntegre : public Interface {
         return kSucces;
       }
       Vider();
+      Raison(
+          kIntrouvable,
+          QStringLiteral("%1 « %2 » est introuvable.").arg(Libelle(table_.nom), cle_.toString()));
       return kIntrouvable;
     });
   }
 
   std::int32_t LireAPosition(std::int32_t position) override {
+    etat_->raison.clear();
     if (const std::int32_t a = Acces()) {
       return a;
     }
@@ -224,6 +246,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Reserver(std::int32_t position) override {
+    etat_->raison.clear();
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
@@ -238,6 +261,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t ReserverNouveau() override {
+    etat_->raison.clear();
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
@@ -247,7 +271,7 @@ class EnregistrementIntegre : public Interface {
                   QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
         r.Lier(1, cle_);
         if (r.Suivante()) {
-          return statuts::kCleEnDouble;
+          return EnDouble(cle_);
         }
       }
       if (const std::int32_t s = QuandReserveNouveau()) {
@@ -259,6 +283,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Ajouter() override {
+    etat_->raison.clear();
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
@@ -268,7 +293,7 @@ class EnregistrementIntegre : public Interface {
     if (const std::int32_t s = AvantAjout()) {
       return s;
     }
-    return Garde([&] {
+    const std::int32_t statut = Garde([&] {
       std::int64_t position = 0;
       etat_->base->Transaction([&] {
         QStringList noms;
@@ -291,9 +316,14 @@ class EnregistrementIntegre : public Interface {
       reservation_ = Reservation::Aucune;
       return kSucces;
     });
+    if (statut == statuts::kCleEnDouble && !table_.cle.isEmpty()) {
+      return EnDouble(champs_.value(table_.cle));
+    }
+    return statut;
   }
 
   std::int32_t Modifier(bool liberer) override {
+    etat_->raison.clear();
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
@@ -363,6 +393,7 @@ class EnregistrementIntegre : public Interface {
   std::int32_t NombreCharges() override { return static_cast<std::int32_t>(charges_.size()); }
 
   std::int32_t ChargerPlage(std::int32_t premier, std::int32_t dernier) override {
+    etat_->raison.clear();
     if (const std::int32_t a = Acces()) {
       return a;
     }
@@ -442,6 +473,17 @@ class EnregistrementIntegre : public Interface {
   }
 
   EtatCompagnie& Etat() const { return *etat_; }
+
+  void Raison(std::int32_t statut, const QString& texte) const {
+    etat_->statutRaison = statut;
+    etat_->raison = texte;
+  }
+
+  std::int32_t EnDouble(const QVariant& cle) const {
+    Raison(statuts::kCleEnDouble,
+           QStringLiteral("%1 « %2 » existe déjà.").arg(Libelle(table_.nom), cle.toString()));
+    return statuts::kCleEnDouble;
+  }
 
   virtual void QuandVide() {}
   virtual void QuandReinitialise() {}
@@ -745,6 +787,7 @@ class SessionIntegree final : public SessionSdk {
   }
 
   std::int32_t OuvrirCompagnie(const QString& /*cheminApp*/, const QString& cheminCie) override {
+    etat_->raison.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
     return Garde([&] {
@@ -754,6 +797,7 @@ class SessionIntegree final : public SessionSdk {
   }
 
   std::int32_t Connecter(std::int32_t noUtilisateur, const QString& motDePasse) override {
+    etat_->raison.clear();
     if (!etat_->base) {
       return statuts::kCompagnieFermee;
     }
@@ -776,6 +820,9 @@ class SessionIntegree final : public SessionSdk {
   QString TexteErreur(std::int32_t statut) override {
     if (statut == 0 && !etat_->raisonVerification.isEmpty()) {
       return etat_->raisonVerification;
+    }
+    if (statut != 0 && statut == etat_->statutRaison && !etat_->raison.isEmpty()) {
+      return etat_->raison;
     }
     return TexteStatut(statut);
   }

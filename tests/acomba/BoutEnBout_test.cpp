@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cas, RefusTest,
     ::testing::Values(Refus{"motDePasse", "marie", "secret-1", "1002 Mot de passe invalide."},
                       Refus{"utilisateurInconnu", "paul", "Secret-1",
-                            "10 Enregistrement introuvable."}),
+                            "10 L'utilisateur « paul » est introuvable."}),
     [](const ::testing::TestParamInfo<Refus>& p) { return std::string(p.param.nom); });
 
 TEST_F(BoutEnBoutTest, folderWithoutCompanyIsRefusedWithItsReason) {

@@ -172,6 +172,18 @@ TEST_F(CompagnieIntegreeTest, recordRulesOfReserveAddAndModify) {
   EXPECT_EQ(a->Ajouter(), kSucces);
   EXPECT_EQ(b->Ajouter(), s::kCleEnDouble);
 
+  // The text of a status names the record while nothing else ran since.
+  auto session = Creer<SessionSdk>(*f);
+  EXPECT_EQ(session->TexteErreur(s::kCleEnDouble), QStringLiteral("Le client « C2 » existe déjà."));
+  c->CleRecherche(QStringLiteral("C3"));
+  EXPECT_EQ(c->Trouver(1, false), kIntrouvable);
+  EXPECT_EQ(session->TexteErreur(kIntrouvable),
+            QStringLiteral("Le client « C3 » est introuvable."));
+  EXPECT_EQ(session->TexteErreur(s::kCleEnDouble),
+            QStringLiteral("Un enregistrement portant cette clé existe déjà."));
+  EXPECT_EQ(Creer<PreVerificationSdk>(*f)->LireAPosition(5), kIntrouvable);
+  EXPECT_EQ(session->TexteErreur(kIntrouvable), QStringLiteral("Enregistrement introuvable."));
+
   // Modify needs the record reserved, and release ends the reserve.
   c->CleRecherche(QStringLiteral("C1"));
   ASSERT_EQ(c->Trouver(1, true), kSucces);
