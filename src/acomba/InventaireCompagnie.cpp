@@ -15,7 +15,7 @@ QString Nombre(const QVariant& v) {
     return QStringLiteral("—");
   }
   if (v.typeId() == QMetaType::Double) {
-    return QLocale(QLocale::French, QLocale::Canada).toString(v.toDouble(), 'f', 4);
+    return QLocale(QLocale::French, QLocale::Canada).toString(v.toDouble(), 'g', 12);
   }
   return v.toString();
 }
