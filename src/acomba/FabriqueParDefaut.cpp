@@ -1,8 +1,15 @@
+#include "acomba/BackEndAcomba.h"
+#include "acomba/FournisseurIntegre.h"
 #include "document/DocumentServices.h"
 
 namespace brivane::acomba {
 
-// No SDK back end in this build yet: documents for code 1 are refused.
-DocumentServices::BackEndFactory FabriqueParDefaut() { return {}; }
+// No accounting SDK is installed on this platform: documents post into the
+// built-in company kept in their company folder.
+DocumentServices::BackEndFactory FabriqueParDefaut() {
+  return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
+    return std::make_unique<BackEndAcomba>(document, std::make_shared<FournisseurIntegre>());
+  };
+}
 
 }  // namespace brivane::acomba

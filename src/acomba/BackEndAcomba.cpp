@@ -1,0 +1,321 @@
+#include "acomba/BackEndAcomba.h"
+
+#include "document/Client.h"
+#include "document/Item.h"
+
+#include <cmath>
+#include <limits>
+
+namespace brivane::acomba {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+constexpr std::int32_t kCleNumero = 1;
+constexpr std::int32_t kLigneTaxe = 8;
+constexpr std::int32_t kNumeroLigneFederale = 991;
+constexpr std::int32_t kNumeroLigneProvinciale = 992;
+
+[[noreturn]] void Depassement() {
+  throw ErreurInattendue(BackEndAcomba::kDepassementCapacite,
+                         QStringLiteral("Dépassement de capacité."));
+}
+
+// Adds a line's amount to a tax total; an infinite or undefined total would
+// reach the books as a tax amount, so it fails the posting instead.
+void Cumuler(double& total, double montant) {
+  total += montant;
+  if (!std::isfinite(total)) {
+    Depassement();
+  }
+}
+
+}  // namespace
+
+BackEndAcomba::BackEndAcomba(ComSoum& document, std::shared_ptr<Fournisseur> fournisseur)
+    : BackEnd(document), fournisseur_(std::move(fournisseur)) {}
+
+QString BackEndAcomba::MessageSdk(std::int32_t statut) const {
+  return QString::number(statut) + u' ' + session_->TexteErreur(statut);
+}
+
+bool BackEndAcomba::OuvrirSessionAcomba() {
+  session_ = Creer<SessionSdk>(*fournisseur_);
+  demarrage_ = Creer<DemarrageSdk>(*fournisseur_);
+  utilisateur_ = Creer<UtilisateurSdk>(*fournisseur_);
+
+  if (demarrage_->Demarrer(demarrage_->ValeurDemarrage()) != kSucces) {
+    RemplacerMessage(QStringLiteral("Impossible de se connecter à la base de donnée."));
+    return false;
+  }
+  if (session_->VerifierCompagnie(cheminCie()) == 0) {
+    RemplacerMessage(MessageSdk(0));
+    return false;
+  }
+  std::int32_t statut = session_->OuvrirCompagnie(cheminApp(), cheminCie());
+  if (statut != kSucces) {
+    RemplacerMessage(MessageSdk(statut));
+    return false;
+  }
+  utilisateur_->CleRecherche(utilisateur());
+  statut = utilisateur_->Trouver(kCleNumero, false);
+  if (statut == kSucces) {
+    statut = session_->Connecter(utilisateur_->Numero(), motDePasse());
+  }
+  if (statut != kSucces) {
+    RemplacerMessage(MessageSdk(statut));
+    // The company is open but nobody may use it: let it go rather than leave
+    // it open until the document is released.
+    session_->FermerCompagnie();
+    return false;
+  }
+  return true;
+}
+
+void BackEndAcomba::FermerSessionAcomba() {
+  if (session_) {
+    session_->FermerCompagnie();  // nothing to report: the posting is over
+  }
+}
+
+void BackEndAcomba::EcrireChampsClient(ClientSdk& objet) const {
+  Client& c = *client();
+  objet.Constante1(1);
+  objet.Nom(c.Nom());
+  objet.Adresse(c.Adresse());
+  objet.Ville(c.Ville());
+  objet.Courriel(1, c.Courriel());
+  objet.Constante2(12);
+  objet.Telephone(1, c.NoTelephone());
+  objet.Telephone(2, c.NoFax());
+  objet.CodePostal(c.CP());
+  objet.Province(c.Province());
+  objet.AuSoinDe(c.AuSoinDe());
+  objet.Pays(c.pays());
+}
+
+bool BackEndAcomba::EnregistrerClientAcomba() {
+  const QString numero = client()->Numero();
+  auto objet = Creer<ClientSdk>(*fournisseur_);
+  objet->Vider();
+  objet->CleRecherche(numero);
+  const std::int32_t trouve = objet->Trouver(kCleNumero, true);
+  const QString numeroLu = objet->NumeroClient();
+  // Exact comparison: a number that differs in case is another customer.
+  const bool nouveau = trouve == kIntrouvable && numeroLu != numero;
+
+  if (nouveau) {
+    objet->Liberer();
+    objet->CleRecherche(numero);
+    objet->NumeroClient(numero);
+    objet->Constante3(2400);
+    const std::int32_t reserve = objet->ReserverNouveau();
+    if (reserve != kSucces) {
+      RemplacerMessage(MessageSdk(reserve));
+      return false;
+    }
+    EcrireChampsClient(*objet);
+    if (objet->Ajouter() != kSucces) {
+      objet->AnnulerNouveau();
+      RemplacerMessage(QStringLiteral("Erreur d'insertion du client."));
+      return false;
+    }
+    return true;
+  }
+
+  const std::int32_t reserve = objet->Reserver(objet->Position());
+  if (reserve != kSucces) {
+    RemplacerMessage(MessageSdk(reserve));
+    return false;
+  }
+  EcrireChampsClient(*objet);
+  if (objet->Modifier(true) != kSucces) {
+    RemplacerMessage(QStringLiteral("Erreur d'insertion du client."));
+    objet->Liberer();
+    return false;
+  }
+  return true;
+}
+
+bool BackEndAcomba::EnregistrerProduitsAcomba() {
+  std::unique_ptr<ProduitSdk> produit;
+  std::unique_ptr<GroupeProduitSdk> groupe;
+  bool resultat = true;
+  for (const auto& pointeur : lignes()) {
+    const Item& ligne = *pointeur;
+    if (!produit) {
+      produit = Creer<ProduitSdk>(*fournisseur_);
+    }
+    produit->Liberer();
+    produit->CleRecherche(ligne.code());
+    // Any answer but "not found" leaves the product alone: existing products
+    // are never rewritten.
+    if (produit->Trouver(kCleNumero, false) != kIntrouvable) {
+      continue;
+    }
+    produit->Liberer();
+    produit->CleRecherche(ligne.code());
+    produit->ReserverNouveau();
+    produit->NumeroProduit(ligne.code());
+
+    if (!groupe) {
+      groupe = Creer<GroupeProduitSdk>(*fournisseur_);
+    }
+    groupe->CleRecherche(ligne.GroupeProduit());
+    if (groupe->Trouver(kCleNumero, false) != kSucces) {
+      RemplacerMessage(QStringLiteral("code de groupe de produit non trouvé"));
+      produit->AnnulerNouveau();
+      return false;
+    }
+    produit->NoGroupe(groupe->NoGroupe());
+    produit->Constante1(1);
+    produit->Description(1, ligne.Description());
+    produit->Localisation(ligne.Localisation());
+    produit->SousGroupe(ligne.SousGroupe());
+    produit->Prix(0, ligne.Cout());
+    produit->Prix(1, ligne.Cout());
+    produit->Format(ligne.Format());
+
+    const std::int32_t statut = produit->Ajouter();
+    if (statut != kSucces) {
+      produit->AnnulerNouveau();
+      resultat = false;
+      RemplacerMessage(QStringLiteral("Erreur d'insertion du produit ") + ligne.code() + kCrLf +
+                       session_->TexteErreur(statut));
+    }
+  }
+  return resultat;
+}
+
+void BackEndAcomba::EcrireVendeur(TransactionSdk& transaction) {
+  auto vendeur = Creer<VendeurSdk>(*fournisseur_);
+  const std::int32_t nombre = vendeur->NombreEnregistrements();
+  const std::int32_t statut = vendeur->ChargerPlage(1, nombre);
+  if (vendeur->NombreCharges() <= 0 || statut != kSucces) {
+    return;
+  }
+  // Blanks count: only the letter case is ignored.
+  const QString cherche = client()->Vendeur().toUpper();
+  const std::int32_t total = vendeur->NombreEnregistrements();
+  for (std::int32_t i = 1; i <= total; ++i) {
+    vendeur->Selectionner(i);
+    if (vendeur->Code().toUpper() == cherche) {
+      transaction.NoVendeur(vendeur->Numero());
+      return;
+    }
+  }
+}
+
+bool BackEndAcomba::EnregistrerFactureAcomba() {
+  auto transaction = Creer<TransactionSdk>(*fournisseur_);
+  transaction->Reinitialiser();
+
+  auto preVerification = Creer<PreVerificationSdk>(*fournisseur_);
+  const std::int32_t pret = preVerification->LireAPosition(1);
+  if (pret != kSucces) {
+    RemplacerMessage(MessageSdk(pret));
+    return false;
+  }
+
+  const auto& details = lignes();
+  if (details.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 2)) {
+    Depassement();
+  }
+  const auto n = static_cast<std::int32_t>(details.size());
+  Client& c = *client();
+  const std::int32_t type = soumission() ? 4 : 2;
+
+  transaction->TypeTransaction(type);
+  transaction->ConstanteEntete1(1);
+  transaction->ConstanteEntete2(1);
+  transaction->NumeroClient(c.Numero());
+  transaction->NombreLignes(n + 2);
+
+  double totalFederal = 0;
+  double totalProvincial = 0;
+  std::unique_ptr<ProduitSdk> produit;
+  for (std::int32_t k = 1; k <= n; ++k) {
+    const Item& ligne = *details[static_cast<std::size_t>(k - 1)];
+    transaction->TypeLigne(k, type);
+    transaction->NumeroLigne(k, k);
+    if (!produit) {
+      produit = Creer<ProduitSdk>(*fournisseur_);
+    }
+    produit->Liberer();
+    produit->CleRecherche(ligne.code());
+    if (produit->Trouver(kCleNumero, true) == kSucces) {
+      transaction->ReferenceArticle(k, produit->Position());
+    }
+    transaction->CodeArticle(k, ligne.code());
+    transaction->DescriptionLigne(k, ligne.Description());
+    transaction->PrixUnitaire(k, ligne.Cout());
+    transaction->Quantite(k, ligne.Quantite());
+    transaction->GroupeLigne(k, produit->NoGroupe());
+    const double montant = ligne.Quantite() * ligne.Cout();
+    if (ligne.TaxableFederal()) {
+      Cumuler(totalFederal, montant);
+    }
+    if (ligne.TaxableProvincial()) {
+      Cumuler(totalProvincial, montant);
+    }
+  }
+
+  auto taxe = Creer<TaxeSdk>(*fournisseur_);
+  const auto ligneTaxe = [&](std::int32_t k, std::int32_t numero, const QString& code,
+                             double total) {
+    taxe->Vider();
+    transaction->TypeLigne(k, kLigneTaxe);
+    transaction->NumeroLigne(k, numero);
+    transaction->CodeArticle(k, code);
+    taxe->CleRecherche(code);
+    if (taxe->Trouver(kCleNumero, true) == kSucces) {
+      transaction->ReferenceArticle(k, taxe->Reference());
+      transaction->TaxeLigne(k, taxe->ValeurTaxe());
+      const double montant = (taxe->Taux(1) / 10000.0) * total;
+      if (!std::isfinite(montant)) {
+        Depassement();
+      }
+      transaction->Montant(k, montant);
+    }
+  };
+  ligneTaxe(n + 1, kNumeroLigneFederale, QString::fromUtf16(kTaxeFederale), totalFederal);
+  ligneTaxe(n + 2, kNumeroLigneProvinciale, QString::fromUtf16(kTaxeProvinciale), totalProvincial);
+
+  transaction->NomFacturation(c.Nom());
+  transaction->AuSoinDeFacturation(c.AuSoinDe());
+  transaction->AdresseFacturation(c.Adresse());
+  transaction->VilleFacturation(c.Ville());
+  transaction->CodePostalFacturation(c.CP());
+  transaction->PaysFacturation(QStringLiteral("ca"));
+  transaction->NomLivraison(c.Noml());
+  transaction->AuSoinDeLivraison(c.AuSoinDel());
+  transaction->AdresseLivraison(c.Adressel());
+  transaction->VilleLivraison(c.Villel());
+  transaction->CodePostalLivraison(c.CPl());
+  transaction->PaysLivraison(QStringLiteral("ca"));
+  transaction->Conditions(c.Condition());
+
+  EcrireVendeur(*transaction);
+
+  transaction->Miroir1(transaction->TypeTransaction());
+  transaction->Miroir2(transaction->Source2());
+
+  const std::int32_t reserve = transaction->ReserverNouveau();
+  if (reserve != kSucces) {
+    RemplacerMessage(MessageSdk(reserve));
+    return false;
+  }
+  transaction->Miroir3(transaction->Source3());
+
+  const std::int32_t ajout = transaction->Ajouter();
+  if (ajout != kSucces) {
+    transaction->AnnulerNouveau();
+    // Reported through Message only: the caller shows it.
+    RemplacerMessage(MessageSdk(ajout));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace brivane::acomba

@@ -1,0 +1,408 @@
+#include "acomba/BaseCompagnie.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace brivane::acomba {
+
+namespace {
+
+// Kept in step with docs/built-in-company.md.
+const char* const kSchema = R"sql(
+CREATE TABLE compagnie (
+  position INTEGER PRIMARY KEY CHECK (position = 1),
+  nom TEXT NOT NULL,
+  periode INTEGER NOT NULL DEFAULT 1,
+  creee_le TEXT NOT NULL
+);
+CREATE TABLE utilisateur (
+  position INTEGER PRIMARY KEY,
+  numero INTEGER NOT NULL UNIQUE CHECK (numero > 0),
+  code TEXT NOT NULL UNIQUE CHECK (code <> ''),
+  nom TEXT NOT NULL DEFAULT '',
+  mot_de_passe TEXT NOT NULL
+);
+CREATE TABLE groupe_produit (
+  position INTEGER PRIMARY KEY,
+  numero INTEGER NOT NULL UNIQUE,
+  description TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE taxe (
+  position INTEGER PRIMARY KEY,
+  code TEXT NOT NULL UNIQUE CHECK (code <> ''),
+  reference INTEGER NOT NULL DEFAULT 0,
+  valeur INTEGER NOT NULL DEFAULT 0,
+  taux_0 INTEGER NOT NULL DEFAULT 0,
+  taux_1 INTEGER NOT NULL DEFAULT 0,
+  taux_2 INTEGER NOT NULL DEFAULT 0,
+  description TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE vendeur (
+  position INTEGER PRIMARY KEY,
+  numero INTEGER NOT NULL UNIQUE,
+  code TEXT NOT NULL UNIQUE,
+  nom TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE client (
+  position INTEGER PRIMARY KEY,
+  numero TEXT NOT NULL UNIQUE CHECK (numero <> ''),
+  constante_1 INTEGER NOT NULL DEFAULT 0,
+  constante_2 INTEGER NOT NULL DEFAULT 0,
+  constante_3 INTEGER NOT NULL DEFAULT 0,
+  nom TEXT NOT NULL DEFAULT '',
+  adresse TEXT NOT NULL DEFAULT '',
+  ville TEXT NOT NULL DEFAULT '',
+  courriel_1 TEXT NOT NULL DEFAULT '',
+  courriel_2 TEXT NOT NULL DEFAULT '',
+  telephone_1 TEXT NOT NULL DEFAULT '',
+  telephone_2 TEXT NOT NULL DEFAULT '',
+  telephone_3 TEXT NOT NULL DEFAULT '',
+  code_postal TEXT NOT NULL DEFAULT '',
+  province TEXT NOT NULL DEFAULT '',
+  au_soin_de TEXT NOT NULL DEFAULT '',
+  pays TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE produit (
+  position INTEGER PRIMARY KEY,
+  numero TEXT NOT NULL UNIQUE CHECK (numero <> ''),
+  groupe INTEGER NOT NULL REFERENCES groupe_produit (numero),
+  constante_1 INTEGER NOT NULL DEFAULT 0,
+  description_1 TEXT NOT NULL DEFAULT '',
+  description_2 TEXT NOT NULL DEFAULT '',
+  localisation TEXT NOT NULL DEFAULT '',
+  sous_groupe TEXT NOT NULL DEFAULT '',
+  prix_0 REAL NOT NULL DEFAULT 0,
+  prix_1 REAL NOT NULL DEFAULT 0,
+  prix_2 REAL NOT NULL DEFAULT 0,
+  prix_3 REAL NOT NULL DEFAULT 0,
+  format TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE transac (
+  position INTEGER PRIMARY KEY,
+  numero TEXT NOT NULL UNIQUE CHECK (numero <> ''),
+  type INTEGER NOT NULL,
+  constante_1 INTEGER NOT NULL DEFAULT 0,
+  constante_2 INTEGER NOT NULL DEFAULT 0,
+  client TEXT NOT NULL REFERENCES client (numero),
+  nombre_lignes INTEGER NOT NULL,
+  nom_facturation TEXT NOT NULL DEFAULT '',
+  au_soin_de_facturation TEXT NOT NULL DEFAULT '',
+  adresse_facturation TEXT NOT NULL DEFAULT '',
+  ville_facturation TEXT NOT NULL DEFAULT '',
+  code_postal_facturation TEXT NOT NULL DEFAULT '',
+  pays_facturation TEXT NOT NULL DEFAULT '',
+  nom_livraison TEXT NOT NULL DEFAULT '',
+  au_soin_de_livraison TEXT NOT NULL DEFAULT '',
+  adresse_livraison TEXT NOT NULL DEFAULT '',
+  ville_livraison TEXT NOT NULL DEFAULT '',
+  code_postal_livraison TEXT NOT NULL DEFAULT '',
+  pays_livraison TEXT NOT NULL DEFAULT '',
+  conditions TEXT NOT NULL DEFAULT '',
+  vendeur INTEGER,
+  miroir_1 INTEGER NOT NULL DEFAULT 0,
+  miroir_2 INTEGER NOT NULL DEFAULT 0,
+  miroir_3 TEXT NOT NULL DEFAULT '',
+  utilisateur INTEGER NOT NULL,
+  ajoutee_le TEXT NOT NULL
+);
+CREATE TABLE ligne_transac (
+  transac INTEGER NOT NULL REFERENCES transac (position) ON DELETE CASCADE,
+  ligne INTEGER NOT NULL CHECK (ligne > 0),
+  type INTEGER NOT NULL,
+  numero_ligne INTEGER,
+  reference INTEGER,
+  code TEXT,
+  description TEXT,
+  prix_unitaire REAL,
+  quantite REAL,
+  groupe INTEGER,
+  taxe INTEGER,
+  montant REAL,
+  PRIMARY KEY (transac, ligne)
+);
+)sql";
+
+const char* const kTables[] = {"compagnie", "utilisateur", "groupe_produit",
+                               "taxe",      "vendeur",     "client",
+                               "produit",   "transac",     "ligne_transac"};
+
+std::int32_t StatutSqlite(int code) {
+  switch (code) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+      return statuts::kCleEnDouble;
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+      return statuts::kReferenceInexistante;
+    default:
+      break;
+  }
+  switch (code & 0xFF) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+      return statuts::kValeurRefusee;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return statuts::kCompagnieEndommagee;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return statuts::kCompagnieOccupee;
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return statuts::kAccesImpossible;
+    default:
+      return statuts::kErreurBase;
+  }
+}
+
+[[noreturn]] void Echec(sqlite3* db, int code) {
+  throw ErreurBase(StatutSqlite(code), db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
+                                                     : QString::fromUtf8(sqlite3_errstr(code)));
+}
+
+sqlite3* OuvrirFichier(const QString& chemin, int options) {
+  sqlite3* db = nullptr;
+  const int code = sqlite3_open_v2(chemin.toUtf8().constData(), &db, options, nullptr);
+  if (code != SQLITE_OK) {
+    const QString detail = db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
+                                         : QString::fromUtf8(sqlite3_errstr(code));
+    sqlite3_close(db);
+    throw ErreurBase(StatutSqlite(code), detail);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, 2000);
+  return db;
+}
+
+}  // namespace
+
+QString TexteStatut(std::int32_t statut) {
+  switch (statut) {
+    case 0:
+      return QStringLiteral("Aucune erreur.");
+    case 10:
+      return QStringLiteral("Enregistrement introuvable.");
+    case statuts::kCleEnDouble:
+      return QStringLiteral("Un enregistrement portant cette clé existe déjà.");
+    case statuts::kMotDePasseInvalide:
+      return QStringLiteral("Mot de passe invalide.");
+    case statuts::kPasUneCompagnie:
+      return QStringLiteral("Ce dossier ne contient pas une compagnie.");
+    case statuts::kAjoutSansReservation:
+      return QStringLiteral("Ajout refusé : aucun nouvel enregistrement n'a été réservé.");
+    case statuts::kModificationSansReservation:
+      return QStringLiteral("Modification refusée : l'enregistrement n'a pas été réservé.");
+    case statuts::kCompagnieEndommagee:
+      return QStringLiteral("Le fichier de la compagnie est endommagé.");
+    case statuts::kCompagnieFermee:
+      return QStringLiteral("Aucune compagnie n'est ouverte.");
+    case statuts::kNonConnecte:
+      return QStringLiteral("Aucun utilisateur n'est connecté à la compagnie.");
+    case statuts::kCleInconnue:
+      return QStringLiteral("Numéro de clé de recherche inconnu.");
+    case statuts::kValeurRefusee:
+      return QStringLiteral(
+          "Une valeur de l'enregistrement est refusée (champ obligatoire vide ?).");
+    case statuts::kAccesImpossible:
+      return QStringLiteral("Le fichier de la compagnie ne peut pas être lu ou écrit.");
+    case statuts::kDemarrageRefuse:
+      return QStringLiteral("Valeur de démarrage refusée.");
+    case statuts::kCompagnieOccupee:
+      return QStringLiteral(
+          "La compagnie est occupée par un autre programme. Réessayez plus tard.");
+    case statuts::kPlageInvalide:
+      return QStringLiteral("Plage d'enregistrements invalide.");
+    case statuts::kVersionInconnue:
+      return QStringLiteral(
+          "Le fichier de la compagnie vient d'une version plus récente du programme.");
+    case statuts::kReferenceInexistante:
+      return QStringLiteral("L'enregistrement fait référence à un enregistrement inexistant.");
+    case statuts::kLignesIncoherentes:
+      return QStringLiteral(
+          "Les lignes de la transaction ne correspondent pas au nombre de lignes déclaré.");
+    case statuts::kOperationRefusee:
+      return QStringLiteral("Opération non permise sur ce type d'enregistrement.");
+    case statuts::kErreurBase:
+      return QStringLiteral("Erreur de la base de données de la compagnie.");
+    default:
+      return QStringLiteral("Erreur inconnue.");
+  }
+}
+
+ErreurBase::ErreurBase(std::int32_t statut, QString detail)
+    : statut_(statut), detail_(std::move(detail)), what_(detail_.toUtf8()) {}
+
+Requete::Requete(sqlite3* db, const QString& sql) : db_(db) {
+  const QByteArray texte = sql.toUtf8();
+  const int code =
+      sqlite3_prepare_v2(db_, texte.constData(), static_cast<int>(texte.size()), &stmt_, nullptr);
+  if (code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+}
+
+Requete::~Requete() { sqlite3_finalize(stmt_); }
+
+Requete& Requete::Lier(int index, const QVariant& valeur) {
+  int code = SQLITE_OK;
+  if (valeur.isNull()) {
+    code = sqlite3_bind_null(stmt_, index);
+  } else {
+    switch (valeur.typeId()) {
+      case QMetaType::Int:
+      case QMetaType::LongLong:
+      case QMetaType::Bool:
+        code = sqlite3_bind_int64(stmt_, index, valeur.toLongLong());
+        break;
+      case QMetaType::Double:
+        code = sqlite3_bind_double(stmt_, index, valeur.toDouble());
+        break;
+      default: {
+        const QByteArray texte = valeur.toString().toUtf8();
+        code = sqlite3_bind_text(stmt_, index, texte.constData(), static_cast<int>(texte.size()),
+                                 SQLITE_TRANSIENT);
+      }
+    }
+  }
+  if (code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+  return *this;
+}
+
+bool Requete::Suivante() {
+  const int code = sqlite3_step(stmt_);
+  if (code == SQLITE_ROW) {
+    return true;
+  }
+  if (code == SQLITE_DONE) {
+    return false;
+  }
+  Echec(db_, code);
+}
+
+void Requete::Executer() {
+  while (Suivante()) {
+  }
+}
+
+void Requete::Reinitialiser() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+int Requete::NombreColonnes() const { return sqlite3_column_count(stmt_); }
+
+QString Requete::NomColonne(int i) const {
+  return QString::fromUtf8(sqlite3_column_name(stmt_, i));
+}
+
+QVariant Requete::Valeur(int i) const {
+  switch (sqlite3_column_type(stmt_, i)) {
+    case SQLITE_NULL:
+      return {};
+    case SQLITE_INTEGER:
+      return QVariant::fromValue<qint64>(sqlite3_column_int64(stmt_, i));
+    case SQLITE_FLOAT:
+      return sqlite3_column_double(stmt_, i);
+    default:
+      return Texte(i);
+  }
+}
+
+qint64 Requete::Entier(int i) const { return sqlite3_column_int64(stmt_, i); }
+
+QString Requete::Texte(int i) const {
+  const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+  return QString::fromUtf8(texte, sqlite3_column_bytes(stmt_, i));
+}
+
+QString BaseCompagnie::CheminFichier(const QString& dossier) {
+  return QDir(dossier).filePath(QString::fromUtf16(kNomFichier));
+}
+
+std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, bool lectureSeule) {
+  const QString chemin = CheminFichier(dossier);
+  if (!QFileInfo(chemin).isFile()) {
+    throw ErreurBase(statuts::kPasUneCompagnie, chemin);
+  }
+  std::unique_ptr<BaseCompagnie> base(new BaseCompagnie(
+      OuvrirFichier(chemin, lectureSeule ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)));
+
+  Requete identite(base->db_, QStringLiteral("PRAGMA application_id"));
+  if (!identite.Suivante() || identite.Entier(0) != kIdentifiantApplication) {
+    throw ErreurBase(statuts::kPasUneCompagnie, chemin);
+  }
+  Requete version(base->db_, QStringLiteral("PRAGMA user_version"));
+  if (!version.Suivante() || version.Entier(0) > kVersionSchema) {
+    throw ErreurBase(statuts::kVersionInconnue, chemin);
+  }
+  // A damaged page found now refuses the company before anything is written.
+  Requete controle(base->db_, QStringLiteral("PRAGMA quick_check"));
+  if (!controle.Suivante() || controle.Texte(0) != QStringLiteral("ok")) {
+    throw ErreurBase(statuts::kCompagnieEndommagee, chemin);
+  }
+  for (const char* table : kTables) {
+    Requete existe(base->db_,
+                   QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?"));
+    existe.Lier(1, QString::fromLatin1(table));
+    if (!existe.Suivante()) {
+      throw ErreurBase(statuts::kCompagnieEndommagee, QString::fromLatin1(table));
+    }
+  }
+  base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
+  return base;
+}
+
+std::unique_ptr<BaseCompagnie> BaseCompagnie::Creer(const QString& dossier, const QString& nom) {
+  const QString chemin = CheminFichier(dossier);
+  if (!QFileInfo(dossier).isDir()) {
+    throw ErreurBase(statuts::kAccesImpossible, dossier);
+  }
+  if (QFileInfo::exists(chemin)) {
+    throw ErreurBase(statuts::kCleEnDouble, chemin);
+  }
+  std::unique_ptr<BaseCompagnie> base(
+      new BaseCompagnie(OuvrirFichier(chemin, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)));
+  base->Transaction([&] {
+    base->Executer(QString::fromUtf8(kSchema));
+    base->Executer(QStringLiteral("PRAGMA application_id = %1").arg(kIdentifiantApplication));
+    base->Executer(QStringLiteral("PRAGMA user_version = %1").arg(kVersionSchema));
+    Requete compagnie(base->db_, QStringLiteral("INSERT INTO compagnie (position, nom, periode, "
+                                                "creee_le) VALUES (1, ?, 1, ?)"));
+    compagnie.Lier(1, nom).Lier(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    compagnie.Executer();
+  });
+  base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
+  return base;
+}
+
+BaseCompagnie::~BaseCompagnie() { sqlite3_close(db_); }
+
+void BaseCompagnie::Executer(const QString& sql) {
+  const QByteArray texte = sql.toUtf8();
+  const int code = sqlite3_exec(db_, texte.constData(), nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+}
+
+std::int64_t BaseCompagnie::DerniereInsertion() const { return sqlite3_last_insert_rowid(db_); }
+
+int BaseCompagnie::Changements() const { return sqlite3_changes(db_); }
+
+void BaseCompagnie::Annuler() noexcept {
+  if (sqlite3_get_autocommit(db_) == 0) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+}  // namespace brivane::acomba

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The built-in company's storage: one SQLite database file inside the company
+// folder. See docs/built-in-company.md for its tables.
+namespace brivane::acomba {
+
+// Statuses of the built-in company, beside 0 (success) and 10 (not found).
+namespace statuts {
+inline constexpr std::int32_t kCleEnDouble = 1001;
+inline constexpr std::int32_t kMotDePasseInvalide = 1002;
+inline constexpr std::int32_t kPasUneCompagnie = 1003;
+inline constexpr std::int32_t kAjoutSansReservation = 1004;
+inline constexpr std::int32_t kModificationSansReservation = 1005;
+inline constexpr std::int32_t kCompagnieEndommagee = 1006;
+inline constexpr std::int32_t kCompagnieFermee = 1007;
+inline constexpr std::int32_t kNonConnecte = 1008;
+inline constexpr std::int32_t kCleInconnue = 1009;
+inline constexpr std::int32_t kValeurRefusee = 1010;
+inline constexpr std::int32_t kAccesImpossible = 1011;
+inline constexpr std::int32_t kDemarrageRefuse = 1012;
+inline constexpr std::int32_t kCompagnieOccupee = 1013;
+inline constexpr std::int32_t kPlageInvalide = 1014;
+inline constexpr std::int32_t kVersionInconnue = 1015;
+inline constexpr std::int32_t kReferenceInexistante = 1016;
+inline constexpr std::int32_t kLignesIncoherentes = 1017;
+inline constexpr std::int32_t kOperationRefusee = 1018;
+inline constexpr std::int32_t kErreurBase = 1019;
+}  // namespace statuts
+
+// The French text of a built-in status ("Erreur inconnue." for numbers it
+// does not give).
+QString TexteStatut(std::int32_t statut);
+
+// A failure of the database, as the status the built-in company gives for it.
+class ErreurBase : public std::exception {
+ public:
+  ErreurBase(std::int32_t statut, QString detail);
+  std::int32_t statut() const { return statut_; }
+  const QString& detail() const { return detail_; }
+  const char* what() const noexcept override { return what_.constData(); }
+
+ private:
+  std::int32_t statut_;
+  QString detail_;
+  QByteArray what_;
+};
+
+// One prepared statement. Values are bound by 1-based index; a null QVariant
+// binds NULL. Every failure throws ErreurBase.
+class Requete final {
+ public:
+  Requete(sqlite3* db, const QString& sql);
+  ~Requete();
+  Requete(const Requete&) = delete;
+  Requete& operator=(const Requete&) = delete;
+
+  Requete& Lier(int index, const QVariant& valeur);
+  // Steps once: true when a row is available.
+  bool Suivante();
+  // Steps to the end.
+  void Executer();
+  // Ready to run again with new values.
+  void Reinitialiser();
+
+  int NombreColonnes() const;
+  QString NomColonne(int i) const;
+  // Null columns read as a null QVariant; integers as qint64, reals as
+  // double, texts as QString.
+  QVariant Valeur(int i) const;
+  qint64 Entier(int i) const;
+  QString Texte(int i) const;
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+class BaseCompagnie final {
+ public:
+  static constexpr auto kNomFichier = u"compagnie.sqlite";
+  // Identifies our files among SQLite databases, and the layout version.
+  static constexpr std::int32_t kIdentifiantApplication = 0x42524956;  // "BRIV"
+  static constexpr std::int32_t kVersionSchema = 1;
+
+  static QString CheminFichier(const QString& dossier);
+
+  // Opens the company of dossier, checking that it is one of ours and sound.
+  // Throws ErreurBase with the status to report.
+  static std::unique_ptr<BaseCompagnie> Ouvrir(const QString& dossier, bool lectureSeule = false);
+  // Creates an empty company (tables, company record) in an existing folder.
+  // Refuses a folder that already holds a company file. Throws ErreurBase.
+  static std::unique_ptr<BaseCompagnie> Creer(const QString& dossier, const QString& nom);
+
+  ~BaseCompagnie();
+  BaseCompagnie(const BaseCompagnie&) = delete;
+  BaseCompagnie& operator=(const BaseCompagnie&) = delete;
+
+  sqlite3* db() const { return db_; }
+  void Executer(const QString& sql);
+  std::int64_t DerniereInsertion() const;
+  int Changements() const;
+
+  // Runs f inside one write transaction: all of it reaches the file, or none.
+  template <class F>
+  void Transaction(F&& f) {
+    Executer(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+      f();
+      Executer(QStringLiteral("COMMIT"));
+    } catch (...) {
+      Annuler();
+      throw;
+    }
+  }
+
+ private:
+  explicit BaseCompagnie(sqlite3* db) : db_(db) {}
+  void Annuler() noexcept;
+
+  sqlite3* db_;
+};
+
+}  // namespace brivane::acomba

@@ -1,0 +1,618 @@
+#include "acomba/BackEndAcomba.h"
+
+#include "acomba/DocumentExemple.h"
+#include "acomba/FauxSdk.h"
+#include "support/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <limits>
+
+namespace brivane::testing {
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kEntete = QStringLiteral("Des erreurs se sont produites");
+
+struct {
+  template <class T>
+  std::string operator()(const ::testing::TestParamInfo<T>& p) const {
+    return p.param.nom;
+  }
+} NomCas;
+
+class BackEndAcombaTest : public ::testing::Test {
+ protected:
+  BackEndAcombaTest() {
+    doc = DocumentExemple(
+        [this](ComSoum& d) {
+          return std::make_unique<acomba::BackEndAcomba>(d, std::make_shared<FauxFournisseur>(sdk));
+        },
+        QStringLiteral("/cie"));
+    vis = Ligne(QStringLiteral("VIS-10"), QStringLiteral("Vis 10 mm"), 100, 0.05);
+    doc->AddItem(vis);
+  }
+
+  bool Enregistrer(bool modeItem = false) { return doc->Enregistrer(modeItem); }
+  bool Cree(const char* objet) const {
+    return sdk.Contient(QStringLiteral("creer ") + QString::fromLatin1(objet));
+  }
+  bool Ferme() const { return sdk.Contient(QStringLiteral("session.FermerCompagnie()")); }
+  bool FactureAjoutee() const { return sdk.Contient(QStringLiteral("transaction.Ajouter()")); }
+
+  ScriptSdk sdk;
+  std::unique_ptr<ComSoum> doc;
+  std::shared_ptr<Item> vis;
+};
+
+// One whole posting: every call and field write, in order.
+TEST_F(BackEndAcombaTest, postingWritesEverythingInOrder) {
+  sdk.Valeurs("demarrage.ValeurDemarrage", {42});
+  sdk.Valeurs("utilisateur.Numero", {7});
+  sdk.Valeurs("client.NumeroClient", {"C0042"});
+  sdk.Valeurs("client.Position", {31});
+  sdk.Valeurs("produit.Position", {310});
+  sdk.Valeurs("produit.NoGroupe", {5});
+  sdk.Valeurs("taxe.Reference", {11, 12});
+  sdk.Valeurs("taxe.ValeurTaxe", {1, 2});
+  sdk.Valeurs("taxe.Taux[1]", {500, 1000});
+  sdk.Valeurs("vendeur.NombreEnregistrements", {2});
+  sdk.Valeurs("vendeur.NombreCharges", {2});
+  sdk.Valeurs("vendeur.Code", {"AB", "ml"});
+  sdk.Valeurs("vendeur.Numero", {23});
+  sdk.Valeurs("transaction.TypeTransaction", {4});
+  sdk.Valeurs("transaction.Source2", {3});
+  sdk.Valeurs("transaction.Source3", {"000017"});
+
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(doc->Message(), kEntete);
+  const QStringList attendu{
+      // Session
+      "creer session", "creer demarrage", "creer utilisateur", "demarrage.ValeurDemarrage?",
+      "demarrage.Demarrer(42)", "session.VerifierCompagnie(/cie)",
+      "session.OuvrirCompagnie(/opt/compta,/cie)", "utilisateur.CleRecherche=marie",
+      "utilisateur.Trouver(1,false)", "utilisateur.Numero?", "session.Connecter(7,Secret-1)",
+      // Customer, update path
+      "creer client", "client.Vider()", "client.CleRecherche=C0042", "client.Trouver(1,true)",
+      "client.NumeroClient?", "client.Position?", "client.Reserver(31)", "client.Constante1=1",
+      "client.Nom=Atelier Nord", "client.Adresse=12 rue Haute", "client.Ville=Villeneuve",
+      "client.Courriel[1]=", "client.Constante2=12", "client.Telephone[1]=8195550101",
+      "client.Telephone[2]=8195550102", "client.CodePostal=G8T1A1", "client.Province=QC",
+      "client.AuSoinDe=", "client.Pays=Ca", "client.Modifier(true)",
+      // Products: it exists
+      "creer produit", "produit.Liberer()", "produit.CleRecherche=VIS-10",
+      "produit.Trouver(1,false)",
+      // Invoice
+      "creer transaction", "transaction.Reinitialiser()", "creer preverif",
+      "preverif.LireAPosition(1)", "transaction.TypeTransaction=4",
+      "transaction.ConstanteEntete1=1", "transaction.ConstanteEntete2=1",
+      "transaction.NumeroClient=C0042", "transaction.NombreLignes=3", "transaction.TypeLigne[1]=4",
+      "transaction.NumeroLigne[1]=1", "creer produit", "produit.Liberer()",
+      "produit.CleRecherche=VIS-10", "produit.Trouver(1,true)", "produit.Position?",
+      "transaction.ReferenceArticle[1]=310", "transaction.CodeArticle[1]=VIS-10",
+      "transaction.DescriptionLigne[1]=Vis 10 mm", "transaction.PrixUnitaire[1]=0.05",
+      "transaction.Quantite[1]=100", "produit.NoGroupe?", "transaction.GroupeLigne[1]=5",
+      // Federal tax line
+      "creer taxe", "taxe.Vider()", "transaction.TypeLigne[2]=8", "transaction.NumeroLigne[2]=991",
+      "transaction.CodeArticle[2]=T.P.S. 100%", "taxe.CleRecherche=T.P.S. 100%",
+      "taxe.Trouver(1,true)", "taxe.Reference?", "transaction.ReferenceArticle[2]=11",
+      "taxe.ValeurTaxe?", "transaction.TaxeLigne[2]=1", "taxe.Taux[1]?",
+      "transaction.Montant[2]=0.25",
+      // Provincial tax line
+      "taxe.Vider()", "transaction.TypeLigne[3]=8", "transaction.NumeroLigne[3]=992",
+      "transaction.CodeArticle[3]=T.V.Q. 100%", "taxe.CleRecherche=T.V.Q. 100%",
+      "taxe.Trouver(1,true)", "taxe.Reference?", "transaction.ReferenceArticle[3]=12",
+      "taxe.ValeurTaxe?", "transaction.TaxeLigne[3]=2", "taxe.Taux[1]?",
+      "transaction.Montant[3]=0.5",
+      // Addresses and conditions
+      "transaction.NomFacturation=Atelier Nord",
+      "transaction.AuSoinDeFacturation=", "transaction.AdresseFacturation=12 rue Haute",
+      "transaction.VilleFacturation=Villeneuve", "transaction.CodePostalFacturation=G8T1A1",
+      "transaction.PaysFacturation=ca", "transaction.NomLivraison=Atelier Nord, entrepot",
+      "transaction.AuSoinDeLivraison=", "transaction.AdresseLivraison=40 rue Basse",
+      "transaction.VilleLivraison=Villeneuve", "transaction.CodePostalLivraison=G9A2G4",
+      "transaction.PaysLivraison=ca", "transaction.Conditions=Net 30",
+      // Sales rep
+      "creer vendeur", "vendeur.NombreEnregistrements?", "vendeur.ChargerPlage(1,2)",
+      "vendeur.NombreCharges?", "vendeur.NombreEnregistrements?", "vendeur.Selectionner=1",
+      "vendeur.Code?", "vendeur.Selectionner=2", "vendeur.Code?", "vendeur.Numero?",
+      "transaction.NoVendeur=23",
+      // Mirrors, reserve, add
+      "transaction.TypeTransaction?", "transaction.Miroir1=4", "transaction.Source2?",
+      "transaction.Miroir2=3", "transaction.ReserverNouveau()", "transaction.Source3?",
+      "transaction.Miroir3=000017", "transaction.Ajouter()",
+      // Close
+      "session.FermerCompagnie()"};
+  EXPECT_EQ(sdk.journal, attendu);
+}
+
+// ---- Session -------------------------------------------------------------
+
+struct EchecOuverture {
+  const char* nom;
+  const char* cle;  // the scripted answer
+  std::int32_t statut;
+  const char* message;
+  bool connecte;  // log in attempted
+  bool fermee;    // the company that was opened is let go
+};
+
+class OuvertureTest : public BackEndAcombaTest,
+                      public ::testing::WithParamInterface<EchecOuverture> {};
+
+TEST_P(OuvertureTest, failingStepStopsTheOpeningWithItsMessage) {
+  const EchecOuverture& cas = GetParam();
+  sdk.Statuts(QString::fromLatin1(cas.cle), {cas.statut});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), QString::fromUtf8(cas.message));
+  EXPECT_EQ(!sdk.Filtre("session.Connecter").isEmpty(), cas.connecte);
+  EXPECT_EQ(Ferme(), cas.fermee);
+  EXPECT_FALSE(Cree("client"));
+  EXPECT_FALSE(Cree("produit"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lignes, OuvertureTest,
+    ::testing::Values(
+        EchecOuverture{"demarrage", "demarrage.Demarrer", 3,
+                       "Impossible de se connecter à la base de donnée.", false, false},
+        EchecOuverture{"verification", "session.VerifierCompagnie", 0, "0 texte de 0", false,
+                       false},
+        EchecOuverture{"ouverture", "session.OuvrirCompagnie", 44, "44 texte de 44", false, false},
+        EchecOuverture{"utilisateurInconnu", "utilisateur.Trouver", 10, "10 texte de 10", false,
+                       true},
+        EchecOuverture{"motDePasse", "session.Connecter", -5, "-5 texte de -5", true, true}),
+    NomCas);
+
+TEST_F(BackEndAcombaTest, closeStatusIsNotReported) {
+  sdk.Statuts("session.FermerCompagnie", {99});
+  EXPECT_TRUE(Enregistrer());
+  EXPECT_EQ(doc->Message(), kEntete);
+  EXPECT_EQ(sdk.Filtre("session.TexteErreur").size(), 0);
+}
+
+// ---- Customer ------------------------------------------------------------
+
+struct CasRecherche {
+  const char* nom;
+  std::int32_t statut;
+  const char* numeroLu;
+  bool ajout;
+};
+
+class RechercheClientTest : public BackEndAcombaTest,
+                            public ::testing::WithParamInterface<CasRecherche> {};
+
+TEST_P(RechercheClientTest, findOutcomeChoosesAddOrUpdate) {
+  const CasRecherche& cas = GetParam();
+  sdk.Statuts("client.Trouver", {cas.statut});
+  sdk.Valeurs("client.NumeroClient", {QString::fromLatin1(cas.numeroLu)});
+  sdk.Valeurs("client.Position", {8});
+  ASSERT_TRUE(Enregistrer());
+  const QStringList client = sdk.Filtre("client.");
+  const auto debut = client.indexOf("client.NumeroClient?") + 1;
+  QStringList suite = client.mid(debut);
+  const QStringList champs{"client.Constante1=1",
+                           "client.Nom=Atelier Nord",
+                           "client.Adresse=12 rue Haute",
+                           "client.Ville=Villeneuve",
+                           "client.Courriel[1]=",
+                           "client.Constante2=12",
+                           "client.Telephone[1]=8195550101",
+                           "client.Telephone[2]=8195550102",
+                           "client.CodePostal=G8T1A1",
+                           "client.Province=QC",
+                           "client.AuSoinDe=",
+                           "client.Pays=Ca"};
+  QStringList attendu;
+  if (cas.ajout) {
+    attendu << "client.Liberer()"
+            << "client.CleRecherche=C0042"
+            << "client.NumeroClient=C0042"
+            << "client.Constante3=2400"
+            << "client.ReserverNouveau()" << champs << "client.Ajouter()";
+  } else {
+    attendu << "client.Position?"
+            << "client.Reserver(8)" << champs << "client.Modifier(true)";
+  }
+  EXPECT_EQ(suite, attendu);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, RechercheClientTest,
+                         ::testing::Values(CasRecherche{"trouve", 0, "C0042", false},
+                                           CasRecherche{"absent", 10, "", true},
+                                           CasRecherche{"absentSuivantDifferent", 10, "C0050",
+                                                        true},
+                                           CasRecherche{"absentMaisMemeNumero", 10, "C0042", false},
+                                           CasRecherche{"casseDifferente", 10, "c0042", true},
+                                           CasRecherche{"autreStatut", 3, "", false}),
+                         NomCas);
+
+struct EchecClient {
+  const char* nom;
+  std::int32_t trouve;
+  const char* cle;
+  std::int32_t statut;
+  const char* message;
+  const char* apres;  // the call that follows the failure, or ""
+};
+
+class EchecClientTest : public BackEndAcombaTest,
+                        public ::testing::WithParamInterface<EchecClient> {};
+
+// The invoice would name a customer that is not there: nothing after the
+// customer runs, the session is closed, and the reason is shown.
+TEST_P(EchecClientTest, failureStopsThePostingBeforeProductsAndInvoice) {
+  const EchecClient& cas = GetParam();
+  sdk.Statuts("client.Trouver", {cas.trouve});
+  sdk.Statuts(QString::fromLatin1(cas.cle), {cas.statut});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), QString::fromUtf8(cas.message));
+  EXPECT_FALSE(Cree("produit"));
+  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_TRUE(Ferme());
+  const QStringList client = sdk.Filtre("client.");
+  const auto echec = client.indexOf(QRegularExpression(QString::fromLatin1(cas.cle) + "\\(.*"));
+  ASSERT_GE(echec, 0);
+  EXPECT_EQ(client.mid(echec + 1).join(u'|'), QString::fromLatin1(cas.apres));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lignes, EchecClientTest,
+    ::testing::Values(EchecClient{"reserveNouveau", 10, "client.ReserverNouveau", 7, "7 texte de 7",
+                                  ""},
+                      EchecClient{"ajout", 10, "client.Ajouter", 8, "Erreur d'insertion du client.",
+                                  "client.AnnulerNouveau()"},
+                      EchecClient{"reserve", 0, "client.Reserver", 9, "9 texte de 9", ""},
+                      EchecClient{"modification", 0, "client.Modifier", 4,
+                                  "Erreur d'insertion du client.", "client.Liberer()"}),
+    NomCas);
+
+TEST_F(BackEndAcombaTest, emptyContactFieldsOverwriteWithEmptyTexts) {
+  auto c = ClientExemple();
+  c->NoFax(QString());
+  c->pays(QString());
+  c->Courriel(QString());
+  doc->Client(c);
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_TRUE(sdk.Contient("client.Telephone[2]="));
+  EXPECT_TRUE(sdk.Contient("client.Pays="));
+  EXPECT_TRUE(sdk.Contient("client.Courriel[1]="));
+}
+
+// ---- Products ------------------------------------------------------------
+
+QStringList AjoutProduit(const QString& code, std::int32_t groupe, const QString& description,
+                         const QString& prix, const QString& format) {
+  return {"produit.Liberer()",
+          "produit.CleRecherche=" + code,
+          "produit.Trouver(1,false)",
+          "produit.Liberer()",
+          "produit.CleRecherche=" + code,
+          "produit.ReserverNouveau()",
+          "produit.NumeroProduit=" + code,
+          "groupe.CleRecherche=" + QString::number(groupe),
+          "groupe.Trouver(1,false)",
+          "groupe.NoGroupe?",
+          "produit.NoGroupe=" + QString::number(groupe),
+          "produit.Constante1=1",
+          "produit.Description[1]=" + description,
+          "produit.Localisation=A-1",
+          "produit.SousGroupe=Mat",
+          "produit.Prix[0]=" + prix,
+          "produit.Prix[1]=" + prix,
+          "produit.Format=" + format,
+          "produit.Ajouter()"};
+}
+
+// Only the product step's calls: those before the invoice's first object.
+QStringList EtapeProduits(const ScriptSdk& sdk) {
+  QStringList resultat;
+  for (const QString& e : sdk.journal) {
+    if (e == "creer transaction") {
+      break;
+    }
+    if (e.startsWith("produit.") || e.startsWith("groupe.")) {
+      resultat << e;
+    }
+  }
+  return resultat;
+}
+
+TEST_F(BackEndAcombaTest, missingProductsAreAddedEachWithItsOwnFormat) {
+  auto info = Ligne("INFO", "Frais de transport", 1, 25, 7);
+  info->Format("Forfait");
+  doc->AddItem(info);
+  sdk.Statuts("produit.Trouver", {10, 10, 0});
+  sdk.Valeurs("groupe.NoGroupe", {5, 7});
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(EtapeProduits(sdk), AjoutProduit("VIS-10", 5, "Vis 10 mm", "0.05", "Unité") +
+                                    AjoutProduit("INFO", 7, "Frais de transport", "25", "Forfait"));
+}
+
+TEST_F(BackEndAcombaTest, productsThatExistAreLeftAlone) {
+  doc->AddItem(Ligne("INFO", "Frais de transport", 1, 25));
+  sdk.Statuts("produit.Trouver", {0, 3});  // found, then an answer other than 10
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(
+      EtapeProduits(sdk),
+      (QStringList{"produit.Liberer()", "produit.CleRecherche=VIS-10", "produit.Trouver(1,false)",
+                   "produit.Liberer()", "produit.CleRecherche=INFO", "produit.Trouver(1,false)"}));
+  EXPECT_FALSE(Cree("groupe"));
+}
+
+TEST_F(BackEndAcombaTest, sameNewCodeTwiceIsAddedOnce) {
+  doc->AddItem(Ligne("VIS-10", "Vis 10 mm", 5, 0.05));
+  sdk.Statuts("produit.Trouver", {10, 0});
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(EtapeProduits(sdk).count("produit.Ajouter()"), 1);
+}
+
+TEST_F(BackEndAcombaTest, missingGroupStopsTheLinesAndTheInvoice) {
+  doc->AddItem(Ligne("NEUF", "Neuf", 1, 1, 99));
+  doc->AddItem(Ligne("APRES", "Après", 1, 1));
+  sdk.Statuts("produit.Trouver", {0, 10, 10});
+  sdk.Statuts("groupe.Trouver", {10});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), "code de groupe de produit non trouvé");
+  const QStringList produits = EtapeProduits(sdk);
+  EXPECT_EQ(produits.mid(produits.size() - 3),
+            (QStringList{"groupe.CleRecherche=99", "groupe.Trouver(1,false)",
+                         "produit.AnnulerNouveau()"}));
+  EXPECT_FALSE(produits.contains("produit.CleRecherche=APRES"));
+  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_TRUE(Ferme());
+}
+
+TEST_F(BackEndAcombaTest, failedAddGoesOnAndNamesTheLastFailingCode) {
+  doc->AddItem(Ligne("B", "b", 1, 1));
+  doc->AddItem(Ligne("C", "c", 1, 1));
+  sdk.Statuts("produit.Trouver", {10});
+  sdk.Statuts("produit.Ajouter", {12, 0, 13});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), "Erreur d'insertion du produit C" + kCrLf + "texte de 13");
+  const QStringList produits = EtapeProduits(sdk);
+  EXPECT_EQ(produits.count("produit.Ajouter()"), 3);
+  EXPECT_EQ(produits.count("produit.AnnulerNouveau()"), 2);
+  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_TRUE(Ferme());
+}
+
+TEST_F(BackEndAcombaTest, productsOnlyModeOpensPostsProductsAndCloses) {
+  sdk.Statuts("produit.Trouver", {10});
+  doc->Client(nullptr);
+  ASSERT_TRUE(Enregistrer(true));
+  EXPECT_FALSE(Cree("client"));
+  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_TRUE(sdk.Contient("produit.Ajouter()"));
+  EXPECT_EQ(sdk.journal.last(), "session.FermerCompagnie()");
+}
+
+TEST_F(BackEndAcombaTest, productsOnlyModeFailsWhenAProductIsNotAdded) {
+  sdk.Statuts("produit.Trouver", {10});
+  sdk.Statuts("produit.Ajouter", {5});
+  EXPECT_FALSE(Enregistrer(true));
+  EXPECT_EQ(doc->Message(), "Erreur d'insertion du produit VIS-10" + kCrLf + "texte de 5");
+  EXPECT_TRUE(Ferme());
+}
+
+// ---- Invoice -------------------------------------------------------------
+
+TEST_F(BackEndAcombaTest, threeLinesDeclareFiveTransactionLines) {
+  doc->AddItem(Ligne("B", "b", 1, 1));
+  doc->AddItem(Ligne("C", "c", 1, 1));
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_TRUE(sdk.Contient("transaction.NombreLignes=5"));
+  EXPECT_EQ(sdk.Filtre("transaction.NumeroLigne"),
+            (QStringList{"transaction.NumeroLigne[1]=1", "transaction.NumeroLigne[2]=2",
+                         "transaction.NumeroLigne[3]=3", "transaction.NumeroLigne[4]=991",
+                         "transaction.NumeroLigne[5]=992"}));
+}
+
+TEST_F(BackEndAcombaTest, typesFollowSoumissionAndTaxLinesStayEight) {
+  for (const bool soumission : {true, false}) {
+    sdk.journal.clear();
+    doc->Soumission(soumission);
+    ASSERT_TRUE(Enregistrer());
+    const QString t = soumission ? "4" : "2";
+    EXPECT_EQ(sdk.Filtre("transaction.TypeTransaction="),
+              QStringList{"transaction.TypeTransaction=" + t});
+    EXPECT_EQ(sdk.Filtre("transaction.TypeLigne"),
+              (QStringList{"transaction.TypeLigne[1]=" + t, "transaction.TypeLigne[2]=8",
+                           "transaction.TypeLigne[3]=8"}));
+  }
+}
+
+struct CasTaxes {
+  const char* nom;
+  double quantite;
+  double cout;
+  bool federal;
+  bool provincial;
+  const char* montantFederal;
+  const char* montantProvincial;
+};
+
+class TaxesTest : public BackEndAcombaTest, public ::testing::WithParamInterface<CasTaxes> {};
+
+TEST_P(TaxesTest, amountsComeFromTheTaxableTotals) {
+  const CasTaxes& cas = GetParam();
+  vis->Quantite(cas.quantite);
+  vis->Cout(cas.cout);
+  vis->TaxableFederal(cas.federal);
+  vis->TaxableProvincial(cas.provincial);
+  sdk.Valeurs("taxe.Taux[1]", {500, 950});
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(sdk.Filtre("transaction.Montant"),
+            (QStringList{"transaction.Montant[2]=" + QString::fromLatin1(cas.montantFederal),
+                         "transaction.Montant[3]=" + QString::fromLatin1(cas.montantProvincial)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, TaxesTest,
+                         ::testing::Values(CasTaxes{"lesDeux", 2, 10, true, true, "1", "1.9"},
+                                           CasTaxes{"federalSeul", 2, 10, true, false, "1", "0"},
+                                           CasTaxes{"provincialSeul", 2, 10, false, true, "0",
+                                                    "1.9"},
+                                           CasTaxes{"aucune", 2, 10, false, false, "0", "0"}),
+                         NomCas);
+
+TEST_F(BackEndAcombaTest, taxTotalsAddEveryTaxableLine) {
+  auto b = Ligne("B", "b", 3, 10);
+  b->TaxableProvincial(false);
+  doc->AddItem(b);
+  sdk.Valeurs("taxe.Taux[1]", {1000, 1000});
+  ASSERT_TRUE(Enregistrer());
+  // Federal: 5 + 30; provincial: 5.
+  EXPECT_EQ(sdk.Filtre("transaction.Montant"),
+            (QStringList{"transaction.Montant[3]=3.5", "transaction.Montant[4]=0.5"}));
+}
+
+TEST_F(BackEndAcombaTest, productNotFoundLeavesTheLineWithoutReference) {
+  sdk.Statuts("produit.Trouver", {0, 10});  // product step, then invoice step
+  sdk.Valeurs("produit.NoGroupe", {4});
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(sdk.Filtre("transaction.ReferenceArticle[1]").size(), 0);
+  EXPECT_TRUE(sdk.Contient("transaction.GroupeLigne[1]=4"));
+}
+
+TEST_F(BackEndAcombaTest, taxNotFoundKeepsTypeNumberAndCode) {
+  sdk.Statuts("taxe.Trouver", {10, 0});
+  ASSERT_TRUE(Enregistrer());
+  QStringList federale;
+  for (const QString& e : sdk.Filtre("transaction.")) {
+    if (e.contains("[2]")) {
+      federale << e;
+    }
+  }
+  EXPECT_EQ(federale, (QStringList{"transaction.TypeLigne[2]=8", "transaction.NumeroLigne[2]=991",
+                                   "transaction.CodeArticle[2]=T.P.S. 100%"}));
+  EXPECT_TRUE(sdk.Contient("transaction.Montant[3]=0"));
+}
+
+struct CasVendeur {
+  const char* nom;
+  const char* vendeur;
+  std::int32_t charges;
+  std::int32_t statutPlage;
+  bool ecrit;
+};
+
+class VendeurTest : public BackEndAcombaTest, public ::testing::WithParamInterface<CasVendeur> {};
+
+TEST_P(VendeurTest, salesRepMatchesOnUpperCasedCode) {
+  const CasVendeur& cas = GetParam();
+  auto c = ClientExemple();
+  c->Vendeur(QString::fromLatin1(cas.vendeur));
+  doc->Client(c);
+  sdk.Valeurs("vendeur.NombreEnregistrements", {2});
+  sdk.Valeurs("vendeur.NombreCharges", {cas.charges});
+  sdk.Statuts("vendeur.ChargerPlage", {cas.statutPlage});
+  sdk.Valeurs("vendeur.Code", {"JD", "ML"});
+  sdk.Valeurs("vendeur.Numero", {8});
+  ASSERT_TRUE(Enregistrer());
+  EXPECT_EQ(sdk.Contient("transaction.NoVendeur=8"), cas.ecrit);
+  EXPECT_EQ(sdk.Filtre("transaction.NoVendeur").size(), cas.ecrit ? 1 : 0);
+  EXPECT_EQ(sdk.Filtre("vendeur.Selectionner").isEmpty(), cas.charges == 0 || cas.statutPlage != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, VendeurTest,
+                         ::testing::Values(CasVendeur{"memeCasse", "ML", 2, 0, true},
+                                           CasVendeur{"minuscules", "ml", 2, 0, true},
+                                           CasVendeur{"blancFinal", "ml ", 2, 0, false},
+                                           CasVendeur{"inconnu", "ZZ", 2, 0, false},
+                                           CasVendeur{"rienCharge", "ML", 0, 0, false},
+                                           CasVendeur{"plageRefusee", "ML", 2, 14, false}),
+                         NomCas);
+
+struct EchecFacture {
+  const char* nom;
+  const char* cle;
+  std::int32_t statut;
+  const char* apres;  // calls on the transaction after the failing one
+};
+
+class EchecFactureTest : public BackEndAcombaTest,
+                         public ::testing::WithParamInterface<EchecFacture> {};
+
+// Before, these were reported as a success while no invoice existed.
+TEST_P(EchecFactureTest, invoiceFailureIsReportedWithTheSdkMessage) {
+  const EchecFacture& cas = GetParam();
+  sdk.Statuts(QString::fromLatin1(cas.cle), {cas.statut});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), QStringLiteral("%1 texte de %1").arg(cas.statut));
+  EXPECT_TRUE(Ferme());
+  const auto echec =
+      sdk.journal.indexOf(QRegularExpression(QString::fromLatin1(cas.cle) + "\\(.*"));
+  ASSERT_GE(echec, 0);
+  QStringList apres;
+  for (const QString& e : sdk.journal.mid(echec + 1)) {
+    if (e.startsWith("transaction.")) {
+      apres << e;
+    }
+  }
+  EXPECT_EQ(apres.join(u'|'), QString::fromLatin1(cas.apres));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lignes, EchecFactureTest,
+    ::testing::Values(EchecFacture{"preVerification", "preverif.LireAPosition", 21, ""},
+                      EchecFacture{"reserveNouveau", "transaction.ReserverNouveau", 22, ""},
+                      EchecFacture{"ajout", "transaction.Ajouter", 23,
+                                   "transaction.AnnulerNouveau()"}),
+    NomCas);
+
+TEST_F(BackEndAcombaTest, failedPreCheckWritesNothing) {
+  sdk.Statuts("preverif.LireAPosition", {21});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(sdk.Filtre("transaction."), QStringList{"transaction.Reinitialiser()"});
+}
+
+// ---- Unexpected failures ---------------------------------------------------
+
+TEST_F(BackEndAcombaTest, failedCallEndsThePostingWithoutClosing) {
+  for (const char* cle : {"session.OuvrirCompagnie", "client.Ajouter", "produit.Trouver",
+                          "transaction.Ajouter", "session.FermerCompagnie"}) {
+    SCOPED_TRACE(cle);
+    sdk.journal.clear();
+    sdk.echecs = {QString::fromLatin1(cle)};
+    sdk.Statuts("client.Trouver", {10});
+    EXPECT_FALSE(Enregistrer());
+    EXPECT_EQ(doc->Message(), "Une erreur inconnue s'est produite : -2147023174" + kCrLf +
+                                  "Serveur RPC indisponible.");
+    EXPECT_TRUE(sdk.journal.last().startsWith(QString::fromLatin1(cle)));
+    if (QString::fromLatin1(cle) != "session.FermerCompagnie") {
+      EXPECT_FALSE(Ferme());
+    }
+  }
+}
+
+TEST_F(BackEndAcombaTest, classNotProvidedIsAnUnexpectedFailure) {
+  sdk.classesAbsentes = {acomba::identifiants::kTaxe.classe};
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(),
+            "Une erreur inconnue s'est produite : -2147221164" + kCrLf + "Classe non enregistrée.");
+  EXPECT_FALSE(FactureAjoutee());
+}
+
+TEST_F(BackEndAcombaTest, taxTotalOverflowFailsBeforeAnythingIsAdded) {
+  const double grand = std::numeric_limits<double>::max();
+  vis->Quantite(grand);
+  vis->Cout(2);
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(),
+            "Une erreur inconnue s'est produite : 6" + kCrLf + "Dépassement de capacité.");
+  EXPECT_FALSE(FactureAjoutee());
+  EXPECT_FALSE(sdk.Contient("transaction.ReserverNouveau()"));
+}
+
+TEST_F(BackEndAcombaTest, identifiersKeepTheirRegistryForm) {
+  EXPECT_EQ(acomba::TexteIdentifiant(acomba::identifiants::kSession.classe),
+            "{00000072-0000-000F-1000-000AC0BA1001}");
+  EXPECT_EQ(acomba::TexteIdentifiant(acomba::identifiants::kPreVerification.interface_),
+            "{000000CD-0000-000F-1000-000AC0BA1001}");
+}
+
+}  // namespace
+}  // namespace brivane::testing
