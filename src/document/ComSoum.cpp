@@ -100,7 +100,8 @@ BackEnd& ComSoum::OuvrirBackEnd(std::unique_ptr<BackEnd>& garde,
   if (!fabrique) {
     throw ErreurInattendue(
         ErreurInattendue::kBackEndIndisponible,
-        QStringLiteral("Ce système comptable n'est pas disponible dans cette version du programme."));
+        QStringLiteral(
+            "Ce système comptable n'est pas disponible dans cette version du programme."));
   }
   garde = fabrique(*this);
   if (!garde) {
