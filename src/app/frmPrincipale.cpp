@@ -39,11 +39,11 @@ frmPrincipale::frmPrincipale(Services services, QWidget* parent)
   setObjectName(QStringLiteral("frmPrincipale"));
   setWindowTitle(QStringLiteral("Brivane - Ostrel"));
   setFixedSize(Px(5745), Px(2220));
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(gui::PoliceFenetre(8));
 
   Label = new QLabel(QStringLiteral("Indiquez l'emplacement de votre ficher CSV"), this);
   Label->setObjectName(QStringLiteral("Label"));
-  Label->setFont(QFont(QStringLiteral("MS Sans Serif"), 12));
+  Label->setFont(gui::PoliceFenetre(12));
   Label->setGeometry(RectTwips(240, 240, 5175, 375));
 
   txtFichier = new QLineEdit(this);

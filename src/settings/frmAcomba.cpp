@@ -51,7 +51,7 @@ frmAcomba::frmAcomba(platform::SettingsStore& store, platform::BoiteMessage& mes
   setObjectName(QStringLiteral("frmAcomba"));
   setWindowTitle(QStringLiteral("Configuration Acomba"));
   setFixedSize(Px(5790), Px(4050));
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(gui::PoliceFenetre(8));
 
   txtPatchAcomba = ligne(this, "txtPatchAcomba", u"Dossier de la compagnie :", 360, 240);
   txtPathAcomba = ligne(this, "txtPathAcomba", u"Dossier de acomba :", 840, 720);

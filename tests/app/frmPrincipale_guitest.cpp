@@ -53,8 +53,8 @@ TEST(frmPrincipale, LayoutCaptionsFontAndWindowKind) {
   EXPECT_EQ(w.frameGeometry().center(), w.screen()->availableGeometry().center());
 
   EXPECT_EQ(w.Label->text(), QStringLiteral("Indiquez l'emplacement de votre ficher CSV"));
-  EXPECT_EQ(w.Label->font().pointSize(), 12);
-  EXPECT_EQ(w.Label->font().family(), QStringLiteral("MS Sans Serif"));
+  EXPECT_GT(w.Label->font().pointSizeF(), w.cmdImporter->font().pointSizeF());
+  EXPECT_EQ(w.Label->font().families().value(0), QStringLiteral("MS Sans Serif"));
   EXPECT_EQ(w.Label->geometry(), QRect(16, 16, 345, 25));
   EXPECT_EQ(w.txtFichier->geometry(), QRect(16, 56, 249, 19));
   EXPECT_TRUE(w.txtFichier->text().isEmpty());
