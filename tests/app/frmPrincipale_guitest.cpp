@@ -141,7 +141,7 @@ TEST(frmPrincipale, ACancelledFileDialogLeavesTheBoxAsItWas) {
   Fenetre f;
   frmPrincipale w(f.services());
   w.txtFichier->setText(QStringLiteral("/tapé/à la main.csv"));
-  f.dialogue.choix = {std::nullopt, QStringLiteral("/choisi/a.csv"), std::nullopt};
+  f.dialogue.choix = {QString(), QStringLiteral("/choisi/a.csv"), QString()};
 
   QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
   EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/tapé/à la main.csv"));

@@ -4,7 +4,6 @@
 
 #include <QStringList>
 
-#include <deque>
 
 namespace brivane::testing {
 
@@ -33,11 +32,14 @@ class FakeDialogueFichier final : public platform::DialogueFichier {
     if (choix.empty()) {
       return std::nullopt;
     }
-    std::optional<QString> c = choix.front();
-    choix.pop_front();
+    const QString c = choix.takeFirst();
+    if (c.isNull()) {
+      return std::nullopt;
+    }
     return c;
   }
-  std::deque<std::optional<QString>> choix;
+  // A null QString stands for a cancelled dialog.
+  QStringList choix;
   QStringList filtres;
   QStringList initiaux;
 };
