@@ -4,14 +4,10 @@
 #include "platform/gui/QtInterface.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Brivane"));
-  if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor")) {
-    QIcon::setThemeName(QStringLiteral("Adwaita"));
-  }
 
   brivane::platform::QtSettingsStore store;
   brivane::platform::QtBoiteMessage messages;

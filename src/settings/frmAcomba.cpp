@@ -1,5 +1,6 @@
 #include "settings/frmAcomba.h"
 
+#include "platform/gui/Images.h"
 #include "platform/gui/Twips.h"
 #include "settings/ConfigurationTransfert.h"
 
@@ -64,10 +65,7 @@ frmAcomba::frmAcomba(platform::SettingsStore& store, platform::BoiteMessage& mes
                           QIcon::fromTheme(QStringLiteral("document-save"),
                                            style()->standardIcon(QStyle::SP_DialogSaveButton)),
                           QStringLiteral("Enregistrer"), 3840);
-  cmdQuitter = bouton(this, "cmdQuitter",
-                      QIcon::fromTheme(QStringLiteral("application-exit"),
-                                       style()->standardIcon(QStyle::SP_DialogCloseButton)),
-                      QStringLiteral("Quitter"), 4800);
+  cmdQuitter = bouton(this, "cmdQuitter", gui::ImageSortie(), QStringLiteral("Quitter"), 4800);
 
   // Tab order: rows 2, 5, 4, 3, 1, the two buttons, row 6.
   QWidget* const ordre[] = {txtPathAcomba,  txtGroupeProd,  txtPWDAcomba, txtUserAcomba,
