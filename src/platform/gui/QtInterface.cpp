@@ -1,6 +1,7 @@
 #include "platform/gui/QtInterface.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -39,7 +40,9 @@ std::optional<QString> QtDialogueFichier::ChoisirFichier(const QString& filtre,
   if (choisi.isEmpty()) {
     return std::nullopt;
   }
-  return choisi;
+  // Qt gives "/" everywhere; the import run finds the file name by the
+  // platform's own separator.
+  return QDir::toNativeSeparators(choisi);
 }
 
 }  // namespace brivane::platform
