@@ -30,6 +30,11 @@ GroupeProd=1
 DossierTraite=$demo/traite
 INI
 )
+# The demo company, once this build provides the program that makes it.
+if ninja -C build/release -t targets all 2>/dev/null | grep -q '^brivane-demo-company:'; then
+  cmake --build build/release -j "$(nproc)" --target brivane-demo-company
+  "$(find build/release -name brivane-demo-company -type f -perm -u+x | head -n 1)" "$demo/compagnie"
+fi
 cp exemples/facture-complete.csv exemples/facture-refusee.csv "$demo/factures/"
 
 importer() {
