@@ -4,7 +4,6 @@
 
 #include <QStringList>
 
-
 namespace brivane::testing {
 
 // Records every message as "titre : texte" instead of showing it.
