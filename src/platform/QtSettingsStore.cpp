@@ -13,11 +13,6 @@ namespace {
 constexpr QFileDevice::Permissions kProprietaireSeul =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-#ifdef Q_OS_WIN
-const QString kRacineRegistre =
-    QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\");
-#endif
-
 }  // namespace
 
 QtSettingsStore::QtSettingsStore() : QtSettingsStore(DossierParDefaut()) {}
@@ -29,63 +24,73 @@ QString QtSettingsStore::DossierParDefaut() {
   if (!dossier.isEmpty()) {
     return dossier;
   }
+#ifdef Q_OS_WIN
+  return QString();  // the registry
+#else
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
          QStringLiteral("/Brivane");
+#endif
+}
+
+bool QtSettingsStore::Registre() const {
+#ifdef Q_OS_WIN
+  return dossier_.isEmpty();
+#else
+  return false;
+#endif
 }
 
 QString QtSettingsStore::Emplacement(const QString& application) const {
-#ifdef Q_OS_WIN
-  return kRacineRegistre + application;
-#else
+  if (Registre()) {
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") +
+           application;
+  }
   return dossier_ + QStringLiteral("/") + application + QStringLiteral(".ini");
-#endif
 }
 
 QString QtSettingsStore::GetSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& defaut) const {
-#ifdef Q_OS_WIN
-  QSettings store(Emplacement(application), QSettings::NativeFormat);
-#else
   // A missing file reads as an empty store; nothing is created by reading.
-  QSettings store(Emplacement(application), QSettings::IniFormat);
-#endif
+  QSettings store(Emplacement(application),
+                  Registre() ? QSettings::NativeFormat : QSettings::IniFormat);
   store.beginGroup(section);
-  return store.value(key, defaut).toString();
+  const QVariant valeur = store.value(key, defaut);
+  // A hand-written INI value with commas reads as a list: give it back whole.
+  if (valeur.typeId() == QMetaType::QStringList) {
+    return valeur.toStringList().join(QStringLiteral(", "));
+  }
+  return valeur.toString();
 }
 
 bool QtSettingsStore::SaveSetting(const QString& application, const QString& section,
                                   const QString& key, const QString& valeur) {
-#ifdef Q_OS_WIN
-  QSettings store(Emplacement(application), QSettings::NativeFormat);
-#else
   const QString chemin = Emplacement(application);
-  if (!QDir().mkpath(dossier_)) {
-    return false;
-  }
-  // The file holds a password: create it empty and private before QSettings
-  // writes anything into it, and keep it private afterwards.
-  if (!QFileInfo::exists(chemin)) {
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly | QIODevice::NewOnly, kProprietaireSeul)) {
+  if (!Registre()) {
+    if (!QDir().mkpath(dossier_)) {
+      return false;
+    }
+    // The file holds a password: create it empty and private before QSettings
+    // writes anything into it, and keep it private afterwards.
+    if (!QFileInfo::exists(chemin)) {
+      QFile fichier(chemin);
+      if (!fichier.open(QIODevice::WriteOnly | QIODevice::NewOnly, kProprietaireSeul)) {
+        return false;
+      }
+    }
+    if (!QFile::setPermissions(chemin, kProprietaireSeul)) {
       return false;
     }
   }
-  if (!QFile::setPermissions(chemin, kProprietaireSeul)) {
-    return false;
-  }
-  QSettings store(chemin, QSettings::IniFormat);
-#endif
+  QSettings store(chemin, Registre() ? QSettings::NativeFormat : QSettings::IniFormat);
   store.beginGroup(section);
   store.setValue(key, valeur);
   store.endGroup();
   store.sync();
-#ifndef Q_OS_WIN
+  if (store.status() != QSettings::NoError) {
+    return false;
+  }
   // QSettings replaces the file on sync; the new one must stay private too.
-  const bool prive = QFile::setPermissions(chemin, kProprietaireSeul);
-  return prive && store.status() == QSettings::NoError;
-#else
-  return store.status() == QSettings::NoError;
-#endif
+  return Registre() || QFile::setPermissions(chemin, kProprietaireSeul);
 }
 
 }  // namespace brivane::platform

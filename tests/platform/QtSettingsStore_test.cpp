@@ -32,7 +32,7 @@ TEST(QtSettingsStore, KeepsEveryValueAsTypedAndReadsMissingKeysAsTheDefault) {
 
   const ConfigurationTransfert ecrite{QStringLiteral("C:\\Acomba\\Compagnie Démo"),
                                       QStringLiteral("  /opt/acomba  "),
-                                      QStringLiteral("Gérald; l'adjoint"),
+                                      QStringLiteral("Gérald, l'adjoint; @chef"),
                                       QStringLiteral("m0t=de#passe\"[x]"),
                                       QStringLiteral("12a"),
                                       QString()};
@@ -69,6 +69,20 @@ TEST(QtSettingsStore, TheFileHoldingThePasswordIsPrivateToItsOwner) {
   EXPECT_EQ(QFile::permissions(fichier) & kGroupeEtAutres, QFileDevice::Permissions());
   EXPECT_EQ(store.GetSetting(kApplication, kSectionAcomba, cles::PWDAcomba, QString()),
             QStringLiteral("secret"));
+}
+
+TEST(QtSettingsStore, AHandWrittenValueWithCommasIsReadWhole) {
+  QTemporaryDir racine;
+  ASSERT_TRUE(racine.isValid());
+  QtSettingsStore store(racine.path());
+  QFile f(store.Emplacement(kApplication));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[Acomba]\nPathCie=/srv/cie, nord\nGroupeProd=3\n");
+  f.close();
+  EXPECT_EQ(store.GetSetting(kApplication, kSectionAcomba, cles::PathCie, QString()),
+            QStringLiteral("/srv/cie, nord"));
+  EXPECT_EQ(store.GetSetting(kApplication, kSectionAcomba, cles::GroupeProd, QString()),
+            QStringLiteral("3"));
 }
 
 TEST(QtSettingsStore, ReportsAStoreThatCannotBeWritten) {
