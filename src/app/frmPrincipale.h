@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/ImporterFichier.h"
+#include "platform/Interface.h"
+#include "platform/SettingsStore.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace brivane {
+
+// The main window: the path of the invoice file, and the buttons that import
+// it, configure the transfer and quit.
+class frmPrincipale final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // What the window uses of the platform; all of it outlives the window.
+  struct Services {
+    platform::SettingsStore& store;
+    platform::BoiteMessage& messages;
+    platform::PointeurOccupe& occupe;
+    platform::DialogueFichier& dialogue;
+    ServicesImport import = ServicesImport::Defaut();
+  };
+
+  explicit frmPrincipale(Services services, QWidget* parent = nullptr);
+
+  QLabel* Label;
+  QLineEdit* txtFichier;
+  QPushButton* cmdParcourir;
+  QPushButton* cmdImporter;
+  QPushButton* cmdQuitter;
+  QPushButton* cmdConfigurer;
+
+  // What the file dialog is given to filter on.
+  static const QString kFiltre;
+
+ private:
+  void cmdParcourir_Click();
+  void cmdImporter_Click();
+  void cmdConfigurer_Click();
+
+  Services services_;
+  // The last file chosen in the dialog, where the next one starts.
+  QString dernierFichier_;
+};
+
+}  // namespace brivane

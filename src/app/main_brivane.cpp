@@ -1,0 +1,19 @@
+// brivane: the main window.
+#include "app/frmPrincipale.h"
+#include "platform/QtSettingsStore.h"
+#include "platform/gui/QtInterface.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Brivane"));
+
+  brivane::platform::QtSettingsStore store;
+  brivane::platform::QtBoiteMessage messages;
+  brivane::platform::QtPointeurOccupe occupe;
+  brivane::platform::QtDialogueFichier dialogue;
+  brivane::frmPrincipale fenetre({store, messages, occupe, dialogue});
+  fenetre.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+namespace brivane::platform {
+
+// The store on QSettings. On Windows: the registry area kept for per-application
+// settings (HKEY_CURRENT_USER\Software\VB and VBA Program Settings), so values
+// already stored there are read as they are. Elsewhere, or when a folder is
+// given: one INI file per application in that folder (by default the user's
+// configuration folder), readable by its owner only because it holds a password.
+class QtSettingsStore final : public SettingsStore {
+ public:
+  // The folder named by BRIVANE_CONFIG_DIR when set, else the user's own.
+  QtSettingsStore();
+  // An explicit folder for the INI files; empty means the registry on Windows.
+  explicit QtSettingsStore(QString dossier);
+
+  QString GetSetting(const QString& application, const QString& section, const QString& key,
+                     const QString& defaut) const override;
+  bool SaveSetting(const QString& application, const QString& section, const QString& key,
+                   const QString& valeur) override;
+
+  // Where the values of an application live (file path, or registry key).
+  QString Emplacement(const QString& application) const;
+
+  // The folder used when none is given (empty for the registry on Windows).
+  static QString DossierParDefaut();
+
+ private:
+  bool Registre() const;
+
+  QString dossier_;
+};
+
+}  // namespace brivane::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace brivane::platform {
+
+// The per-user store of text settings, addressed by application, section and
+// key. Values are kept exactly as given.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The stored text, or defaut when the key is missing.
+  virtual QString GetSetting(const QString& application, const QString& section, const QString& key,
+                             const QString& defaut) const = 0;
+  // Creates or replaces the value. False when the store could not be written.
+  virtual bool SaveSetting(const QString& application, const QString& section, const QString& key,
+                           const QString& valeur) = 0;
+};
+
+}  // namespace brivane::platform

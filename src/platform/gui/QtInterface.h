@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Interface.h"
+
+namespace brivane::platform {
+
+// A modal QMessageBox with the information icon and one OK button, over the
+// active window.
+class QtBoiteMessage final : public BoiteMessage {
+ public:
+  void AfficherMessage(const QString& texte, const QString& titre) override;
+};
+
+// The wait cursor over the whole application.
+class QtPointeurOccupe final : public PointeurOccupe {
+ public:
+  ~QtPointeurOccupe() override;
+  void IndiquerOccupe(bool occupe) override;
+
+ private:
+  bool actif_ = false;
+};
+
+// The platform's file-open dialog, over the active window.
+class QtDialogueFichier final : public DialogueFichier {
+ public:
+  std::optional<QString> ChoisirFichier(const QString& filtre,
+                                        const QString& fichierInitial) override;
+};
+
+}  // namespace brivane::platform

@@ -1,0 +1,52 @@
+// Pictures of the two windows for the README, taken only when BRIVANE_CAPTURES
+// names a folder (scripts/captures.sh runs this under Xvfb).
+#include "app/frmPrincipale.h"
+#include "settings/frmAcomba.h"
+
+#include "support/FakeInterface.h"
+#include "support/MemorySettingsStore.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace brivane {
+namespace {
+
+TEST(Captures, BothWindows) {
+  const QString dossier = qEnvironmentVariable("BRIVANE_CAPTURES");
+  if (dossier.isEmpty()) {
+    GTEST_SKIP() << "BRIVANE_CAPTURES is not set";
+  }
+  QDir().mkpath(dossier);
+  testing::MemorySettingsStore store;
+  ConfigurationTransfert{QStringLiteral("C:\\Acomba\\Demo"),
+                         QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("demo"),
+                         QStringLiteral("demo"),
+                         QStringLiteral("1"),
+                         QStringLiteral("C:\\Factures\\Traite")}
+      .Enregistrer(store);
+  testing::FakeBoiteMessage messages;
+  testing::FakePointeurOccupe occupe;
+  testing::FakeDialogueFichier dialogue;
+
+  frmPrincipale principale({store, messages, occupe, dialogue});
+  principale.txtFichier->setText(QStringLiteral("C:\\Factures\\A-2024-000017.csv"));
+  principale.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&principale));
+  QTest::qWait(200);
+  EXPECT_TRUE(principale.grab().save(dossier + QStringLiteral("/frmPrincipale.png")));
+
+  frmAcomba configuration(store, messages, &principale);
+  configuration.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&configuration));
+  QTest::qWait(200);
+  EXPECT_TRUE(configuration.grab().save(dossier + QStringLiteral("/frmAcomba.png")));
+}
+
+}  // namespace
+}  // namespace brivane

@@ -1,0 +1,171 @@
+#include "app/ImportEnLigne.h"
+
+#include "support/FakeBackEnd.h"
+#include "support/FakeFichiers.h"
+#include "support/MemorySettingsStore.h"
+#include "support/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace brivane {
+namespace {
+
+const QString kMotDePasse = QStringLiteral("Secret-Qx9");
+const QByteArray kFacture = "t\n0;1;2;3;4;C1;Nom;Adr;Ville;QC;H2X 1Y4;;;;;;;\nt\nA;Vis;1;2\n";
+
+struct Execution {
+  Execution() {
+    ConfigurationTransfert{QStringLiteral("/cie"), QStringLiteral("/acomba"),
+                           QStringLiteral("u"),    kMotDePasse,
+                           QStringLiteral("3"),    QStringLiteral("/t")}
+        .Enregistrer(store);
+    lecteur->fichiers[QStringLiteral("/f/a.csv")] = kFacture;
+    lecteur->fichiers[QStringLiteral("/f/b.csv")] = kFacture;
+    lecteur->fichiers[QStringLiteral("-tiret.csv")] = kFacture;
+    lecteur->fichiers[QStringLiteral("/f/courte.csv")] = "t\n0;1\n";
+  }
+  int Lancer(const QStringList& arguments) {
+    QTextStream s(&sortie);
+    QTextStream e(&erreurs);
+    return ImporterEnLigne(arguments, store, s, e,
+                           ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario)});
+  }
+
+  testing::MemorySettingsStore store;
+  testing::ScenarioBackEnd scenario;
+  std::shared_ptr<testing::FakeLecteurFichier> lecteur =
+      std::make_shared<testing::FakeLecteurFichier>();
+  std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
+      std::make_shared<testing::FakeDeplaceurFichier>();
+  QString sortie;
+  QString erreurs;
+};
+
+const QString kConfirmation =
+    QStringLiteral("Confirmation : La facture a été transférer à votre système comptable.\n");
+
+TEST(ImporterEnLigne, EachOutcomeHasItsOwnExitCodeAndTheWorstOneWins) {
+  struct Cas {
+    const char* nom;
+    QStringList arguments;
+    std::function<void(Execution&)> preparer;
+    int code;
+    QString sortie;
+    QString debutErreurs;
+    std::size_t deplacements;
+  };
+  const auto rien = [](Execution&) {};
+  const Cas cas[] = {
+      {"un fichier transféré", {QStringLiteral("/f/a.csv")}, rien, 0, kConfirmation, QString(), 1},
+      {"deux fichiers transférés",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("/f/b.csv")},
+       rien,
+       0,
+       kConfirmation + kConfirmation,
+       QString(),
+       2},
+      {"un fichier après --",
+       {QStringLiteral("--"), QStringLiteral("-tiret.csv")},
+       rien,
+       0,
+       kConfirmation,
+       QString(),
+       1},
+      {"aucun fichier",
+       {},
+       rien,
+       kUsage,
+       QString(),
+       QStringLiteral("brivane-import : aucun fichier"),
+       0},
+      {"option inconnue",
+       {QStringLiteral("--vite"), QStringLiteral("/f/a.csv")},
+       rien,
+       kUsage,
+       QString(),
+       QStringLiteral("brivane-import : option inconnue « --vite »"),
+       0},
+      {"aide",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("--aide")},
+       rien,
+       kAideDemandee,
+       QString(),
+       QString(),
+       0},
+      {"chemin vide",
+       {QString()},
+       rien,
+       kFichierNonIndique,
+       QString(),
+       QStringLiteral("Validation : Vous devez indiquer"),
+       0},
+      {"configuration incomplète : arrêt au premier fichier",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("/f/b.csv")},
+       [](Execution& e) {
+         e.store.SaveSetting(kApplication, kSectionAcomba, cles::PWDAcomba, QString());
+       },
+       kConfigurationIncomplete,
+       QString(),
+       QStringLiteral("Validation : La configuration du transfert pour Acomba n'est pas "
+                      "compléte. Veuillez la faire avant de continuer.\n"),
+       0},
+      {"fichier trop court puis fichier transféré",
+       {QStringLiteral("/f/courte.csv"), QStringLiteral("/f/a.csv")},
+       rien,
+       kLectureImpossible,
+       kConfirmation,
+       QStringLiteral("Lecture du fichier : Le fichier « /f/courte.csv » ne peut pas être lu à "
+                      "la ligne 2 : "),
+       1},
+      {"facture refusée",
+       {QStringLiteral("/f/a.csv")},
+       [](Execution& e) { e.scenario.ouvrir = false; },
+       kRefuse,
+       QString(),
+       QStringLiteral("Validation : Session refusée.\n"),
+       0},
+      {"fichier non déplacé puis refus",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("/f/courte.csv")},
+       [](Execution& e) { e.deplaceur->raisonRefus = QStringLiteral("disque plein"); },
+       kDeplacementImpossible,
+       kConfirmation,
+       QStringLiteral("Déplacement du fichier : La facture est transférée"),
+       1},
+  };
+  for (const Cas& c : cas) {
+    Execution e;
+    c.preparer(e);
+    EXPECT_EQ(e.Lancer(c.arguments), c.code) << c.nom;
+    EXPECT_EQ(e.sortie, c.sortie) << c.nom;
+    EXPECT_TRUE(e.erreurs.startsWith(c.debutErreurs)) << c.nom << "\n" << e.erreurs.toStdString();
+    EXPECT_EQ(e.deplaceur->deplacements.size(), c.deplacements) << c.nom;
+    EXPECT_FALSE(e.sortie.contains(kMotDePasse) || e.erreurs.contains(kMotDePasse)) << c.nom;
+    EXPECT_FALSE(e.erreurs.contains(u'\r')) << c.nom;
+  }
+}
+
+TEST(ImporterEnLigne, MultiLineMessagesKeepTheirLinesWithoutCarriageReturns) {
+  Execution e;
+  e.lecteur->fichiers[QStringLiteral("/f/a.csv")] =
+      "t\n0;1;2;3;4;C1;Nom;Adr;Ville;QC;H2X 1Y4;;;;;;;\nt\nA;;1;2\nB;;1;2\n";
+  EXPECT_EQ(e.Lancer({QStringLiteral("/f/a.csv")}), kRefuse);
+  EXPECT_EQ(e.erreurs, QStringLiteral("Validation : Des erreurs se sont produites\n"
+                                      "La ligne de détail 0 comporte des erreurs, impossible de "
+                                      "continuer.\nLa description est obligatoire.\n"
+                                      "La ligne de détail 1 comporte des erreurs, impossible de "
+                                      "continuer.\nLa description est obligatoire.\n"));
+}
+
+TEST(ImporterEnLigne, TheHelpDocumentsEveryExitCodeAndTheConfiguration) {
+  const QString aide = AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"));
+  for (int code = 0; code <= kDeplacementImpossible; ++code) {
+    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1  ").arg(code))) << code;
+  }
+  EXPECT_TRUE(aide.contains(QStringLiteral("/home/u/.config/Brivane/Brivane.ini")));
+  EXPECT_TRUE(aide.contains(QStringLiteral("BRIVANE_CONFIG_DIR")));
+}
+
+}  // namespace
+}  // namespace brivane

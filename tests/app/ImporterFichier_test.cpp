@@ -1,0 +1,278 @@
+#include "app/ImporterFichier.h"
+
+#include "support/FakeBackEnd.h"
+#include "support/FakeFichiers.h"
+#include "support/QStringPrinter.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace brivane {
+namespace {
+
+using testing::ScenarioBackEnd;
+
+const QString kSep = QDir::separator();
+const QString kChemin =
+    kSep + QStringLiteral("Factures") + kSep + QStringLiteral("A-2024-000017.csv");
+const QString kTraite = kSep + QStringLiteral("Traite");
+const QString kCible = kTraite + kSep + QStringLiteral("A-2024-000017.csv");
+
+const QByteArray kFacture =
+    "Titres\r\nX1;ML;X2;Net 30;Camion;C0042;Atelier Nord;12 rue Haute;Villeneuve;QC;G8T 1A1;"
+    "(819) 555-0101;(819) 555-0102;Atelier Nord, entrepot;40 rue Basse;Villeneuve;Quebec;"
+    "G9A_2G4\r\nTitres\r\nVIS-10;Vis 10 mm;100;0.05\r\n;Frais de transport;1;25\r\n";
+
+const QString kVide = QStringLiteral("Vous devez indiquer le fichier CSV avant de continuer.");
+const QString kIncomplete = QStringLiteral(
+    "La configuration du transfert pour Acomba n'est pas compléte. Veuillez la faire avant de "
+    "continuer.");
+const QString kConfirmation =
+    QStringLiteral("La facture a été transférer à votre système comptable.");
+
+ConfigurationTransfert configuration() {
+  return {QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"), QStringLiteral("gerald"),
+          QStringLiteral("s3cret"),  QStringLiteral("7"),          kTraite};
+}
+
+// Everything the run does that the user or the file system can see, in order.
+class Journal final : public platform::DeplaceurFichier {
+ public:
+  bool Deplacer(const QString& source, const QString& cible, QString& raison) override {
+    evenements << QStringLiteral("déplacer %1 -> %2").arg(source, cible);
+    raison = raisonRefus;
+    return raisonRefus.isEmpty();
+  }
+
+  ResultatImport Importer(const QString& chemin, const ConfigurationTransfert& config) {
+    auto lecteur = std::make_shared<testing::FakeLecteurFichier>();
+    lecteur->fichiers[kChemin] = facture;
+    const ServicesImport services{
+        lecteur,
+        std::shared_ptr<platform::DeplaceurFichier>(this, [](platform::DeplaceurFichier*) {}),
+        testing::ServicesAvec(scenario)};
+    return ImporterFichier(
+        chemin, config,
+        [this](const QString& texte, const QString& titre) {
+          evenements << titre + QStringLiteral(" : ") + texte;
+          if (titre == titreQuiLance) {
+            throw std::runtime_error("message box failed");
+          }
+        },
+        [this](bool occupe) {
+          evenements << (occupe ? QStringLiteral("occupé") : QStringLiteral("libre"));
+        },
+        services);
+  }
+
+  QByteArray facture = kFacture;
+  QString raisonRefus;
+  QString titreQuiLance;
+  ScenarioBackEnd scenario;
+  QStringList evenements;
+};
+
+TEST(ImporterFichier, ChecksThePathThenTheConfigurationBeforeReadingAnything) {
+  struct Cas {
+    const char* nom;
+    QString chemin;
+    QString ConfigurationTransfert::*vide;
+    ResultatImport resultat;
+    QString message;
+  };
+  const Cas cas[] = {
+      {"chemin vide et configuration vide", QString(), &ConfigurationTransfert::PathCie,
+       ResultatImport::FichierNonIndique, kVide},
+      {"PathAcomba", kChemin, &ConfigurationTransfert::PathAcomba,
+       ResultatImport::ConfigurationIncomplete, kIncomplete},
+      {"GroupeProd", kChemin, &ConfigurationTransfert::GroupeProd,
+       ResultatImport::ConfigurationIncomplete, kIncomplete},
+      {"PathCie", kChemin, &ConfigurationTransfert::PathCie,
+       ResultatImport::ConfigurationIncomplete, kIncomplete},
+      {"PWDAcomba", kChemin, &ConfigurationTransfert::PWDAcomba,
+       ResultatImport::ConfigurationIncomplete, kIncomplete},
+      {"UserAcomba", kChemin, &ConfigurationTransfert::UserAcomba,
+       ResultatImport::ConfigurationIncomplete, kIncomplete},
+  };
+  for (const Cas& c : cas) {
+    Journal j;
+    ConfigurationTransfert config = configuration();
+    config.*c.vide = QString();
+    if (c.resultat == ResultatImport::FichierNonIndique) {
+      config = ConfigurationTransfert{};
+    }
+    EXPECT_EQ(j.Importer(c.chemin, config), c.resultat) << c.nom;
+    EXPECT_EQ(j.evenements, QStringList{QStringLiteral("Validation : ") + c.message}) << c.nom;
+    EXPECT_TRUE(j.scenario.appels.isEmpty()) << c.nom;
+  }
+}
+
+TEST(ImporterFichier, APostedInvoiceIsConfirmedThenMovedWithThePointerOnUntilTheEnd) {
+  Journal j;
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::Transfere);
+  EXPECT_EQ(j.evenements, (QStringList{QStringLiteral("occupé"),
+                                       QStringLiteral("Confirmation : ") + kConfirmation,
+                                       QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
+                                       QStringLiteral("libre")}));
+  // The document carried the fixed values of an import, whatever the file held.
+  const ScenarioBackEnd& s = j.scenario;
+  EXPECT_EQ(s.appels, (QStringList{QStringLiteral("Ouvrir"), QStringLiteral("Client"),
+                                   QStringLiteral("Produits"), QStringLiteral("Facture"),
+                                   QStringLiteral("Fermer")}));
+  EXPECT_EQ(s.systemeComptable, 1);
+  EXPECT_EQ(s.cheminCie, QStringLiteral("C:\\Cie"));
+  EXPECT_EQ(s.cheminApp, QStringLiteral("C:\\Acomba"));
+  EXPECT_EQ(s.utilisateur, QStringLiteral("gerald"));
+  EXPECT_EQ(s.motDePasse, QStringLiteral("s3cret"));
+  EXPECT_TRUE(s.soumission);
+  EXPECT_EQ(s.nombreLignes, 2U);
+}
+
+TEST(ImporterFichier, EveryOtherOutcomeLeavesTheFileWhereItIsAndThePointerOff) {
+  struct Cas {
+    const char* nom;
+    QString chemin;
+    std::function<void(Journal&)> preparer;
+    ResultatImport resultat;
+    QStringList messages;  // title : text, in order
+    bool backEndAppele;
+  };
+  const QString lecture = QStringLiteral("Lecture du fichier : ");
+  const QString rien = QStringLiteral(
+      "\r\nRien n'a été transféré à votre système comptable et le fichier n'a pas été déplacé.");
+  const Cas cas[] = {
+      {"fichier absent",
+       kChemin + QStringLiteral(".bak"),
+       [](Journal&) {},
+       ResultatImport::LectureImpossible,
+       {lecture +
+        QStringLiteral("Le fichier « %1.bak » ne peut pas être lu : le fichier "
+                       "n'existe pas.")
+            .arg(kChemin) +
+        rien},
+       false},
+      {"chemin fait de blancs",
+       QStringLiteral("  "),
+       [](Journal&) {},
+       ResultatImport::LectureImpossible,
+       {lecture +
+        QStringLiteral("Le fichier «    » ne peut pas être lu : le fichier n'existe "
+                       "pas.") +
+        rien},
+       false},
+      {"ligne de détail trop courte",
+       kChemin,
+       [](Journal& j) { j.facture += "A;B\r\n"; },
+       ResultatImport::LectureImpossible,
+       {lecture +
+        QStringLiteral("Le fichier « %1 » ne peut pas être lu à la ligne 6 : la ligne de détail "
+                       "compte 2 champs séparés par « ; » au lieu d'au moins 4.")
+            .arg(kChemin) +
+        rien},
+       false},
+      {"document refusé à la validation",
+       kChemin,
+       [](Journal& j) { j.facture.replace("Vis 10 mm", ""); },
+       ResultatImport::Refuse,
+       {QStringLiteral("Validation : Des erreurs se sont produites\r\nLa ligne de détail 0 "
+                       "comporte des erreurs, impossible de continuer.\r\nLa description est "
+                       "obligatoire.")},
+       false},
+      {"session refusée",
+       kChemin,
+       [](Journal& j) { j.scenario.ouvrir = false; },
+       ResultatImport::Refuse,
+       {QStringLiteral("Validation : Session refusée.")},
+       true},
+      {"échec inattendu",
+       kChemin,
+       [](Journal& j) { j.scenario.lancer = true; },
+       ResultatImport::Refuse,
+       {QStringLiteral("Validation : Une erreur inconnue s'est produite : -2147217900\r\nÉchec "
+                       "de l'écriture.")},
+       true},
+  };
+  for (const Cas& c : cas) {
+    Journal j;
+    c.preparer(j);
+    EXPECT_EQ(j.Importer(c.chemin, configuration()), c.resultat) << c.nom;
+    const QStringList attendus =
+        QStringList{QStringLiteral("occupé")} + c.messages + QStringList{QStringLiteral("libre")};
+    EXPECT_EQ(j.evenements, attendus) << c.nom;
+    EXPECT_EQ(j.scenario.appels.contains(QStringLiteral("Ouvrir")), c.backEndAppele) << c.nom;
+  }
+}
+
+TEST(ImporterFichier, AFailedMoveIsReportedAfterTheConfirmationWithItsOwnOutcome) {
+  Journal j;
+  j.raisonRefus = QStringLiteral("un fichier de ce nom existe déjà dans le dossier de destination");
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
+  EXPECT_EQ(j.evenements,
+            (QStringList{
+                QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
+                QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
+                QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
+                               "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
+                               ": un fichier de ce nom existe déjà dans le dossier de destination."
+                               "\r\nNe l'importez pas une seconde fois : déplacez-le vous-même.")
+                    .arg(kChemin, kCible),
+                QStringLiteral("libre")}));
+}
+
+TEST(ImporterFichier, AnEmptyFolderOfProcessedFilesIsNotRequiredAndNamesTheRoot) {
+  Journal j;
+  ConfigurationTransfert config = configuration();
+  config.DossierTraite.clear();
+  EXPECT_EQ(j.Importer(kChemin, config), ResultatImport::Transfere);
+  EXPECT_TRUE(j.evenements.contains(QStringLiteral("déplacer %1 -> %2")
+                                        .arg(kChemin, kSep + QStringLiteral("A-2024-000017.csv"))));
+}
+
+TEST(ImporterFichier, ThePointerGoesOffEvenWhenShowingAMessageFails) {
+  Journal j;
+  j.titreQuiLance = QStringLiteral("Confirmation");
+  EXPECT_THROW(j.Importer(kChemin, configuration()), std::runtime_error);
+  EXPECT_EQ(j.evenements.constLast(), QStringLiteral("libre"));
+}
+
+TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
+  auto lecteur = std::make_shared<testing::FakeLecteurFichier>();
+  lecteur->fichiers[kChemin] = kFacture;
+  auto deplaceur = std::make_shared<testing::FakeDeplaceurFichier>();
+  DocumentServices document = DocumentServices::Defaut();
+  document.acomba = {};
+  QStringList messages;
+  const ResultatImport r = ImporterFichier(
+      kChemin, configuration(),
+      [&](const QString& texte, const QString& titre) {
+        messages << titre + QStringLiteral(" : ") + texte;
+      },
+      [](bool) {}, ServicesImport{lecteur, deplaceur, document});
+  EXPECT_EQ(r, ResultatImport::Refuse);
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(
+      QStringLiteral("Validation : Une erreur inconnue s'est produite : -1001\r\n")));
+  EXPECT_TRUE(deplaceur->deplacements.empty());
+}
+
+TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {
+  struct Cas {
+    QString chemin, dossier, cible;
+  };
+  const Cas cas[] = {
+      {kChemin, kTraite, kCible},
+      {kChemin, QString(), kSep + QStringLiteral("A-2024-000017.csv")},
+      {QStringLiteral("facture.csv"), kTraite, kTraite + kSep + QStringLiteral("facture.csv")},
+      {kChemin, kTraite + kSep, kTraite + kSep + kSep + QStringLiteral("A-2024-000017.csv")},
+      {kChemin, QStringLiteral(" T "),
+       QStringLiteral(" T ") + kSep + QStringLiteral("A-2024-000017.csv")},
+  };
+  for (const Cas& c : cas) {
+    EXPECT_EQ(CheminTraite(c.chemin, c.dossier), c.cible);
+  }
+}
+
+}  // namespace
+}  // namespace brivane

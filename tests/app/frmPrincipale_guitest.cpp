@@ -1,0 +1,189 @@
+#include "app/frmPrincipale.h"
+
+#include "settings/ConfigurationTransfert.h"
+#include "settings/frmAcomba.h"
+#include "support/FakeBackEnd.h"
+#include "support/FakeFichiers.h"
+#include "support/FakeInterface.h"
+#include "support/MemorySettingsStore.h"
+#include "support/QStringPrinter.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace brivane {
+namespace {
+
+const QString kChemin = QStringLiteral("/factures/f.csv");
+
+struct Fenetre {
+  Fenetre() {
+    lecteur->fichiers[kChemin] = "t\n0;1;2;3;4;C1;Nom;Adr;Ville;QC;H2X 1Y4;;;;;;;\nt\nA;Vis;1;2\n";
+  }
+  frmPrincipale::Services services() {
+    return {store, messages, occupe, dialogue,
+            ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario)}};
+  }
+  testing::MemorySettingsStore store;
+  testing::FakeBoiteMessage messages;
+  testing::FakePointeurOccupe occupe;
+  testing::FakeDialogueFichier dialogue;
+  testing::ScenarioBackEnd scenario;
+  std::shared_ptr<testing::FakeLecteurFichier> lecteur =
+      std::make_shared<testing::FakeLecteurFichier>();
+  std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
+      std::make_shared<testing::FakeDeplaceurFichier>();
+};
+
+TEST(frmPrincipale, LayoutCaptionsFontAndWindowKind) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Brivane - Ostrel"));
+  EXPECT_EQ(w.minimumSize(), QSize(383, 148));
+  EXPECT_EQ(w.maximumSize(), QSize(383, 148));
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w.frameGeometry().center(), w.screen()->availableGeometry().center());
+
+  EXPECT_EQ(w.Label->text(), QStringLiteral("Indiquez l'emplacement de votre ficher CSV"));
+  EXPECT_GT(w.Label->font().pointSizeF(), w.cmdImporter->font().pointSizeF());
+  EXPECT_EQ(w.Label->font().families().value(0), QStringLiteral("MS Sans Serif"));
+  EXPECT_EQ(w.Label->geometry(), QRect(16, 16, 345, 25));
+  EXPECT_EQ(w.txtFichier->geometry(), QRect(16, 56, 249, 19));
+  EXPECT_TRUE(w.txtFichier->text().isEmpty());
+  struct Bouton {
+    QPushButton* bouton;
+    QString texte;
+    QRect zone;
+  };
+  const Bouton boutons[] = {
+      {w.cmdParcourir, QStringLiteral("Parcourir"), QRect(280, 56, 89, 25)},
+      {w.cmdImporter, QStringLiteral("Importer le fichier"), QRect(16, 96, 97, 33)},
+      {w.cmdConfigurer, QStringLiteral("Configuration Acomba"), QRect(144, 96, 97, 33)},
+      {w.cmdQuitter, QStringLiteral("Quitter"), QRect(272, 96, 97, 33)},
+  };
+  for (const Bouton& b : boutons) {
+    EXPECT_EQ(b.bouton->text(), b.texte);
+    EXPECT_EQ(b.bouton->geometry(), b.zone) << b.texte.toStdString();
+  }
+}
+
+TEST(frmPrincipale, TheFileBoxHasTheFocusAndTabFollowsTheTabIndexes) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  EXPECT_EQ(QApplication::focusWidget(), w.txtFichier);
+  for (const QWidget* attendu :
+       {static_cast<QWidget*>(w.cmdParcourir), static_cast<QWidget*>(w.cmdImporter),
+        static_cast<QWidget*>(w.cmdQuitter), static_cast<QWidget*>(w.cmdConfigurer),
+        static_cast<QWidget*>(w.txtFichier)}) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), attendu) << attendu->objectName().toStdString();
+  }
+}
+
+TEST(frmPrincipale, AnEmptyPathIsRefusedAndTheFocusGoesBackToTheFileBox) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.cmdImporter->setFocus();
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral(
+                "Validation : Vous devez indiquer le fichier CSV avant de continuer.")});
+  EXPECT_EQ(QApplication::focusWidget(), w.txtFichier);
+}
+
+TEST(frmPrincipale, ImportsThePathAsTypedWithTheStoredConfiguration) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.txtFichier->setText(kChemin);
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral("Validation : La configuration du transfert pour Acomba "
+                                       "n'est pas compléte. Veuillez la faire avant de "
+                                       "continuer.")});
+
+  // Read again at each run: saving the configuration is enough.
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("u"),       QStringLiteral("p"),
+                         QStringLiteral("3"),       QStringLiteral("/traite")}
+      .Enregistrer(f.store);
+  f.messages.messages.clear();
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral(
+                "Confirmation : La facture a été transférer à votre système comptable.")});
+  EXPECT_EQ(f.occupe.etats, (std::vector<bool>{true, false}));
+  ASSERT_EQ(f.deplaceur->deplacements.size(), 1U);
+  EXPECT_EQ(f.deplaceur->deplacements[0].second, QStringLiteral("/traite/f.csv"));
+  EXPECT_EQ(f.scenario.cheminCie, QStringLiteral("C:\\Cie"));
+  EXPECT_EQ(w.txtFichier->text(), kChemin) << "the box keeps the path of the moved file";
+
+  // Blanks around the path are not trimmed: that file does not exist.
+  f.messages.messages.clear();
+  w.txtFichier->setText(QStringLiteral(" ") + kChemin);
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  ASSERT_EQ(f.messages.messages.size(), 1);
+  EXPECT_TRUE(f.messages.messages[0].startsWith(QStringLiteral("Lecture du fichier : ")));
+}
+
+TEST(frmPrincipale, ACancelledFileDialogLeavesTheBoxAsItWas) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.txtFichier->setText(QStringLiteral("/tapé/à la main.csv"));
+  f.dialogue.choix = {QString(), QStringLiteral("/choisi/a.csv"), QString()};
+
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/tapé/à la main.csv"));
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/choisi/a.csv"));
+  w.txtFichier->setText(QStringLiteral("/tapé/b.csv"));
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/tapé/b.csv"));
+
+  EXPECT_EQ(f.dialogue.filtres, QStringList(3, QStringLiteral("CSV (*.csv)")));
+  // The dialog starts from the last file chosen in it.
+  EXPECT_EQ(f.dialogue.initiaux,
+            (QStringList{QString(), QString(), QStringLiteral("/choisi/a.csv")}));
+}
+
+TEST(frmPrincipale, ConfigurationOpensModallyAndQuitCloses) {
+  Fenetre f;
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), {}, {}, {}, {}, {}}.Enregistrer(f.store);
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+  QString titre;
+  QString valeur;
+  bool modale = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialogue = qobject_cast<frmAcomba*>(QApplication::activeModalWidget());
+    if (dialogue) {
+      titre = dialogue->windowTitle();
+      valeur = dialogue->txtPatchAcomba->text();
+      modale = dialogue->isModal() && dialogue->parentWidget() == &w;
+      dialogue->close();
+    }
+  });
+  QTest::mouseClick(w.cmdConfigurer, Qt::LeftButton);
+  EXPECT_EQ(titre, QStringLiteral("Configuration Acomba"));
+  EXPECT_EQ(valeur, QStringLiteral("C:\\Cie"));
+  EXPECT_TRUE(modale);
+
+  QTest::mouseClick(w.cmdQuitter, Qt::LeftButton);
+  EXPECT_FALSE(w.isVisible());
+}
+
+}  // namespace
+}  // namespace brivane

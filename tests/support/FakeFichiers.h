@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/FichierTexte.h"
+
+#include <QString>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace brivane::testing {
+
+// Files held in memory, by path.
+class FakeLecteurFichier final : public platform::LecteurFichier {
+ public:
+  std::optional<QByteArray> LireOctets(const QString& chemin, QString& raison) const override {
+    const auto it = fichiers.find(chemin);
+    if (it == fichiers.end()) {
+      raison = QStringLiteral("le fichier n'existe pas");
+      return std::nullopt;
+    }
+    return it->second;
+  }
+
+  std::map<QString, QByteArray> fichiers;
+};
+
+// Records each move; refuses it when told to.
+class FakeDeplaceurFichier final : public platform::DeplaceurFichier {
+ public:
+  bool Deplacer(const QString& source, const QString& cible, QString& raison) override {
+    deplacements.emplace_back(source, cible);
+    if (!raisonRefus.isEmpty()) {
+      raison = raisonRefus;
+      return false;
+    }
+    return true;
+  }
+
+  std::vector<std::pair<QString, QString>> deplacements;
+  QString raisonRefus;
+};
+
+}  // namespace brivane::testing

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+#include <QString>
+
+#include <map>
+#include <tuple>
+#include <vector>
+
+namespace brivane::testing {
+
+// A settings store in memory that remembers the order of its writes.
+class MemorySettingsStore final : public platform::SettingsStore {
+ public:
+  using Cle = std::tuple<QString, QString, QString>;
+
+  QString GetSetting(const QString& application, const QString& section, const QString& key,
+                     const QString& defaut) const override {
+    const auto it = valeurs.find({application, section, key});
+    return it == valeurs.end() ? defaut : it->second;
+  }
+  bool SaveSetting(const QString& application, const QString& section, const QString& key,
+                   const QString& valeur) override {
+    ecritures.push_back({application, section, key});
+    if (refuserEcritures) {
+      return false;
+    }
+    valeurs[{application, section, key}] = valeur;
+    return true;
+  }
+
+  std::map<Cle, QString> valeurs;
+  std::vector<Cle> ecritures;
+  bool refuserEcritures = false;
+};
+
+}  // namespace brivane::testing
