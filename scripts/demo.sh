@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF \
   -DBRIVANE_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target brivane brivane-import
+cmake --build build/release -j "$(nproc)" --target brivane brivane-import brivane-demo-company \
+  brivane-company
 
 # Everything of the demo lives under build/demo; it starts afresh at each run.
 demo="$PWD/build/demo"
@@ -30,11 +31,8 @@ GroupeProd=1
 DossierTraite=$demo/traite
 INI
 )
-# The demo company, once this build provides the program that makes it.
-if ninja -C build/release -t targets all 2>/dev/null | grep -q '^brivane-demo-company:'; then
-  cmake --build build/release -j "$(nproc)" --target brivane-demo-company
-  "$(find build/release -name brivane-demo-company -type f -perm -u+x | head -n 1)" "$demo/compagnie"
-fi
+echo "== La compagnie de démonstration =="
+./build/release/src/brivane-demo-company "$demo/compagnie"
 cp exemples/facture-complete.csv exemples/facture-refusee.csv "$demo/factures/"
 
 importer() {
@@ -53,6 +51,9 @@ importer facture-refusee.csv
 echo
 echo "Dossier des fichiers traités ($demo/traite) :"
 ls -1 "$demo/traite"
+echo
+echo "== Ce que la compagnie contient maintenant (brivane-company) =="
+./build/release/src/brivane-company "$demo/compagnie"
 
 echo
 if [ -n "${DISPLAY:-}" ]; then
