@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -538,13 +539,30 @@ SqliteDbfDatabase::~SqliteDbfDatabase() {
   }
 }
 
+// SQLite's own words for the refusals a company folder can cause, in French.
+QString Explain(const QString& message) {
+  static const QRegularExpression noTable(QStringLiteral("^no such table: (\\S+)$"));
+  static const QRegularExpression noColumnNamed(
+      QStringLiteral("^table (\\S+) has no column named (\\S+)$"));
+  static const QRegularExpression noColumn(QStringLiteral("^no such column: (\\S+)$"));
+  if (const auto m = noTable.match(message); m.hasMatch()) {
+    return QStringLiteral("La table %1 est absente du dossier.").arg(m.captured(1));
+  }
+  if (const auto m = noColumnNamed.match(message); m.hasMatch()) {
+    return QStringLiteral("La table %1 n'a pas de colonne %2.").arg(m.captured(1), m.captured(2));
+  }
+  if (const auto m = noColumn.match(message); m.hasMatch()) {
+    return QStringLiteral("La colonne %1 est absente de la table.").arg(m.captured(1));
+  }
+  return QStringLiteral("L'instruction a été refusée par la base de données : %1").arg(message);
+}
+
 void SqliteDbfDatabase::Refused() const {
   if (pending_) {
     throw *pending_;
   }
   throw DatabaseError(sqlite3_extended_errcode(db_),
-                      QStringLiteral("L'instruction a été refusée par la base de données : %1")
-                          .arg(QString::fromUtf8(sqlite3_errmsg(db_))));
+                      Explain(QString::fromUtf8(sqlite3_errmsg(db_))));
 }
 
 std::unique_ptr<RowSet> SqliteDbfDatabase::Execute(const QString& sql) {

@@ -190,15 +190,18 @@ TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
   const struct {
     const char* sql;
     std::int32_t numero;  // 0: any status of SQLite's own
+    const char* description;
   } cas[] = {
-      {"select * from factma", 0},
-      {"select nothere from client", 0},
-      {"insert into client (nothere) values (1)", 0},
-      {"delete from client", DatabaseError::kUnsupported},
+      {"select * from factma", 0, "La table factma est absente du dossier."},
+      {"select nothere from client", 0, "La colonne nothere est absente de la table."},
+      {"insert into client (nothere) values (1)", 0, "La table client n'a pas de colonne nothere."},
+      {"delete from client", DatabaseError::kUnsupported, ""},
       {"insert into client (cnum) values ('A'); insert into client (cnum) values ('B')",
-       DatabaseError::kStatementRefused},
-      {"insert into client (rowid, cnum) values (9, 'A')", DatabaseError::kUnsupported},
+       DatabaseError::kStatementRefused, "Une seule instruction est permise à la fois."},
+      {"insert into client (rowid, cnum) values (9, 'A')", DatabaseError::kUnsupported, ""},
+      {"select * from", 0, "L'instruction a été refusée par la base de données : "},
   };
+
   for (const auto& c : cas) {
     try {
       base->Execute(QString::fromLatin1(c.sql));
@@ -210,6 +213,8 @@ TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
         EXPECT_GT(e.number(), 0) << c.sql;
       }
       EXPECT_FALSE(e.description().isEmpty()) << c.sql;
+      EXPECT_TRUE(e.description().startsWith(QString::fromUtf8(c.description)))
+          << c.sql << ": " << e.description().toStdString();
     }
   }
   EXPECT_EQ(
