@@ -72,6 +72,7 @@ struct Vtab {
   SqliteDbfDatabase* database = nullptr;
   std::size_t index = 0;
   std::unique_ptr<DbfTable> writer;
+  bool wrote = false;  // by the statement under way
   std::unique_ptr<FileLock> statementLock;
 };
 
@@ -371,23 +372,26 @@ int Begin(sqlite3_vtab* vtab) {
       v->statementLock = std::make_unique<FileLock>(info.path, info.name, v->database->writeWait());
     }
     v->writer = OpenDeclared(info, DbfTable::Mode::Write);
+    v->wrote = false;
     return SQLITE_OK;
   });
 }
 
-// Rows already written stay written: ending a statement, in success or
-// failure, brings the header up to date.
+// Rows already written stay written: ending a statement that wrote, in
+// success or failure, brings the header up to date. A statement that wrote
+// nothing leaves the file untouched.
 void EndStatement(Vtab* v, bool finish) {
-  if (v->writer && finish) {
+  if (v->writer && v->wrote && finish) {
     v->writer->finish(QDate::currentDate());
   }
   v->writer.reset();
+  v->wrote = false;
   v->statementLock.reset();
 }
 
 int Sync(sqlite3_vtab* vtab) {
   return Guard(vtab, [&](Vtab* v) {
-    if (v->writer) {
+    if (v->writer && v->wrote) {
       v->writer->finish(QDate::currentDate());
     }
     return SQLITE_OK;
@@ -440,6 +444,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
       }
       const QByteArray record = v->writer->compose(values, nullptr);
       const int n = v->writer->recordCount();
+      v->wrote = true;
       v->writer->write(n, record);
       *rowid = n + 1;
     } else {
@@ -451,7 +456,9 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
       }
       const int n = static_cast<int>(old - 1);
       const QByteArray base = v->writer->record(n);
-      v->writer->write(n, v->writer->compose(values, &base));
+      const QByteArray record = v->writer->compose(values, &base);
+      v->wrote = true;
+      v->writer->write(n, record);
     }
     v->database->Written(info.path);
     return SQLITE_OK;
