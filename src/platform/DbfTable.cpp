@@ -218,8 +218,33 @@ QByteArray DbfTable::record(int n) const {
 }
 
 QString DbfTable::decode(const QByteArray& bytes) const {
-  QStringDecoder decoder(codec_.constData());
-  return decoder.decode(bytes);
+  // Making a decoder costs more than reading a record: keep one. Every code
+  // page we know is single-byte, so no state carries from one field to the next.
+  if (!decoder_) {
+    decoder_.emplace(codec_.constData());
+  }
+  decoder_->resetState();
+  return decoder_->decode(bytes);
+}
+
+QByteArray DbfTable::storedText(const QByteArray& record, int index) const {
+  const DbfField& field = fields_[static_cast<std::size_t>(index)];
+  QByteArray bytes = record.mid(field.offset, field.width);
+  qsizetype end = bytes.size();
+  while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) {
+    --end;
+  }
+  bytes.truncate(end);
+  return bytes;
+}
+
+std::optional<QByteArray> DbfTable::encode(const QString& text) const {
+  QStringEncoder encoder(codec_.constData());
+  QByteArray bytes = encoder.encode(text);
+  if (encoder.hasError()) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 QVariant DbfTable::value(const QByteArray& record, int index) const {
@@ -261,13 +286,8 @@ QVariant DbfTable::value(const QByteArray& record, int index) const {
     case 'M':
       bytes = bytes.trimmed();
       return bytes.isEmpty() ? QVariant() : QVariant(QString::fromLatin1(bytes));
-    default: {
-      qsizetype end = bytes.size();
-      while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) {
-        --end;
-      }
-      return decode(bytes.left(end));
-    }
+    default:
+      return decode(storedText(record, index));
   }
 }
 
@@ -291,12 +311,12 @@ QByteArray DbfTable::format(const DbfField& field, const QVariant& value) const 
       if (!isText) {
         misfit(field, QStringLiteral("doit être un texte"));
       }
-      QStringEncoder encoder(codec_.constData());
-      const QByteArray bytes = encoder.encode(value.toString());
-      if (encoder.hasError()) {
+      const auto encoded = encode(value.toString());
+      if (!encoded) {
         misfit(field, QStringLiteral("contient un caractère que la page de code de la table ne "
                                      "peut pas représenter"));
       }
+      const QByteArray& bytes = *encoded;
       if (bytes.size() > width) {
         misfit(field, QStringLiteral("dépasse %1 caractères").arg(width));
       }

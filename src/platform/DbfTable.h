@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringDecoder>
 #include <QVariant>
 
 #include <memory>
@@ -56,6 +57,11 @@ class DbfTable final {
   // blank number, date or logical is null.
   QVariant value(const QByteArray& record, int field) const;
 
+  // The bytes of a text field without its trailing blanks, as stored.
+  QByteArray storedText(const QByteArray& record, int field) const;
+  // The text in the table's code page; empty when the code page cannot hold it.
+  std::optional<QByteArray> encode(const QString& text) const;
+
   // A full record from `base` (or a blank new row) with the given fields
   // replaced; a field without a value keeps its bytes.
   QByteArray compose(const std::vector<std::optional<QVariant>>& values,
@@ -77,6 +83,7 @@ class DbfTable final {
   Mode mode_;
   std::vector<DbfField> fields_;
   QByteArray codec_;  // the table's code page, as Qt names it
+  mutable std::optional<QStringDecoder> decoder_;
 };
 
 }  // namespace brivane::platform

@@ -83,7 +83,7 @@ struct Cursor {
   int count = 0;
   QByteArray record;
   int filterField = -1;
-  QString filterValue;
+  QByteArray filterValue;  // in the table's code page, trailing blanks dropped
 };
 
 QString TrimmedRight(QString text) {
@@ -304,8 +304,8 @@ int Next(sqlite3_vtab_cursor* base) {
       if (DbfTable::IsDeleted(c->record)) {
         continue;
       }
-      if (c->filterField < 0 ||
-          c->table->value(c->record, c->filterField).toString() == c->filterValue) {
+      // Compared as stored: the code pages we know give one byte per character.
+      if (c->filterField < 0 || c->table->storedText(c->record, c->filterField) == c->filterValue) {
         break;
       }
     }
@@ -323,9 +323,14 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
       c->row = c->count;  // nothing equals null
       return SQLITE_OK;
     }
+    const auto encoded = c->table->encode(TrimmedRight(QString::fromUtf8(
+        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]))));
+    if (!encoded) {
+      c->row = c->count;  // a text the table cannot hold is in no row
+      return SQLITE_OK;
+    }
     c->filterField = idxNum - 1;
-    c->filterValue = TrimmedRight(QString::fromUtf8(
-        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0])));
+    c->filterValue = *encoded;
   }
   return Next(base);
 }
