@@ -121,9 +121,14 @@ bool BackEndDbf::Trouve(const QString& select) {
   return trouve;
 }
 
-QVariant BackEndDbf::Lire(const QString& select, const QString& colonne) {
+QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QString& colonne) {
   Commande.CommandText = select;
   Resultat = Commande.Execute();
+  if (Resultat->Eof()) {
+    throw platform::DatabaseError(
+        platform::DatabaseError::kNoRow,
+        QStringLiteral("La table %1 ne contient aucune ligne.").arg(table));
+  }
   QVariant valeur = Resultat->Field(colonne);
   Resultat->Close();
   return valeur;
@@ -190,11 +195,12 @@ void BackEndDbf::EnregistrerFactureDbf() {
   // Held from the counter read to its advance: two postings never take the same number.
   const auto verrou = Connexion->Lock(QStringLiteral("solde"), services_.attenteCompteur);
 
-  noFacture = EnEntier32(Lire(QStringLiteral("select snexts from solde"), QStringLiteral("snexts")),
+  noFacture = EnEntier32(Lire(QStringLiteral("select snexts from solde"), QStringLiteral("solde"),
+                              QStringLiteral("snexts")),
                          QStringLiteral("snexts"));
-  const double tauxProvincial =
-      EnReel(Lire(QStringLiteral("select taxprc1 from taxpro"), QStringLiteral("taxprc1")),
-             QStringLiteral("taxprc1"));
+  const double tauxProvincial = EnReel(Lire(QStringLiteral("select taxprc1 from taxpro"),
+                                            QStringLiteral("taxpro"), QStringLiteral("taxprc1")),
+                                       QStringLiteral("taxprc1"));
 
   const double taxeFederale = SousTotal * kTauxFederal;
   const double taxeProvinciale = tauxProvincial * SousTotal;
