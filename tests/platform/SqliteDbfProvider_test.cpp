@@ -151,6 +151,10 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
   base->Execute(QStringLiteral("insert into client (cnum, cnom) values ('G''H ', 'quatre')"));
   EXPECT_TRUE(Trouve(*base, QStringLiteral("G''H")));
   EXPECT_TRUE(Trouve(*base, QStringLiteral("G''H ")));
+  base->Execute(QStringLiteral("insert into client (cnum, cnom) values ('Été', 'cinq')"));
+  EXPECT_TRUE(Trouve(*base, QStringLiteral("Été")));
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("été")));
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
 }
 
 TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
