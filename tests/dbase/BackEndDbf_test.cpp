@@ -5,8 +5,9 @@
 #include "platform/DbfTable.h"
 #include "platform/SqliteDbfProvider.h"
 #include "support/DbfRead.h"
-#include "support/FakePlatform.h"
 #include "support/FixedClock.h"
+#include "support/FixedComputerName.h"
+#include "support/FixedRegionalSettings.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>

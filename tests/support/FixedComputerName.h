@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/ComputerName.h"
-#include "platform/RegionalSettings.h"
 
 namespace brivane::testing {
 
+// A machine whose name never changes.
 class FixedComputerName final : public platform::ComputerName {
  public:
   explicit FixedComputerName(QString name) : name_(std::move(name)) {}
@@ -12,15 +12,6 @@ class FixedComputerName final : public platform::ComputerName {
 
  private:
   QString name_;
-};
-
-class FixedRegionalSettings final : public platform::RegionalSettings {
- public:
-  explicit FixedRegionalSettings(QString separator) : separator_(std::move(separator)) {}
-  QString dateSeparator() const override { return separator_; }
-
- private:
-  QString separator_;
 };
 
 }  // namespace brivane::testing
