@@ -160,10 +160,7 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, Mode mode) {
     DBFGetFieldInfo(handle, i, name, &width, &decimals);
     DbfField field{QString::fromLatin1(name), DBFGetNativeFieldType(handle, i), width, decimals,
                    offset};
-    if (QByteArrayView("CNFLDM").indexOf(field.type) < 0) {
-      // Read as text; refused on write.
-      field.type = static_cast<char>(field.type == 0 ? '?' : field.type);
-    }
+    // A type other than C, N, F, L, D and M is read as text and refused on write.
     offset += width;
     table->fields_.push_back(field);
   }
