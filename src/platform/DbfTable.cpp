@@ -10,6 +10,11 @@
 
 #include <shapefil.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -83,6 +88,102 @@ SAHooks Hooks() {
   return hooks;
 }
 
+// A read-only file seen through a window of its bytes. shapelib seeks before
+// every record, and through stdio each seek costs system calls and the
+// buffer: a lookup in a large product table would pay that on every row.
+struct WindowFile {
+  static constexpr SAOffset kWindow = 64 * 1024;
+  int fd = -1;
+  SAOffset position = 0;
+  SAOffset start = 0;   // file offset of window[0]
+  SAOffset filled = 0;  // valid bytes in the window
+  std::vector<char> window = std::vector<char>(kWindow);
+};
+
+WindowFile* Window(SAFile file) { return reinterpret_cast<WindowFile*>(file); }
+
+SAFile WindowOpen(const char* name, const char* access) {
+  if (std::strpbrk(access, "wa+") != nullptr) {
+    return nullptr;
+  }
+  const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  auto* file = new WindowFile;
+  file->fd = fd;
+  return reinterpret_cast<SAFile>(file);
+}
+
+SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) {
+  WindowFile* file = Window(handle);
+  const SAOffset wanted = size * count;
+  SAOffset done = 0;
+  while (done < wanted) {
+    if (file->position < file->start || file->position >= file->start + file->filled) {
+      const ssize_t got = ::pread(file->fd, file->window.data(), WindowFile::kWindow,
+                                  static_cast<off_t>(file->position));
+      if (got <= 0) {
+        break;
+      }
+      file->start = file->position;
+      file->filled = static_cast<SAOffset>(got);
+    }
+    const SAOffset at = file->position - file->start;
+    const SAOffset n = std::min(wanted - done, file->filled - at);
+    std::memcpy(static_cast<char*>(buffer) + done, file->window.data() + at, n);
+    done += n;
+    file->position += n;
+  }
+  return size == 0 ? 0 : done / size;
+}
+
+SAOffset WindowWrite(void*, SAOffset, SAOffset, SAFile) { return 0; }
+
+SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) {
+  WindowFile* file = Window(handle);
+  switch (whence) {
+    case SEEK_SET:
+      file->position = offset;
+      return 0;
+    case SEEK_CUR:
+      file->position += offset;
+      return 0;
+    case SEEK_END: {
+      struct stat info {};
+      if (::fstat(file->fd, &info) != 0) {
+        return static_cast<SAOffset>(-1);
+      }
+      file->position = static_cast<SAOffset>(info.st_size) + offset;
+      return 0;
+    }
+    default:
+      return static_cast<SAOffset>(-1);
+  }
+}
+
+SAOffset WindowTell(SAFile handle) { return Window(handle)->position; }
+int WindowFlush(SAFile) { return 0; }
+
+int WindowClose(SAFile handle) {
+  WindowFile* file = Window(handle);
+  const int result = ::close(file->fd);
+  delete file;
+  return result;
+}
+
+SAHooks ReadHooks() {
+  SAHooks hooks = Hooks();
+  hooks.FOpen = WindowOpen;
+  hooks.FRead = WindowRead;
+  hooks.FWrite = WindowWrite;
+  hooks.FSeek = WindowSeek;
+  hooks.FTell = WindowTell;
+  hooks.FFlush = WindowFlush;
+  hooks.FClose = WindowClose;
+  return hooks;
+}
+
 DBFHandle Handle(void* handle) { return static_cast<DBFHandle>(handle); }
 
 }  // namespace
@@ -139,7 +240,7 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, Mode mode) {
             .arg(TableName(path)));
   }
 
-  SAHooks hooks = Hooks();
+  SAHooks hooks = mode == Mode::Write ? Hooks() : ReadHooks();
   lastShapelibError.clear();
   DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Write ? "rb+" : "rb", &hooks);
   if (handle == nullptr) {
@@ -424,6 +525,9 @@ void DbfTable::write(int n, const QByteArray& record) {
 }
 
 void DbfTable::finish(QDate lastUpdate) {
+  if (mode_ != Mode::Write) {
+    return;  // nothing written, nothing to bring up to date
+  }
   DBFSetLastModifiedDate(Handle(handle_), lastUpdate.year() - 1900, lastUpdate.month(),
                          lastUpdate.day());
   DBFUpdateHeader(Handle(handle_));
