@@ -157,6 +157,35 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
   EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
 }
 
+TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
+  // 8000 rows of 17 bytes, read 64 KiB at a time: some rows straddle two reads.
+  std::vector<std::vector<std::optional<QVariant>>> lignes;
+  for (int i = 0; i < 8000; ++i) {
+    lignes.push_back({QStringLiteral("K%1").arg(i), QStringLiteral("N%1").arg(i)});
+  }
+  QFile::remove(Chemin("client"));
+  CreerTable(Chemin("client"), kCles, lignes);
+  auto base = Base();
+  std::vector<int> cles = {0, 1, 7999, 8000};
+  for (int i = 3840; i < 3870; ++i) {
+    cles.push_back(i);  // around the first 64 KiB
+  }
+  for (const int i : cles) {
+    const QString cle = QStringLiteral("K%1").arg(i);
+    const auto r =
+        base->Execute(QStringLiteral("select cnom from client where cnum='") + cle + u'\'');
+    if (i < 8000) {
+      ASSERT_FALSE(r->Eof()) << i;
+      EXPECT_EQ(r->Field(QStringLiteral("cnom")), QVariant(QStringLiteral("N%1").arg(i)));
+    } else {
+      EXPECT_TRUE(r->Eof()) << i;
+    }
+  }
+  EXPECT_EQ(
+      base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
+      QVariant(qlonglong{8000}));
+}
+
 TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
   QByteArray octets = Lire(Chemin("client"));
   const int entete =
