@@ -1,8 +1,18 @@
+#include "dbase/BackEndDbf.h"
 #include "document/DocumentServices.h"
+#include "platform/QtComputerName.h"
+#include "platform/QtRegionalSettings.h"
+#include "platform/SqliteDbfProvider.h"
 
 namespace brivane::dbase {
 
-// No dBASE back end in this build yet: documents for code 2 are refused.
-DocumentServices::BackEndFactory FabriqueParDefaut() { return {}; }
+DocumentServices::BackEndFactory FabriqueParDefaut() {
+  return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
+    return std::make_unique<BackEndDbf>(
+        document, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+                              std::make_shared<platform::QtComputerName>(),
+                              std::make_shared<platform::QtRegionalSettings>()});
+  };
+}
 
 }  // namespace brivane::dbase

@@ -1,0 +1,54 @@
+// What a posting costs against a company with many products: every product
+// lookup reads the whole produi table.
+#include "dbase/CompanyFixture.h"
+#include "platform/DbfTable.h"
+#include "platform/SqliteDbfProvider.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+using brivane::platform::DbfTable;
+
+// A fixture company whose produi holds `produits` rows.
+QString Compagnie(QTemporaryDir& dir, int produits) {
+  brivane::dbase::CompanyFixture().Creer(dir.path());
+  auto table = DbfTable::Open(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
+                              DbfTable::Mode::Write);
+  for (int i = 0; i < produits; ++i) {
+    table->write(i, table->compose({QStringLiteral("P%1").arg(i).leftJustified(21, u'.'),
+                                    QStringLiteral("Produit %1").arg(i)},
+                                   nullptr));
+  }
+  table->finish(QDate::currentDate());
+  return QStringLiteral("Data Source=") + dir.path();
+}
+
+void ProductLookup(benchmark::State& state) {
+  QTemporaryDir dir;
+  const auto base =
+      brivane::platform::SqliteDbfProvider().Open(Compagnie(dir, static_cast<int>(state.range(0))));
+  const QString select = QStringLiteral("select * from produi where pnum='ABSENT...............'");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(base->Execute(select)->Eof());
+  }
+}
+BENCHMARK(ProductLookup)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void InvoiceLineInsert(benchmark::State& state) {
+  QTemporaryDir dir;
+  const auto base = brivane::platform::SqliteDbfProvider().Open(Compagnie(dir, 0));
+  const QString insert = QStringLiteral(
+      "insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,fipvent,fitaxf,"
+      "fitaxp,fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values ('!00007',1,"
+      "'..................AB6','Vis',2,2,10,20,1,1,0,0,0,0,'F',1,20,1)");
+  for (auto _ : state) {
+    base->Execute(insert);
+  }
+}
+BENCHMARK(InvoiceLineInsert)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

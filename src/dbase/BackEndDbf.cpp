@@ -1,0 +1,285 @@
+#include "dbase/BackEndDbf.h"
+
+#include "dbase/SqlLiteral.h"
+#include "dbase/SqlTemplate.h"
+#include "document/Client.h"
+#include "document/ErreurInattendue.h"
+#include "document/Item.h"
+#include "platform/DatabaseError.h"
+
+#include <cmath>
+#include <limits>
+
+namespace brivane::dbase {
+
+namespace lit = literal;
+
+const QString BackEndDbf::kChaineConnexion =
+    QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Extended Properties=dBASE IV;Data Source=");
+
+namespace {
+
+constexpr double kTauxFederal = 0.05;
+
+[[noreturn]] void NonConvertible(const QString& colonne, const QString& attendu) {
+  throw platform::DatabaseError(
+      platform::DatabaseError::kValueDoesNotFit,
+      QStringLiteral("La valeur de la colonne %1 ne peut pas être convertie en %2.")
+          .arg(colonne, attendu));
+}
+
+double EnReel(const QVariant& valeur, const QString& colonne) {
+  bool ok = false;
+  double reel = 0;
+  switch (valeur.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+      reel = valeur.toDouble(&ok);
+      break;
+    case QMetaType::QString:
+      reel = valeur.toString().trimmed().toDouble(&ok);  // "." whatever the locale
+      break;
+    default:
+      break;
+  }
+  if (!ok || !std::isfinite(reel)) {
+    NonConvertible(colonne, QStringLiteral("nombre"));
+  }
+  return reel;
+}
+
+std::int32_t EnEntier32(const QVariant& valeur, const QString& colonne) {
+  const double reel = EnReel(valeur, colonne);
+  if (reel != std::floor(reel) || reel < std::numeric_limits<std::int32_t>::min() ||
+      reel > std::numeric_limits<std::int32_t>::max()) {
+    NonConvertible(colonne, QStringLiteral("nombre entier"));
+  }
+  return static_cast<std::int32_t>(reel);
+}
+
+}  // namespace
+
+BackEndDbf::BackEndDbf(ComSoum& document, ServicesDbf services)
+    : BackEnd(document), services_(std::move(services)) {}
+
+template <typename Pas>
+bool BackEndDbf::Etape(Pas pas) {
+  const auto synchroniser = [this] {
+    // What was written before the failure stays: it must reach the disk too.
+    try {
+      if (Connexion) {
+        Connexion->Sync();
+      }
+    } catch (const platform::DatabaseError&) {
+    }
+  };
+  try {
+    (this->*pas)();
+    return true;
+  } catch (const platform::DatabaseError& e) {
+    synchroniser();
+    throw ErreurInattendue(e.number(), e.description());
+  } catch (...) {
+    synchroniser();
+    throw;
+  }
+}
+
+bool BackEndDbf::Ouvrir() { return OuvrirBaseDbf(); }
+bool BackEndDbf::EnregistrerClient() { return Etape(&BackEndDbf::EnregistrerClientDbf); }
+bool BackEndDbf::EnregistrerProduits() { return Etape(&BackEndDbf::EnregistrerProduitsDbf); }
+bool BackEndDbf::EnregistrerFacture() { return Etape(&BackEndDbf::EnregistrerFactureDbf); }
+
+void BackEndDbf::Fermer() {
+  try {
+    if (Connexion) {
+      Connexion->Sync();
+    }
+  } catch (const platform::DatabaseError& e) {
+    throw ErreurInattendue(e.number(), e.description());
+  }
+}
+
+bool BackEndDbf::OuvrirBaseDbf() {
+  try {
+    Connexion = services_.base->Open(kChaineConnexion + cheminCie());
+    Commande = Command{};
+    Commande.ActiveConnection = Connexion.get();
+    return true;
+  } catch (const platform::DatabaseError&) {
+    Connexion.reset();
+    RemplacerMessage(QStringLiteral("Erreur lors du branchement à la base de donnée."));
+    return false;
+  }
+}
+
+bool BackEndDbf::Trouve(const QString& select) {
+  Commande.CommandText = select;
+  Resultat = Commande.Execute();
+  const bool trouve = !Resultat->Eof();
+  Resultat->Close();
+  return trouve;
+}
+
+QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QString& colonne) {
+  Commande.CommandText = select;
+  Resultat = Commande.Execute();
+  if (Resultat->Eof()) {
+    throw platform::DatabaseError(
+        platform::DatabaseError::kNoRow,
+        QStringLiteral("La table %1 ne contient aucune ligne.").arg(table));
+  }
+  QVariant valeur = Resultat->Field(colonne);
+  Resultat->Close();
+  return valeur;
+}
+
+void BackEndDbf::EnregistrerClientDbf() {
+  Client& c = *client();
+  const QString numero = c.Numero();
+  if (Trouve(QStringLiteral("select * from client where CNUM=") + lit::TexteCite(numero))) {
+    return;
+  }
+  SqlTemplate insert(
+      {QStringLiteral("insert into client(CNUM,CNOM,CADR,CVIL,CCOD,CCTEL1,CCFAX1,CCMAIL1,cpays,"
+                      "cresp) "),
+       QStringLiteral("VALUES(@num,@nom,@adresse,@ville,@CodeP,@tel,@fax,@email,@pays,@soinde)")});
+  insert.Remplacer(QStringLiteral("@num"), lit::TexteCite(numero))
+      .Remplacer(QStringLiteral("@nom"), lit::TexteCite(c.Nom()))
+      .Remplacer(QStringLiteral("@adresse"), lit::TexteOptionnel(c.Adresse()))
+      .Remplacer(QStringLiteral("@ville"), lit::TexteOptionnel(c.Ville()))
+      .Remplacer(QStringLiteral("@CodeP"), lit::TexteOptionnel(c.CP()))
+      .Remplacer(QStringLiteral("@tel"), lit::TexteOptionnel(c.NoTelephone()))
+      .Remplacer(QStringLiteral("@fax"), lit::TexteOptionnel(c.NoFax()))
+      .Remplacer(QStringLiteral("@email"), lit::TexteOptionnel(c.Courriel()))
+      .Remplacer(QStringLiteral("@pays"), lit::TexteOptionnel(c.pays()))
+      .Remplacer(QStringLiteral("@soinde"), lit::TexteOptionnel(c.AuSoinDe()));
+  Commande.CommandText = insert.Texte();
+  Resultat = Commande.Execute();
+}
+
+void BackEndDbf::EnregistrerProduitsDbf() {
+  // The sum of this posting's lines only: a second Enregistrer of the same
+  // document must not count its lines twice.
+  SousTotal = 0;
+  for (const std::shared_ptr<Item>& ligne : lignes()) {
+    const Item& item = *ligne;
+    const QString numero = lit::TexteCite(lit::CodeProduitApres(item.code()));
+    if (!Trouve(QStringLiteral("select * from produi where pnum=") + numero)) {
+      SqlTemplate insert(
+          {QStringLiteral("insert into produi(pnum,pnom,pnoma,pfrn,pglachat,ppost,ptxp,ptxf,pcou,"
+                          "pfmt,pspe,pdpt,pssg,ploc) "),
+           QStringLiteral("values(@num,@desc,'',@fourni,@glVente,@glAchat,@txp,@txf,@prix,@format,"
+                          "@spec,@dpmt,@sgroupe,@localisation)")});
+      insert.Remplacer(QStringLiteral("@num"), numero)
+          .Remplacer(QStringLiteral("@desc"), lit::TexteCite(item.Description()))
+          .Remplacer(QStringLiteral("@fourni"), lit::TexteCite(item.fournisseur()))
+          .Remplacer(QStringLiteral("@glVente"), lit::TexteCite(item.PosteGlVente()))
+          .Remplacer(QStringLiteral("@glAchat"), lit::TexteCite(item.PosteGlAchat()))
+          .Remplacer(QStringLiteral("@txp"), lit::Drapeau(item.TaxableProvincial()))
+          .Remplacer(QStringLiteral("@txf"), lit::Drapeau(item.TaxableFederal()))
+          .Remplacer(QStringLiteral("@prix"), lit::Nombre(item.Cout()))
+          .Remplacer(QStringLiteral("@format"), lit::TexteCite(item.Format()))
+          .Remplacer(QStringLiteral("@spec"), lit::TexteCite(item.Specification()))
+          .Remplacer(QStringLiteral("@dpmt"), lit::TexteCite(item.Departement()))
+          .Remplacer(QStringLiteral("@sgroupe"), lit::TexteCite(item.SousGroupe()))
+          .Remplacer(QStringLiteral("@localisation"), lit::TexteCite(item.Localisation()));
+      Commande.CommandText = insert.Texte();
+      Resultat = Commande.Execute();
+    }
+    SousTotal += item.Quantite() * item.Cout();
+  }
+}
+
+void BackEndDbf::EnregistrerFactureDbf() {
+  // Held from the counter read to its advance: two postings never take the same number.
+  const auto verrou = Connexion->Lock(QStringLiteral("solde"), services_.attenteCompteur);
+
+  noFacture = EnEntier32(Lire(QStringLiteral("select snexts from solde"), QStringLiteral("solde"),
+                              QStringLiteral("snexts")),
+                         QStringLiteral("snexts"));
+  const double tauxProvincial = EnReel(Lire(QStringLiteral("select taxprc1 from taxpro"),
+                                            QStringLiteral("taxpro"), QStringLiteral("taxprc1")),
+                                       QStringLiteral("taxprc1"));
+
+  const double taxeFederale = SousTotal * kTauxFederal;
+  const double taxeProvinciale = tauxProvincial * SousTotal;
+  const double total = taxeFederale + SousTotal + taxeProvinciale;
+
+  Client& c = *client();
+  const QString numeroDocument = lit::NumeroDocument(soumission(), noFacture);
+  SqlTemplate entete({
+      QStringLiteral("insert into factma (FFCNUM,FFCNOM,FFCADR,FFCVIL,FFCCOD,FFCTEL,FFLCNUM,"
+                     "FFLCNOM,FFLCADR,"),
+      QStringLiteral("FFLCVIL,FFLCCOD,FFLCTEL,FFVEND,FFSS_TAX,FFTAXF,FFTAXP,FFGTOT,FFSOLDE,FFTOTDU,"
+                     "FFSSTOT,"),
+      QStringLiteral("FFNOFACT,FFDATE,FFESCOMPT,FFESCFIX,FFESCPRC,FFNIVTAX,FFPRCTXP,FFGLTAX,"
+                     "FFPAIE1,FFPAIE2,"),
+      QStringLiteral("FFPAIE3,FFTAUXF1,FFTAUXF2,FFPAIE4,FFTAXFI,FFTAXPI,FFTXFEDAV,FFTXFEDAP,"
+                     "FFPROAPES,FFTAUXF3,"),
+      QStringLiteral("FFPRCTXP2,FFTAXP2,FFTAXPI2,FFPRCRET,FFTXRETP1,FFTXRETP2,FFTXRETF,FFMNTRET,"
+                     "FFTOTRET,AVI,"),
+      QStringLiteral("FFMNTTRA,FFGLTRA,FFTXPTRA,FFTXFTRA,FFTXREMF,FFTXREMP,FFTXREMP2,FFPAIE5,"
+                     "FFPOSTE,FFDPAMNT,"),
+      QStringLiteral("FFCPROV,FFCPAYS,FFLCPROV,FFLCPAYS,FFPRCSUR,FFTXPSUR,FFTXFSUR,FFMNTSUR,"
+                     "FFCredit)"),
+      QStringLiteral(" values(@noClient,@nom,@adresse,@ville,@CodeP,@tel,@noClient,@nom,@adresse,"),
+      QStringLiteral("@ville,@CodeP,@tel,@vendeur,@sTotal,@taxeF,@taxeP,@gTotal,@gTotal,@gTotal,"
+                     "@gTotal,"),
+      QStringLiteral("@noFacture,@dateF,0,0,0,1,@tauxTaxeP,21360,0,0,"),
+      QStringLiteral("0,@tauxTaxeF,0,0,0,0,'O','N','O',0,"),
+      QStringLiteral("0,0,0,0,0,0,0,0,0,' ',"),
+      QStringLiteral("0,'31900',1,1,0,0,0,0,@poste,0,"),
+      QStringLiteral("@prov,@pays,@prov,@pays,0,0,0,0,false)"),
+  });
+  entete.Remplacer(QStringLiteral("@noClient"), lit::TexteCite(c.Numero()))
+      .Remplacer(QStringLiteral("@nom"), lit::TexteCite(c.Nom()))
+      .Remplacer(QStringLiteral("@adresse"), lit::TexteOptionnel(c.Adresse()))
+      .Remplacer(QStringLiteral("@ville"), lit::TexteOptionnel(c.Ville()))
+      .Remplacer(QStringLiteral("@CodeP"), lit::TexteOptionnel(c.CP()))
+      .Remplacer(QStringLiteral("@tel"), lit::TexteOptionnel(c.NoTelephone()))
+      .Remplacer(QStringLiteral("@prov"), lit::TexteOptionnel(c.Province()))
+      .Remplacer(QStringLiteral("@pays"), lit::TexteCite(QStringLiteral("CAN")))
+      // The invoice's sales rep, not the country.
+      .Remplacer(QStringLiteral("@vendeur"), lit::TexteOptionnel(c.Vendeur()))
+      .Remplacer(QStringLiteral("@sTotal"), lit::Montant(SousTotal))
+      .Remplacer(QStringLiteral("@taxeF"), lit::Montant(taxeFederale))
+      .Remplacer(QStringLiteral("@taxeP"), lit::Montant(taxeProvinciale))
+      .Remplacer(QStringLiteral("@gTotal"), lit::Montant(total))
+      .Remplacer(QStringLiteral("@noFacture"), numeroDocument)
+      .Remplacer(QStringLiteral("@dateF"),
+                 lit::Date(documentDate().date(), services_.regional->dateSeparator()))
+      .Remplacer(QStringLiteral("@tauxTaxeP"), lit::Nombre(tauxProvincial))
+      .Remplacer(QStringLiteral("@poste"), lit::TexteCite(services_.ordinateur->name()))
+      .Remplacer(QStringLiteral("@tauxTaxeF"), lit::Nombre(kTauxFederal));
+  Commande.CommandText = entete.Texte();
+  Resultat = Commande.Execute();
+
+  int position = 0;
+  for (const std::shared_ptr<Item>& ligne : lignes()) {
+    const Item& item = *ligne;
+    SqlTemplate detail({
+        QStringLiteral("insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,"
+                       "fipvent,fitaxf,fitaxp,"),
+        QStringLiteral("fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values "
+                       "(@noFacture,@ligne,"),
+        QStringLiteral("@noItem,@description,@qtt,@qtt,@unitaire,@montant,1,1,"),
+        QStringLiteral("0,0,0,0,'F',1,@montant,1)"),
+    });
+    detail.Remplacer(QStringLiteral("@noFacture"), numeroDocument)
+        .Remplacer(QStringLiteral("@ligne"), QString::number(++position))
+        .Remplacer(QStringLiteral("@noItem"), lit::TexteCite(lit::CodeProduitAvant(item.code())))
+        .Remplacer(QStringLiteral("@qtt"), lit::Montant(item.Quantite()))
+        .Remplacer(QStringLiteral("@description"), lit::TexteCite(item.Description()))
+        .Remplacer(QStringLiteral("@unitaire"), lit::Montant(item.Cout()))
+        .Remplacer(QStringLiteral("@montant"), lit::Montant(item.Quantite() * item.Cout()));
+    Commande.CommandText = detail.Texte();
+    Resultat = Commande.Execute();
+  }
+
+  // The rows must be on disk before the counter says they exist.
+  Connexion->Sync();
+  Resultat = Connexion->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
+}
+
+}  // namespace brivane::dbase

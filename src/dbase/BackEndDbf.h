@@ -1,0 +1,62 @@
+#pragma once
+
+#include "dbase/Command.h"
+#include "document/BackEnd.h"
+#include "platform/ComputerName.h"
+#include "platform/Database.h"
+#include "platform/RegionalSettings.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+namespace brivane::dbase {
+
+// What the dBASE back end needs from the platform.
+struct ServicesDbf {
+  std::shared_ptr<platform::DatabaseProvider> base;
+  std::shared_ptr<const platform::ComputerName> ordinateur;
+  std::shared_ptr<const platform::RegionalSettings> regional;
+  // How long a posting waits for another one that holds the invoice counter.
+  std::chrono::milliseconds attenteCompteur = std::chrono::seconds(10);
+};
+
+// Posts a document as rows of the dBASE tables of its company folder: the
+// customer into client, the missing products into produi, the invoice into
+// factma and factit with its number taken from solde. Each step returns true
+// or throws ErreurInattendue; rows written before a failure stay written.
+class BackEndDbf final : public BackEnd {
+ public:
+  static const QString kChaineConnexion;  // followed by the company folder
+
+  BackEndDbf(ComSoum& document, ServicesDbf services);
+
+  bool Ouvrir() override;
+  bool EnregistrerClient() override;
+  bool EnregistrerProduits() override;
+  bool EnregistrerFacture() override;
+  // Returns once the posting's rows are on disk.
+  void Fermer() override;
+
+ private:
+  bool OuvrirBaseDbf();
+  void EnregistrerClientDbf();
+  void EnregistrerProduitsDbf();
+  void EnregistrerFactureDbf();
+
+  template <typename Pas>
+  bool Etape(Pas pas);
+  // Runs a select through Commande and tells whether it gave a row; the row set is closed.
+  bool Trouve(const QString& select);
+  // Runs a select of one column of the table and gives that column of its first row.
+  QVariant Lire(const QString& select, const QString& table, const QString& colonne);
+
+  ServicesDbf services_;
+  std::unique_ptr<platform::Database> Connexion;
+  Command Commande;
+  std::unique_ptr<platform::RowSet> Resultat;
+  std::int32_t noFacture = 0;
+  double SousTotal = 0;
+};
+
+}  // namespace brivane::dbase

@@ -1,0 +1,15 @@
+#include "platform/QtComputerName.h"
+
+#include <QSysInfo>
+
+namespace brivane::platform {
+
+QString QtComputerName::name() const { return ShortName(QSysInfo::machineHostName()); }
+
+QString QtComputerName::ShortName(const QString& hostName) {
+  constexpr qsizetype kMaximum = 30;
+  const qsizetype point = hostName.indexOf(u'.');
+  return (point < 0 ? hostName : hostName.left(point)).left(kMaximum);
+}
+
+}  // namespace brivane::platform

@@ -1,0 +1,321 @@
+#include "platform/SqliteDbfProvider.h"
+#include "platform/DatabaseError.h"
+#include "platform/DbfTable.h"
+#include "platform/QtComputerName.h"
+#include "platform/QtRegionalSettings.h"
+#include "support/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace brivane::platform {
+namespace {
+
+using std::chrono::milliseconds;
+
+void Ecrire(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+QByteArray Lire(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  return f.readAll();
+}
+
+void CreerTable(const QString& path, const std::vector<DbfField>& champs,
+                const std::vector<std::vector<std::optional<QVariant>>>& lignes = {}) {
+  DbfTable::Create(path, champs, 0x57);
+  auto table = DbfTable::Open(path, DbfTable::Mode::Write);
+  for (const auto& ligne : lignes) {
+    table->write(table->recordCount(), table->compose(ligne, nullptr));
+  }
+  table->finish(QDate::currentDate());
+}
+
+const std::vector<DbfField> kCles = {{QStringLiteral("CNUM"), 'C', 6, 0, 0},
+                                     {QStringLiteral("CNOM"), 'C', 10, 0, 0}};
+const std::vector<DbfField> kCompteur = {{QStringLiteral("SNEXTS"), 'N', 6, 0, 0},
+                                         {QStringLiteral("SNOTE"), 'C', 4, 0, 0}};
+
+class SqliteDbfTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    CreerTable(Chemin("client"), kCles,
+               {{QStringLiteral("AB"), QStringLiteral("premier")},
+                {QStringLiteral("Cd"), QStringLiteral("second")},
+                {QStringLiteral(" EF"), QStringLiteral("troisième")}});
+    CreerTable(Chemin("solde"), kCompteur, {{qlonglong{7}, QStringLiteral("x")}});
+  }
+  QString Chemin(const char* table) const {
+    return dir_.filePath(QString::fromLatin1(table) + QStringLiteral(".dbf"));
+  }
+  std::unique_ptr<Database> Base(milliseconds attente = milliseconds(100)) const {
+    return SqliteDbfProvider(attente).Open(QStringLiteral("Data Source=") + dir_.path());
+  }
+  bool Trouve(Database& base, const QString& cle) const {
+    return !base.Execute(QStringLiteral("select * from client where cnum='") + cle + u'\'')->Eof();
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(SqliteDbfTest, FoldersThatCannotBeOpened) {
+  const struct {
+    const char* nom;
+    std::function<QString(const QString& racine)> preparer;  // gives the connection string
+  } cas[] = {
+      {"MissingFolder",
+       [](const QString& r) {
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/non");
+       }},
+      {"NoDataSource", [](const QString&) { return QStringLiteral("Provider=x;"); }},
+      {"EmptyFolder",
+       [](const QString& r) {
+         QDir(r).mkdir(QStringLiteral("vide"));
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/vide");
+       }},
+      {"OnlyOtherFiles",
+       [](const QString& r) {
+         QDir(r).mkdir(QStringLiteral("autres"));
+         Ecrire(r + QStringLiteral("/autres/notes.txt"), "texte");
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/autres");
+       }},
+      {"GarbageTable",
+       [](const QString& r) {
+         QDir(r).mkdir(QStringLiteral("dechet"));
+         Ecrire(r + QStringLiteral("/dechet/client.dbf"), QByteArray(100, 'x'));
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/dechet");
+       }},
+      {"TruncatedTable",
+       [](const QString& r) {
+         QDir(r).mkdir(QStringLiteral("court"));
+         const QString chemin = r + QStringLiteral("/court/client.dbf");
+         CreerTable(chemin, kCles, {{QStringLiteral("A"), QStringLiteral("B")}});
+         QByteArray octets = Lire(chemin);
+         octets[4] = 9;  // nine rows claimed, one present
+         Ecrire(chemin, octets);
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/court");
+       }},
+      {"TwoTablesOneName",
+       [](const QString& r) {
+         QDir(r).mkdir(QStringLiteral("double"));
+         CreerTable(r + QStringLiteral("/double/client.dbf"), kCles);
+         QFile::copy(r + QStringLiteral("/double/client.dbf"),
+                     r + QStringLiteral("/double/CLIENT.DBF"));
+         return QStringLiteral("Data Source=") + r + QStringLiteral("/double");
+       }},
+  };
+  QTemporaryDir racine;
+  for (const auto& c : cas) {
+    const QString chaine = c.preparer(racine.path());
+    try {
+      SqliteDbfProvider().Open(chaine);
+      ADD_FAILURE() << c.nom << ": opened";
+    } catch (const DatabaseError& e) {
+      EXPECT_FALSE(e.description().isEmpty()) << c.nom;
+    }
+  }
+}
+
+TEST_F(SqliteDbfTest, TableAndColumnNamesMatchInAnyCase) {
+  auto base = Base();
+  const auto r = base->Execute(QStringLiteral("SELECT cNom FROM CLIENT WHERE CnUm='AB'"));
+  ASSERT_FALSE(r->Eof());
+  EXPECT_EQ(r->Field(QStringLiteral("cnom")), QVariant(QStringLiteral("premier")));
+  EXPECT_EQ(r->Field(QStringLiteral("CNOM")), QVariant(QStringLiteral("premier")));
+}
+
+TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
+  auto base = Base();
+  const struct {
+    const char* cle;
+    bool trouve;
+  } cas[] = {
+      {"AB", true},   {"AB   ", true}, {"ab", false},      {"Cd", true},
+      {"CD", false},  {" EF", true},   {"EF", false},      {"A", false},
+      {"ABC", false}, {"", false},     {"premier", false},
+  };
+  for (const auto& c : cas) {
+    EXPECT_EQ(Trouve(*base, QString::fromLatin1(c.cle)), c.trouve) << '[' << c.cle << ']';
+  }
+  // A key written by an insert is found again, blanks and all.
+  base->Execute(QStringLiteral("insert into client (cnum, cnom) values ('G''H ', 'quatre')"));
+  EXPECT_TRUE(Trouve(*base, QStringLiteral("G''H")));
+  EXPECT_TRUE(Trouve(*base, QStringLiteral("G''H ")));
+  base->Execute(QStringLiteral("insert into client (cnum, cnom) values ('Été', 'cinq')"));
+  EXPECT_TRUE(Trouve(*base, QStringLiteral("Été")));
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("été")));
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
+}
+
+TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
+  // 8000 rows of 17 bytes, read 64 KiB at a time: some rows straddle two reads.
+  // Keys fill their column, so a wrong byte at a boundary cannot hide as a blank.
+  std::vector<std::vector<std::optional<QVariant>>> lignes;
+  for (int i = 0; i < 8000; ++i) {
+    lignes.push_back(
+        {QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0')), QStringLiteral("N%1").arg(i)});
+  }
+  QFile::remove(Chemin("client"));
+  CreerTable(Chemin("client"), kCles, lignes);
+  auto base = Base();
+  std::vector<int> cles = {0, 1, 7999, 8000};
+  for (int i = 3840; i < 3870; ++i) {
+    cles.push_back(i);  // around the first 64 KiB
+  }
+  for (const int i : cles) {
+    const QString cle = QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0'));
+    const auto r =
+        base->Execute(QStringLiteral("select cnom from client where cnum='") + cle + u'\'');
+    if (i < 8000) {
+      ASSERT_FALSE(r->Eof()) << i;
+      EXPECT_EQ(r->Field(QStringLiteral("cnom")), QVariant(QStringLiteral("N%1").arg(i)));
+    } else {
+      EXPECT_TRUE(r->Eof()) << i;
+    }
+  }
+  EXPECT_EQ(
+      base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
+      QVariant(qlonglong{8000}));
+}
+
+TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
+  QByteArray octets = Lire(Chemin("client"));
+  const int entete =
+      static_cast<unsigned char>(octets[8]) | (static_cast<unsigned char>(octets[9]) << 8);
+  octets[entete] = '*';  // the first row, AB
+  Ecrire(Chemin("client"), octets);
+  auto base = Base();
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("AB")));
+  EXPECT_EQ(base->Execute(QStringLiteral("select cnum from client"))->Field(QStringLiteral("cnum")),
+            QVariant(QStringLiteral("Cd")));
+}
+
+TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
+  const QString chemin = Chemin("solde");
+  QByteArray octets = Lire(chemin);
+  const int entete =
+      static_cast<unsigned char>(octets[8]) | (static_cast<unsigned char>(octets[9]) << 8);
+  octets[entete + 7] = '\x01';  // a byte of SNOTE that no writer of ours would produce
+  Ecrire(chemin, octets);
+
+  auto base = Base();
+  const auto r = base->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
+  EXPECT_FALSE(r->IsOpen());
+  base->Sync();
+  const QByteArray apres = Lire(chemin);
+  EXPECT_EQ(apres.mid(entete + 1, 6), QByteArray("     8"));
+  EXPECT_EQ(apres.mid(entete + 7), octets.mid(entete + 7));
+  EXPECT_EQ(
+      base->Execute(QStringLiteral("select snexts from solde"))->Field(QStringLiteral("snexts")),
+      QVariant(qlonglong{8}));
+}
+
+TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
+  auto base = Base();
+  const struct {
+    const char* sql;
+    std::int32_t numero;  // 0: any status of SQLite's own
+    const char* description;
+  } cas[] = {
+      {"select * from factma", 0, "La table factma est absente du dossier."},
+      {"select nothere from client", 0, "La colonne nothere est absente de la table."},
+      {"insert into client (nothere) values (1)", 0, "La table client n'a pas de colonne nothere."},
+      {"delete from client", DatabaseError::kUnsupported, ""},
+      {"insert into client (cnum) values ('A'); insert into client (cnum) values ('B')",
+       DatabaseError::kStatementRefused, "Une seule instruction est permise à la fois."},
+      {"insert into client (rowid, cnum) values (9, 'A')", DatabaseError::kUnsupported, ""},
+      {"select * from", 0, "L'instruction a été refusée par la base de données : "},
+  };
+
+  for (const auto& c : cas) {
+    try {
+      base->Execute(QString::fromLatin1(c.sql));
+      ADD_FAILURE() << c.sql << ": accepted";
+    } catch (const DatabaseError& e) {
+      if (c.numero != 0) {
+        EXPECT_EQ(e.number(), c.numero) << c.sql;
+      } else {
+        EXPECT_GT(e.number(), 0) << c.sql;
+      }
+      EXPECT_FALSE(e.description().isEmpty()) << c.sql;
+      EXPECT_TRUE(e.description().startsWith(QString::fromUtf8(c.description)))
+          << c.sql << ": " << e.description().toStdString();
+    }
+  }
+  EXPECT_EQ(
+      base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
+      QVariant(qlonglong{3}));
+}
+
+TEST_F(SqliteDbfTest, RowSetsOfSelectsAndOfWrites) {
+  auto base = Base();
+  const auto vide = base->Execute(QStringLiteral("select * from client where cnum='ZZ'"));
+  EXPECT_TRUE(vide->IsOpen());
+  EXPECT_TRUE(vide->Eof());
+  EXPECT_THROW(vide->Field(QStringLiteral("cnum")), DatabaseError);
+  const auto plein = base->Execute(QStringLiteral("select * from client"));
+  EXPECT_THROW(plein->Field(QStringLiteral("autre")), DatabaseError);
+  plein->Close();
+  EXPECT_THROW(plein->Eof(), DatabaseError);
+  EXPECT_FALSE(base->Execute(QStringLiteral("insert into client (cnum) values ('N')"))->IsOpen());
+}
+
+TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
+  auto premiere = Base();
+  auto seconde = Base(milliseconds(50));
+  {
+    const auto verrou = premiere->Lock(QStringLiteral("SOLDE"), milliseconds(50));
+    try {
+      seconde->Lock(QStringLiteral("solde"), milliseconds(50));
+      FAIL() << "two locks";
+    } catch (const DatabaseError& e) {
+      EXPECT_EQ(e.number(), DatabaseError::kLocked);
+      EXPECT_TRUE(e.description().contains(QStringLiteral("solde")));
+    }
+    EXPECT_THROW(seconde->Execute(QStringLiteral("update solde set snexts = snexts + 1")),
+                 DatabaseError);
+    // The holder itself writes on.
+    premiere->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
+    EXPECT_NO_THROW(seconde->Execute(QStringLiteral("select * from solde")));
+  }
+  EXPECT_NO_THROW(seconde->Lock(QStringLiteral("solde"), milliseconds(50)));
+  EXPECT_EQ(
+      seconde->Execute(QStringLiteral("select snexts from solde"))->Field(QStringLiteral("snexts")),
+      QVariant(qlonglong{8}));
+  EXPECT_THROW(premiere->Lock(QStringLiteral("absente"), milliseconds(0)), DatabaseError);
+}
+
+TEST(PlatformTextTest, ComputerNameAndDateSeparator) {
+  const struct {
+    const char* hote;
+    const char* nom;
+  } noms[] = {{"poste7", "poste7"},
+              {"poste7.bureau.local", "poste7"},
+              {"un-nom-de-machine-bien-trop-long-pour-tenir", "un-nom-de-machine-bien-trop-lo"}};
+  for (const auto& n : noms) {
+    EXPECT_EQ(QtComputerName::ShortName(QString::fromLatin1(n.hote)), QString::fromLatin1(n.nom));
+  }
+  const struct {
+    const char* format;
+    const char* separateur;
+  } formats[] = {{"yyyy-MM-dd", "-"},     {"dd/MM/yyyy", "/"}, {"d.M.yy", "."},
+                 {"yyyy. MM. dd.", ". "}, {"yyyyMMdd", "/"},   {"dd'/'MM'/'yyyy", "/"}};
+  for (const auto& f : formats) {
+    EXPECT_EQ(QtRegionalSettings::SeparatorOf(QString::fromLatin1(f.format)),
+              QString::fromLatin1(f.separateur))
+        << f.format;
+  }
+}
+
+}  // namespace
+}  // namespace brivane::platform
