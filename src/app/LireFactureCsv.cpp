@@ -53,7 +53,10 @@ int valeurChiffre(QChar c) {
 }
 
 // Reads a whole number in base 8 or 16, from position i after its prefix.
+// These notations write 32-bit values: a wider one is too large, as a
+// quantity of 10^12 from "&HFFFFFFFFFF" would be no quantity at all.
 std::optional<double> lireEntierBase(QStringView texte, qsizetype i, int base) {
+  constexpr double kMaximum = 4294967295.0;  // &HFFFFFFFF
   double valeur = 0;
   for (; i < texte.size(); ++i) {
     if (estBlanc(texte[i])) {
@@ -64,11 +67,22 @@ std::optional<double> lireEntierBase(QStringView texte, qsizetype i, int base) {
       break;
     }
     valeur = valeur * base + chiffre;
-  }
-  if (!std::isfinite(valeur)) {
-    return std::nullopt;
+    if (valeur > kMaximum) {
+      return std::nullopt;
+    }
   }
   return valeur;
+}
+
+// A value from the file as a message quotes it: whole when short, else its
+// beginning and its length, so that a message never carries megabytes.
+QString citer(const QString& texte) {
+  constexpr qsizetype kLongueurCitee = 40;
+  constexpr qsizetype kDebut = 20;
+  if (texte.size() <= kLongueurCitee) {
+    return QStringLiteral("« %1 »").arg(texte);
+  }
+  return QStringLiteral("« %1… » (%2 caractères)").arg(texte.left(kDebut)).arg(texte.size());
 }
 
 bool estChiffreAscii(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -265,9 +279,9 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
     const std::optional<double> quantite = LireNombre(champs[2]);
     const std::optional<double> cout = LireNombre(champs[3]);
     if (!quantite || !cout) {
-      throw ErreurLecture(
-          chemin, numeroLigne,
-          QStringLiteral("le nombre « %1 » est trop grand").arg(quantite ? champs[3] : champs[2]));
+      throw ErreurLecture(chemin, numeroLigne,
+                          QStringLiteral("le nombre %1 est trop grand")
+                              .arg(citer(quantite ? champs[3] : champs[2])));
     }
     auto ligne = std::make_shared<Item>();
     QString code = sansGuillemets(champs[0]);

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace brivane::platform {
 
 std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
@@ -14,8 +16,15 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
   }
   QFile fichier(chemin);
   if (!fichier.open(QIODevice::ReadOnly)) {
-    raison = QFileInfo::exists(chemin) ? fichier.errorString()
-                                       : QStringLiteral("le fichier n'existe pas");
+    const int erreur = errno;
+    if (!QFileInfo::exists(chemin)) {
+      raison = QStringLiteral("le fichier n'existe pas");
+    } else if (erreur == EACCES || erreur == EPERM) {
+      raison = QStringLiteral("vous n'avez pas la permission de lire ce fichier");
+    } else {
+      // The system's words stay as a detail for whoever fixes the cause.
+      raison = QStringLiteral("il ne peut pas être ouvert (%1)").arg(fichier.errorString());
+    }
     return std::nullopt;
   }
   QByteArray octets = fichier.readAll();

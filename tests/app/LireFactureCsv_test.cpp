@@ -190,13 +190,41 @@ TEST(LireNombre, ReadsFromTheLeftWithThePointAsDecimalSeparator) {
     double valeur;
   };
   const Cas cas[] = {
-      {"3.25", 3.25},    {"12,50", 12},  {"1 000", 1000},   {"", 0},        {"abc", 0},
-      {"  -4.5", -4.5},  {"+7", 7},      {"\t1\n2 3", 123}, {"1.2.3", 1.2}, {".5", 0.5},
-      {"5.", 5},         {"-", 0},       {".", 0},          {"1e3", 1000},  {"2E-2", 0.02},
-      {"1.5 E +2", 150}, {"3e", 3},      {"3e+", 3},        {"4ex", 4},     {"&H1F", 31},
-      {"&hff", 255},     {"&O17", 15},   {"&o8", 0},        {"&HG", 0},     {"&12", 0},
-      {"12abc", 12},     {"0.05", 0.05}, {"1E-400", 0},     {"- 3", -3},    {"12$", 12},
-      {"\r12", 0},       {"1d2", 1},
+      {"3.25", 3.25},
+      {"12,50", 12},
+      {"1 000", 1000},
+      {"", 0},
+      {"abc", 0},
+      {"  -4.5", -4.5},
+      {"+7", 7},
+      {"\t1\n2 3", 123},
+      {"1.2.3", 1.2},
+      {".5", 0.5},
+      {"5.", 5},
+      {"-", 0},
+      {".", 0},
+      {"1e3", 1000},
+      {"2E-2", 0.02},
+      {"1.5 E +2", 150},
+      {"3e", 3},
+      {"3e+", 3},
+      {"4ex", 4},
+      {"&H1F", 31},
+      {"&hff", 255},
+      {"&O17", 15},
+      {"&o8", 0},
+      {"&HG", 0},
+      {"&12", 0},
+      {"12abc", 12},
+      {"0.05", 0.05},
+      {"1E-400", 0},
+      {"- 3", -3},
+      {"12$", 12},
+      {"\r12", 0},
+      {"1d2", 1},
+      {"&HFFFFFFFF", 4294967295.0},
+      {"&O37777777777", 4294967295.0},
+      {"&H0000000000001", 1},
   };
   for (const Cas& c : cas) {
     const std::optional<double> v = LireNombre(QString::fromUtf8(c.texte));
@@ -205,6 +233,10 @@ TEST(LireNombre, ReadsFromTheLeftWithThePointAsDecimalSeparator) {
   }
   EXPECT_FALSE(LireNombre(QStringLiteral("1E400")));
   EXPECT_FALSE(LireNombre(QString(400, u'9')));
+  // Hexadecimal and octal numbers are 32-bit: a wider one is too large.
+  EXPECT_FALSE(LireNombre(QStringLiteral("&H100000000")));
+  EXPECT_FALSE(LireNombre(QStringLiteral("&HFFFFFFFFFF")));
+  EXPECT_FALSE(LireNombre(QStringLiteral("&O40000000000")));
 }
 
 TEST(ConvertirGroupeProd, FollowsTheRegionalSettingsAndRoundsHalvesToEven) {
