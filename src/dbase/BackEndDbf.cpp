@@ -135,6 +135,8 @@ QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QSt
 }
 
 void BackEndDbf::EnregistrerClientDbf() {
+  // Held from the lookup to the insert: two postings never both add the customer.
+  const auto verrou = Connexion->Lock(QStringLiteral("client"), services_.attenteCompteur);
   Client& c = *client();
   const QString numero = c.Numero();
   if (Trouve(QStringLiteral("select * from client where CNUM=") + lit::TexteCite(numero))) {
@@ -162,6 +164,8 @@ void BackEndDbf::EnregistrerProduitsDbf() {
   // The sum of this posting's lines only: a second Enregistrer of the same
   // document must not count its lines twice.
   SousTotal = 0;
+  // Held from each lookup to its insert: two postings never both add a product.
+  const auto verrou = Connexion->Lock(QStringLiteral("produi"), services_.attenteCompteur);
   for (const std::shared_ptr<Item>& ligne : lignes()) {
     const Item& item = *ligne;
     const QString numero = lit::TexteCite(lit::CodeProduitApres(item.code()));

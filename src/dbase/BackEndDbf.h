@@ -17,7 +17,8 @@ struct ServicesDbf {
   std::shared_ptr<platform::DatabaseProvider> base;
   std::shared_ptr<const platform::ComputerName> ordinateur;
   std::shared_ptr<const platform::RegionalSettings> regional;
-  // How long a posting waits for another one that holds the invoice counter.
+  // How long a posting waits for another one that holds a table it needs: the
+  // customers, the products or the invoice counter.
   std::chrono::milliseconds attenteCompteur = std::chrono::seconds(10);
 };
 

@@ -516,6 +516,21 @@ void DbfTable::write(int n, const QByteArray& record) {
         QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(TableName(path_)));
   }
   QByteArray copy = record;
+  if (n == recordCount()) {
+    // A new row takes three writes, so that a crash between any two leaves
+    // every reader the same rows, whether it counts rows by the header or
+    // reads up to the end mark: the row's bytes marked deleted after the last
+    // row, then the header counting it, then its mark made live.
+    copy[0] = '*';
+    if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
+      throw DatabaseError(DatabaseError::kInputOutput,
+                          QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
+                              .arg(n + 1)
+                              .arg(TableName(path_)));
+    }
+    DBFUpdateHeader(Handle(handle_));  // the row then the header, each flushed
+    copy[0] = record[0];
+  }
   if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
     throw DatabaseError(DatabaseError::kInputOutput,
                         QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")

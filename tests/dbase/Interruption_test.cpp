@@ -1,0 +1,351 @@
+// A posting killed (SIGKILL) at every point between two of its writes, and
+// postings of two processes at once into one company folder: the tables stay
+// readable by an independent reader, every row is whole or absent, and the
+// invoice counter never runs ahead of the rows.
+#include "dbase/BackEndDbf.h"
+#include "dbase/CompanyFixture.h"
+#include "document/ComSoum.h"
+#include "platform/DbfTable.h"
+#include "platform/SqliteDbfProvider.h"
+#include "support/ArretBrutal.h"
+#include "support/DbfEtat.h"
+#include "support/DbfRead.h"
+#include "support/FixedClock.h"
+#include "support/FixedComputerName.h"
+#include "support/FixedRegionalSettings.h"
+#include "support/QStringPrinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace brivane::dbase {
+namespace {
+
+using testing::EtatDbf;
+using testing::ExecuterEtTuer;
+using testing::FinEnfant;
+
+constexpr std::int32_t kCompteur = 7;
+
+std::shared_ptr<Client> LeClient(const QString& numero) {
+  auto c = std::make_shared<Client>();
+  c->Numero(numero);
+  c->Nom(QStringLiteral("Quincaillerie L'Érable"));
+  c->Adresse(QStringLiteral("12, rue Principale"));
+  c->Ville(QStringLiteral("Québec"));
+  c->Province(QStringLiteral("QC"));
+  c->CP(QStringLiteral("G1R2B5"));
+  c->NoTelephone(QStringLiteral("4185550123"));
+  c->pays(QStringLiteral("CAN"));
+  c->Vendeur(QStringLiteral("JT"));
+  return c;
+}
+
+std::shared_ptr<Item> LaLigne(const QString& code, double quantite, double cout) {
+  auto i = std::make_shared<Item>();
+  i->code(code);
+  i->Description(QStringLiteral("Article ") + code);
+  i->Quantite(quantite);
+  i->Cout(cout);
+  i->fournisseur(QStringLiteral("F100"));
+  i->PosteGlVente(QStringLiteral("40100"));
+  i->PosteGlAchat(QStringLiteral("13100"));
+  return i;
+}
+
+// One posting with code 2 into dossier, as the program makes it: customer,
+// products, invoice. True when Enregistrer says so.
+bool Poster(const QString& dossier, const QString& client, const QStringList& codes) {
+  DocumentServices services;
+  services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+  services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
+    return std::make_unique<BackEndDbf>(
+        d, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+                       std::make_shared<testing::FixedComputerName>(QStringLiteral("POSTE-07")),
+                       std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
+  };
+  ComSoum document(services);
+  document.SystemeComptable(2);
+  document.cheminCie(dossier);
+  document.Client(LeClient(client));
+  double quantite = 1;
+  for (const QString& code : codes) {
+    document.AddItem(LaLigne(code, quantite, 2.5));
+    quantite += 1;
+  }
+  const bool ok = document.Enregistrer();
+  if (!ok) {
+    std::fprintf(stderr, "%s\n", document.Message().toUtf8().constData());
+  }
+  return ok;
+}
+
+const QStringList kCodes = {QStringLiteral("AB6"), QStringLiteral("CL-12"), QStringLiteral("PE'1")};
+
+bool PosterLaFacture(const QString& dossier) {
+  return Poster(dossier, QStringLiteral("123"), kCodes);
+}
+
+void Creer(const QString& dossier) {
+  CompanyFixture fixture;
+  fixture.compteur = kCompteur;
+  fixture.Creer(dossier);
+}
+
+QJsonValue Champ(const QJsonObject& ligne, const QString& colonne) {
+  for (auto it = ligne.begin(); it != ligne.end(); ++it) {
+    if (it.key().compare(colonne, Qt::CaseInsensitive) == 0) {
+      return it.value();
+    }
+  }
+  return QJsonValue(QJsonValue::Undefined);
+}
+
+QJsonArray Lignes(const QJsonObject& dossier, const char* table) {
+  return dossier[QString::fromLatin1(table)].toObject()[u"rows"].toArray();
+}
+
+qint64 Compteur(const QJsonObject& dossier) {
+  const QJsonArray solde = Lignes(dossier, "solde");
+  return solde.isEmpty() ? -1 : Champ(solde[0].toObject(), QStringLiteral("snexts")).toInteger();
+}
+
+// The rows of an invoice number: its header rows and its line rows.
+int EnTetes(const QJsonObject& dossier, const QString& numero) {
+  int n = 0;
+  for (const auto& l : Lignes(dossier, "factma")) {
+    n += Champ(l.toObject(), QStringLiteral("FFNOFACT")).toString() == numero ? 1 : 0;
+  }
+  return n;
+}
+int LignesDe(const QJsonObject& dossier, const QString& numero) {
+  int n = 0;
+  for (const auto& l : Lignes(dossier, "factit")) {
+    n += Champ(l.toObject(), QStringLiteral("finofact")).toString() == numero ? 1 : 0;
+  }
+  return n;
+}
+QString Numero(qint64 compteur) { return QStringLiteral("!%1").arg(compteur, 5, 10, QChar(u'0')); }
+
+// The rows the header counts that are not marked deleted, as our own reader sees them.
+qsizetype LignesVivantes(const QString& cheminSansExtension) {
+  const auto table = platform::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"),
+                                              platform::DbfTable::Mode::Read);
+  qsizetype vivantes = 0;
+  for (int i = 0; i < table->recordCount(); ++i) {
+    vivantes += platform::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
+  }
+  return vivantes;
+}
+
+void CopierDossier(const QString& de, const QString& vers) {
+  ASSERT_TRUE(QDir().mkpath(vers));
+  for (const QString& nom : QDir(de).entryList(QDir::Files)) {
+    ASSERT_TRUE(QFile::copy(QDir(de).filePath(nom), QDir(vers).filePath(nom))) << nom.toStdString();
+  }
+}
+
+TEST(Interruption, APostingKilledBetweenAnyTwoWritesLeavesSoundTablesAndAnHonestCounter) {
+  QTemporaryDir racine;
+  ASSERT_TRUE(racine.isValid());
+  const auto dossier = [&](const QString& nom) { return racine.filePath(nom); };
+
+  // The rows a whole posting writes: every row found after a kill must be one of them.
+  Creer(dossier(QStringLiteral("reference")));
+  ASSERT_TRUE(PosterLaFacture(dossier(QStringLiteral("reference"))));
+
+  // How many calls that change a file a whole posting makes.
+  Creer(dossier(QStringLiteral("compte")));
+  const FinEnfant complete = ExecuterEtTuer(
+      [&] { return PosterLaFacture(dossier(QStringLiteral("compte"))) ? 0 : 1; }, -1);
+  if (!complete.tracable) {
+    GTEST_SKIP() << "this system does not let a test trace its child (ptrace refused)";
+  }
+  ASSERT_EQ(complete.code, 0);
+  const int points = complete.appels;
+  ASSERT_GT(points, 10);
+  std::printf("[ kill points ] dBASE posting: %d calls that change a file, killed before each\n",
+              points);
+
+  // Kill before each of them; keep what the kill left, then post again over it.
+  QStringList dossiers{dossier(QStringLiteral("reference"))};
+  std::vector<bool> reprises;
+  for (int k = 0; k < points; ++k) {
+    const QString ici = dossier(QStringLiteral("k%1").arg(k));
+    Creer(ici);
+    const FinEnfant fin = ExecuterEtTuer([&] { return PosterLaFacture(ici) ? 0 : 1; }, k);
+    ASSERT_TRUE(fin.tue) << "kill point " << k;
+    CopierDossier(ici, ici + QStringLiteral("-tue"));
+    reprises.push_back(PosterLaFacture(ici));
+    dossiers << ici + QStringLiteral("-tue") << ici;
+  }
+
+  const QJsonObject etats = EtatDbf(dossiers);
+  ASSERT_FALSE(etats.contains(u"python")) << etats[u"python"].toString().toStdString();
+  const QJsonObject reference = etats[dossier(QStringLiteral("reference"))].toObject();
+  ASSERT_EQ(Compteur(reference), kCompteur + 1);
+
+  int coupees = 0;
+  int supprimees = 0;
+  for (int k = 0; k < points; ++k) {
+    SCOPED_TRACE(::testing::Message() << "kill point " << k);
+    const QString ici = dossier(QStringLiteral("k%1").arg(k));
+    const QJsonObject tue = etats[ici + QStringLiteral("-tue")].toObject();
+    const QJsonObject repris = etats[ici].toObject();
+    ASSERT_EQ(tue.keys(), reference.keys());
+
+    for (const QString& table : tue.keys()) {
+      SCOPED_TRACE(table.toStdString());
+      const QJsonObject t = tue[table].toObject();
+      // Readable by dbfread; the header counts only whole rows, and what lies
+      // beyond them (a row not yet counted, the end mark) is at most one row.
+      EXPECT_TRUE(t[u"error"].isNull()) << t[u"error"].toString().toStdString();
+      const qint64 counted =
+          t[u"headerLength"].toInteger() + t[u"count"].toInteger() * t[u"recordLength"].toInteger();
+      EXPECT_GE(t[u"size"].toInteger(), counted);
+      EXPECT_LE(t[u"size"].toInteger(), counted + t[u"recordLength"].toInteger() + 1);
+      // Both readers see the same rows: dbfread reads up to the end mark, we
+      // read as many rows as the header counts. A row cut short is at most one
+      // row marked deleted.
+      EXPECT_EQ(t[u"rows"].toArray().size(),
+                LignesVivantes(QDir(ici + QStringLiteral("-tue")).filePath(table)));
+      EXPECT_LE(t[u"deleted"].toInteger(), 1);
+      supprimees += t[u"deleted"].toInteger() > 0 ? 1 : 0;
+      // Every row there is a row of the whole posting, byte for byte as read.
+      const QJsonArray attendues = reference[table].toObject()[u"rows"].toArray();
+      for (const auto& ligne : t[u"rows"].toArray()) {
+        if (table == u"solde") {
+          continue;  // the counter is checked below
+        }
+        EXPECT_TRUE(attendues.contains(ligne))
+            << QJsonDocument(ligne.toObject()).toJson(QJsonDocument::Compact).toStdString();
+      }
+    }
+    // The counter moves only once the whole invoice is written.
+    const qint64 compteur = Compteur(tue);
+    ASSERT_TRUE(compteur == kCompteur || compteur == kCompteur + 1) << compteur;
+    if (compteur == kCompteur + 1) {
+      EXPECT_EQ(EnTetes(tue, Numero(kCompteur)), 1);
+      EXPECT_EQ(LignesDe(tue, Numero(kCompteur)), kCodes.size());
+    }
+
+    // Our own program opens what the kill left and posts the next invoice
+    // whole, under the number the counter gave; each file is then exactly
+    // its rows and the end mark, and nothing was inserted twice.
+    EXPECT_TRUE(reprises[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(Compteur(repris), compteur + 1);
+    // Rows of an invoice cut short stay, under the number the next posting
+    // takes again (the tables have no transactions): counted, not hidden.
+    EXPECT_EQ(EnTetes(repris, Numero(compteur)), EnTetes(tue, Numero(compteur)) + 1);
+    EXPECT_EQ(LignesDe(repris, Numero(compteur)), LignesDe(tue, Numero(compteur)) + kCodes.size());
+    if (compteur == kCompteur && EnTetes(tue, Numero(compteur)) > 0) {
+      ++coupees;
+    }
+    EXPECT_EQ(Lignes(repris, "client").size(), 1);
+    EXPECT_EQ(Lignes(repris, "produi").size(), kCodes.size());
+    for (const QString& table : repris.keys()) {
+      const auto fichier =
+          testing::CheckDbfFile(QDir(ici).filePath(table + QStringLiteral(".dbf")));
+      EXPECT_EQ(static_cast<qint64>(fichier.headerCount), fichier.countFromSize)
+          << table.toStdString();
+      EXPECT_TRUE(fichier.endsWith1A) << table.toStdString();
+      EXPECT_EQ(repris[table].toObject()[u"rows"].toArray().size(),
+                LignesVivantes(QDir(ici).filePath(table)))
+          << table.toStdString();
+    }
+  }
+  std::printf(
+      "[ kill points ] %d of %d left rows of an invoice cut short, %d a row marked "
+      "deleted\n",
+      coupees, points, supprimees);
+}
+
+// Each child waits on the pipe, so that both start at the same moment.
+pid_t Lancer(const int (&tube)[2], const std::function<bool()>& corps) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(tube[1]);  // only the parent holds the write end, and closes it to start
+    char c = 0;
+    const ssize_t lu = ::read(tube[0], &c, 1);
+    ::_exit(lu >= 0 && corps() ? 0 : 1);
+  }
+  return pid;
+}
+
+TEST(Concurrence, TwoProcessesPostingIntoOneFolderTakeDistinctNumbersAndLoseNoRow) {
+  constexpr int kTours = 10;
+  constexpr int kParProcessus = 3;
+  QTemporaryDir racine;
+  ASSERT_TRUE(racine.isValid());
+  const QString ici = racine.path();
+  Creer(ici);
+  int reussies = 0;
+  for (int tour = 0; tour < kTours; ++tour) {
+    int tube[2];
+    ASSERT_EQ(::pipe(tube), 0);
+    pid_t enfants[2];
+    for (int p = 0; p < 2; ++p) {
+      // Both post the same customer and the same new product, and one of their own.
+      const QStringList codes{QStringLiteral("COMMUN-%1").arg(tour),
+                              QStringLiteral("P%1-%2").arg(p).arg(tour)};
+      enfants[p] = Lancer(tube, [&, codes] {
+        bool ok = true;
+        for (int i = 0; i < kParProcessus; ++i) {
+          ok = Poster(ici, QStringLiteral("C%1").arg(tour), codes) && ok;
+        }
+        return ok;
+      });
+      ASSERT_GT(enfants[p], 0);
+    }
+    ::close(tube[0]);
+    ::close(tube[1]);  // both children read end-of-file now and start
+    for (const pid_t e : enfants) {
+      int statut = 0;
+      ASSERT_EQ(::waitpid(e, &statut, 0), e);
+      reussies += WIFEXITED(statut) && WEXITSTATUS(statut) == 0 ? kParProcessus : 0;
+    }
+  }
+  const int postees = 2 * kTours * kParProcessus;
+  EXPECT_EQ(reussies, postees);
+
+  const QJsonObject etat = EtatDbf({ici})[ici].toObject();
+  QSet<QString> numeros;
+  for (const auto& l : Lignes(etat, "factma")) {
+    numeros.insert(Champ(l.toObject(), QStringLiteral("FFNOFACT")).toString());
+  }
+  EXPECT_EQ(Lignes(etat, "factma").size(), postees);
+  EXPECT_EQ(numeros.size(), postees) << "two postings took the same invoice number";
+  EXPECT_EQ(Lignes(etat, "factit").size(), 2 * postees);
+  for (const QString& numero : numeros) {
+    EXPECT_EQ(LignesDe(etat, numero), 2) << numero.toStdString();
+  }
+  EXPECT_EQ(Compteur(etat), kCompteur + postees);
+  // One row per customer and per product, however the postings interleaved.
+  EXPECT_EQ(Lignes(etat, "client").size(), kTours);
+  EXPECT_EQ(Lignes(etat, "produi").size(), 3 * kTours);
+  for (const QString& table : etat.keys()) {
+    const auto fichier = testing::CheckDbfFile(QDir(ici).filePath(table + QStringLiteral(".dbf")));
+    EXPECT_EQ(static_cast<qint64>(fichier.headerCount), fichier.countFromSize)
+        << table.toStdString();
+  }
+  std::printf(
+      "[ concurrent  ] %d rounds of 2 processes x %d postings: %lld distinct numbers, "
+      "%lld customers, %lld products\n",
+      kTours, kParProcessus, static_cast<long long>(numeros.size()),
+      static_cast<long long>(Lignes(etat, "client").size()),
+      static_cast<long long>(Lignes(etat, "produi").size()));
+}
+
+}  // namespace
+}  // namespace brivane::dbase
