@@ -334,6 +334,16 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   if (!QFileInfo(chemin).isFile()) {
     throw ErreurBase(statuts::kPasUneCompagnie, chemin);
   }
+  // A program killed while writing leaves its journal behind, and a read-only
+  // connection cannot roll it back: a brief writable one does it first.
+  if (lectureSeule && QFileInfo::exists(chemin + QStringLiteral("-journal"))) {
+    try {
+      const BaseCompagnie reprise(OuvrirFichier(chemin, SQLITE_OPEN_READWRITE));
+      Requete(reprise.db_, QStringLiteral("SELECT count(*) FROM sqlite_schema")).Executer();
+    } catch (const ErreurBase&) {
+      // Not ours to mend (no write access, say): the read-only open reports it.
+    }
+  }
   std::unique_ptr<BaseCompagnie> base(new BaseCompagnie(
       OuvrirFichier(chemin, lectureSeule ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)));
 
