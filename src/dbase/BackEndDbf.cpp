@@ -206,6 +206,16 @@ void BackEndDbf::EnregistrerFactureDbf() {
                                             QStringLiteral("taxpro"), QStringLiteral("taxprc1")),
                                        QStringLiteral("taxprc1"));
 
+  // The counter has not issued this number yet: rows that carry it are what a
+  // posting left when it stopped half-way. They go, so that one number never
+  // names two invoices.
+  const QString restes =
+      lit::NumeroDocument(true, noFacture) + u',' + lit::NumeroDocument(false, noFacture);
+  Resultat =
+      Connexion->Execute(QStringLiteral("delete from factit where finofact in (") + restes + u')');
+  Resultat =
+      Connexion->Execute(QStringLiteral("delete from factma where FFNOFACT in (") + restes + u')');
+
   const double taxeFederale = SousTotal * kTauxFederal;
   const double taxeProvinciale = tauxProvincial * SousTotal;
   const double total = taxeFederale + SousTotal + taxeProvinciale;

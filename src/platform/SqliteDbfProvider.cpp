@@ -427,10 +427,23 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
           QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(info.name));
     }
     if (argc == 1) {
-      throw DatabaseError(DatabaseError::kUnsupported,
-                          QStringLiteral("Les lignes de la table %1 ne peuvent pas être "
-                                         "supprimées par ce programme.")
-                              .arg(info.name));
+      // A deleted row keeps its place, marked as dBASE marks it: row numbers of
+      // the others never change.
+      const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
+      if (old < 1 || old > v->writer->recordCount()) {
+        throw DatabaseError(
+            DatabaseError::kUnsupported,
+            QStringLiteral("La ligne %1 de la table %2 n'existe pas.").arg(old).arg(info.name));
+      }
+      const int n = static_cast<int>(old - 1);
+      QByteArray record = v->writer->record(n);
+      if (!DbfTable::IsDeleted(record)) {
+        record[0] = '*';
+        v->wrote = true;
+        v->writer->write(n, record);
+        v->database->Written(info.path);
+      }
+      return SQLITE_OK;
     }
     const bool insert = sqlite3_value_type(argv[0]) == SQLITE_NULL;
     std::vector<std::optional<QVariant>> values(info.fields.size());

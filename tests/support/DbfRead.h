@@ -19,6 +19,7 @@ struct DbfReadTable {
   bool ok = false;
   QString error;
   int headerCount = -1;
+  int deleted = 0;  // rows marked deleted, which dbfread does not list
   QJsonArray rows;  // one object per row, keys as in the header
 };
 
@@ -27,7 +28,8 @@ inline DbfReadTable DbfRead(const QString& path) {
 import dbfread, json, sys
 t = dbfread.DBF(sys.argv[1], encoding='cp1252', ignore_missing_memofile=True)
 rows = [dict(r) for r in t]
-print(json.dumps({'count': t.header.numrecords, 'rows': rows}, default=str))
+print(json.dumps({'count': t.header.numrecords, 'deleted': sum(1 for _ in t.deleted),
+                  'rows': rows}, default=str))
 )";
   QProcess python;
   python.start(QStringLiteral("/usr/bin/python3"),
@@ -40,6 +42,7 @@ print(json.dumps({'count': t.header.numrecords, 'rows': rows}, default=str))
   const QJsonObject result = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
   table.ok = true;
   table.headerCount = result.value(QStringLiteral("count")).toInt(-1);
+  table.deleted = result.value(QStringLiteral("deleted")).toInt();
   table.rows = result.value(QStringLiteral("rows")).toArray();
   return table;
 }
