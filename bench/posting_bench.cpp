@@ -48,9 +48,11 @@ QString FichierFacture(int lignes) {
       "bec;G9A_2G4\r\n"
       "Article;Description;Quantite;Prix\r\n";
   for (int i = 0; i < lignes; ++i) {
-    texte += (i % 2 == 0 ? "P" : "N") + QByteArray::number(i).rightJustified(7, '0') +
-             ";Vis \xE0 bois n\xB0 " + QByteArray::number(i % 40) + ", bo\xEEte de 100;" +
-             QByteArray::number(1 + i % 9) + ";" + QByteArray::number(0.25 * (1 + i % 40)) + "\r\n";
+    // Products P0000000 and up: all of them are in the built-in company of
+    // 100,000 rows, so that a whole import run of this file posts one invoice.
+    texte += "P" + QByteArray::number(i).rightJustified(7, '0') + ";Vis \xE0 bois n\xB0 " +
+             QByteArray::number(i % 40) + ", bo\xEEte de 100;" + QByteArray::number(1 + i % 9) +
+             ";" + QByteArray::number(0.25 * (1 + i % 40)) + "\r\n";
   }
   QFile f(chemin);
   if (!f.open(QIODevice::WriteOnly) || f.write(texte) != texte.size()) {

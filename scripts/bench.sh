@@ -51,31 +51,51 @@ gros="$BRIVANE_BENCH_DATA/facture-100000.csv"
 head -n 23 "$gros" >"$run/facture-20.csv"
 
 echo "== Peak memory of a whole import of $(basename "$gros") =="
-/usr/bin/python3 - "$bin/brivane-import" "$gros" "$run" <<'PY' | tee "$out/memory.json"
-import json, os, resource, shutil, subprocess, sys, time
+# Into a copy of the built-in company of 100,000 rows, which holds every product of the file.
+mkdir -p "$run/grande/config" "$run/grande/traite"
+cp -r "$BRIVANE_BENCH_DATA/integree-100000" "$run/grande/compagnie"
+sed -e "s|^PathCie=.*|PathCie=$run/grande/compagnie|" \
+  -e "s|^DossierTraite=.*|DossierTraite=$run/grande/traite|" \
+  "$BRIVANE_CONFIG_DIR/Brivane.ini" >"$run/grande/config/Brivane.ini"
+BRIVANE_CONFIG_DIR="$run/grande/config" \
+  /usr/bin/python3 - "$bin/brivane-import" "$gros" "$run" <<'PY' | tee "$out/memory.json"
+import json, os, resource, shutil, subprocess, sys
 program, invoice, run = sys.argv[1:4]
 def peak(args):
-    # A fresh child each time: ru_maxrss of the children is the largest so far.
+    # A fresh child each time: ru_maxrss of its children is that run's peak.
     code = ("import resource, subprocess, sys, time\n"
-            "t = time.perf_counter(); r = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL)\n"
+            "t = time.perf_counter(); r = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, "
+            "stderr=subprocess.DEVNULL)\n"
             "print(r.returncode, time.perf_counter() - t, "
             "resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
     out = subprocess.run([sys.executable, "-c", code] + args, capture_output=True, text=True)
     rc, seconds, kib = out.stdout.split()
     return int(rc), float(seconds), int(kib)
-copy = os.path.join(run, "factures", "facture-100000.csv")
-shutil.copy(invoice, copy)
-rc, seconds, kib = peak([program, copy])
-rc0, _, kib0 = peak([program, "--aide"])
-size = os.path.getsize(invoice)
-print(json.dumps({"file_bytes": size, "import_exit": rc, "import_seconds": seconds,
-                  "import_peak_kib": kib, "startup_peak_kib": kib0,
-                  "beyond_startup_over_file": (kib - kib0) * 1024 / size}))
+_, _, kib0 = peak([program, "--aide"])
+result = {"startup_peak_kib": kib0, "runs": []}
+# The 100,000-line file, and the largest invoice the built-in company takes
+# (100,000 lines with its two tax lines).
+lines = open(invoice, "rb").read().splitlines(keepends=True)
+for name, content in (("facture-100000.csv", lines), ("facture-99998.csv", lines[:3 + 99998])):
+    copy = os.path.join(run, "factures", name)
+    with open(copy, "wb") as f:
+        f.writelines(content)
+    size = os.path.getsize(copy)
+    rc, seconds, kib = peak([program, copy])
+    result["runs"].append({"file": name, "file_bytes": size, "detail_lines": len(content) - 3,
+                           "exit": rc, "seconds": seconds, "peak_kib": kib,
+                           "beyond_startup_over_file": (kib - kib0) * 1024 / size})
+print(json.dumps(result))
 PY
 
 echo "== A whole import of a 20-line invoice, beside a start and exit =="
+cat >"$run/prepare.sh" <<SH
+#!/bin/sh
+cp "$run/facture-20.csv" "$run/factures/facture-20.csv" && rm -f "$run/traite/facture-20.csv"
+SH
+chmod +x "$run/prepare.sh"
 hyperfine -N --warmup 3 --runs "${BRIVANE_BENCH_RUNS:-30}" \
-  --prepare "cp $run/facture-20.csv $run/factures/facture-20.csv" \
+  --prepare "$run/prepare.sh" \
   --export-json "$out/hyperfine.json" \
   -n import-20 "$bin/brivane-import $run/factures/facture-20.csv" \
   -n start-exit "$bin/brivane-import --aide"

@@ -134,6 +134,9 @@ double SecondesGeneration(const QString& dossier) {
 QString CompagnieDbf(int rangees) {
   const QString dossier = QDir(DossierDonnees()).filePath(QStringLiteral("dbf-%1").arg(rangees));
   if (Pret(dossier)) {
+    // A fixture made a moment ago may still be on its way to the disk: the
+    // posting's fsync would pay for writing all of it.
+    ::sync();
     return dossier;
   }
   QDir(dossier).removeRecursively();
@@ -182,6 +185,7 @@ QString CompagnieDbf(int rangees) {
         Poser(r, champs[1], QByteArray::number(i % kLignesParFactureFixture + 1), true);
       });
   Marquer(dossier, static_cast<double>(chrono.nsecsElapsed()) / 1e9);
+  ::sync();
   return dossier;
 }
 
@@ -189,6 +193,9 @@ QString CompagnieIntegree(int rangees) {
   const QString dossier =
       QDir(DossierDonnees()).filePath(QStringLiteral("integree-%1").arg(rangees));
   if (Pret(dossier)) {
+    // A fixture made a moment ago may still be on its way to the disk: the
+    // posting's fsync would pay for writing all of it.
+    ::sync();
     return dossier;
   }
   QDir(dossier).removeRecursively();
@@ -239,6 +246,7 @@ QString CompagnieIntegree(int rangees) {
   Sql(db, "COMMIT");
   sqlite3_close(db);
   Marquer(dossier, static_cast<double>(chrono.nsecsElapsed()) / 1e9);
+  ::sync();
   return dossier;
 }
 

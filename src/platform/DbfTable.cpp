@@ -93,12 +93,17 @@ SAHooks Hooks() {
 // A read-only file seen through a window of its bytes. shapelib seeks before
 // every record, and through stdio each seek costs system calls and the
 // buffer: a lookup in a large product table would pay that on every row.
+// The window starts small, for the header and the few records a keyed
+// lookup reads, and grows while the reads follow each other, as in a pass
+// over the whole table.
 struct WindowFile {
   static constexpr SAOffset kWindow = 64 * 1024;
+  static constexpr SAOffset kFirstWindow = 4 * 1024;
   int fd = -1;
   SAOffset position = 0;
-  SAOffset start = 0;   // file offset of window[0]
-  SAOffset filled = 0;  // valid bytes in the window
+  SAOffset start = 0;            // file offset of window[0]
+  SAOffset filled = 0;           // valid bytes in the window
+  SAOffset next = kFirstWindow;  // bytes the next read asks for
   // Not cleared: only bytes read into it are ever copied out, and a table is
   // opened for every statement.
   std::unique_ptr<char[]> window{new char[kWindow]};
@@ -125,8 +130,11 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
   SAOffset done = 0;
   while (done < wanted) {
     if (file->position < file->start || file->position >= file->start + file->filled) {
-      const ssize_t got = ::pread(file->fd, file->window.get(), WindowFile::kWindow,
-                                  static_cast<off_t>(file->position));
+      if (file->filled > 0 && file->position == file->start + file->filled) {
+        file->next = std::min(file->next * 2, WindowFile::kWindow);
+      }
+      const ssize_t got =
+          ::pread(file->fd, file->window.get(), file->next, static_cast<off_t>(file->position));
       if (got <= 0) {
         break;
       }
