@@ -101,4 +101,4 @@ hyperfine -N --warmup 3 --runs "${BRIVANE_BENCH_RUNS:-30}" \
   -n start-exit "$bin/brivane-import --aide"
 
 echo "== Summary =="
-/usr/bin/python3 bench/summary.py "$out" "$root/docs/performance-cost.svg"
+/usr/bin/python3 bench/summary.py "$out"
