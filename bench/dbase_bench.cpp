@@ -1,5 +1,6 @@
-// What a posting costs against a company with many products: every product
-// lookup reads the whole produi table.
+// What a product lookup and a line insert cost against a company with many
+// products. Repeated on one connection, lookups after the first go through
+// the connection's index of the key column.
 #include "dbase/CompanyFixture.h"
 #include "platform/DbfTable.h"
 #include "platform/SqliteDbfProvider.h"

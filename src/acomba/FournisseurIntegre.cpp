@@ -256,6 +256,7 @@ class EnregistrementIntegre : public Interface {
       }
       reservation_ = Reservation::Existante;
       positionReservee_ = position;
+      cleReservee_ = table_.cle.isEmpty() ? QVariant() : champs_.value(table_.cle);
       return kSucces;
     });
   }
@@ -333,15 +334,29 @@ class EnregistrementIntegre : public Interface {
     return Garde([&] {
       std::int32_t statut = kSucces;
       etat_->base->Transaction([&] {
+        // A key left as it was read is not rewritten: rewriting it, even
+        // unchanged, makes SQLite look for the rows that refer to it, and
+        // the invoices refer to their customer through a column without index.
+        const auto inchangee = [&](const Colonne& c) {
+          if (c.nom != table_.cle || cleReservee_.isNull()) {
+            return false;
+          }
+          const QVariant v = champs_.value(c.nom);
+          return v.typeId() == cleReservee_.typeId() && v == cleReservee_;
+        };
         QStringList affectations;
         for (const Colonne& c : table_.colonnes) {
-          affectations << c.nom + QStringLiteral(" = ?");
+          if (!inchangee(c)) {
+            affectations << c.nom + QStringLiteral(" = ?");
+          }
         }
         Requete r(Db(), QStringLiteral("UPDATE %1 SET %2 WHERE position = ?")
                             .arg(table_.nom, affectations.join(u',')));
         int i = 1;
         for (const Colonne& c : table_.colonnes) {
-          r.Lier(i++, champs_.value(c.nom));
+          if (!inchangee(c)) {
+            r.Lier(i++, champs_.value(c.nom));
+          }
         }
         r.Lier(i, QVariant::fromValue<qint64>(positionReservee_));
         r.Executer();
@@ -527,6 +542,7 @@ class EnregistrementIntegre : public Interface {
   QVariant cle_;
   Reservation reservation_ = Reservation::Aucune;
   std::int64_t positionReservee_ = 0;
+  QVariant cleReservee_;  // the key of the reserved record, as read
   std::vector<std::pair<std::int64_t, QHash<QString, QVariant>>> charges_;
 };
 

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace brivane::platform {
 
@@ -91,13 +93,20 @@ SAHooks Hooks() {
 // A read-only file seen through a window of its bytes. shapelib seeks before
 // every record, and through stdio each seek costs system calls and the
 // buffer: a lookup in a large product table would pay that on every row.
+// The window starts small, for the header and the few records a keyed
+// lookup reads, and grows while the reads follow each other, as in a pass
+// over the whole table.
 struct WindowFile {
   static constexpr SAOffset kWindow = 64 * 1024;
+  static constexpr SAOffset kFirstWindow = 4 * 1024;
   int fd = -1;
   SAOffset position = 0;
-  SAOffset start = 0;   // file offset of window[0]
-  SAOffset filled = 0;  // valid bytes in the window
-  std::vector<char> window = std::vector<char>(kWindow);
+  SAOffset start = 0;            // file offset of window[0]
+  SAOffset filled = 0;           // valid bytes in the window
+  SAOffset next = kFirstWindow;  // bytes the next read asks for
+  // Not cleared: only bytes read into it are ever copied out, and a table is
+  // opened for every statement.
+  std::unique_ptr<char[]> window{new char[kWindow]};
 };
 
 WindowFile* Window(SAFile file) { return reinterpret_cast<WindowFile*>(file); }
@@ -121,8 +130,11 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
   SAOffset done = 0;
   while (done < wanted) {
     if (file->position < file->start || file->position >= file->start + file->filled) {
-      const ssize_t got = ::pread(file->fd, file->window.data(), WindowFile::kWindow,
-                                  static_cast<off_t>(file->position));
+      if (file->filled > 0 && file->position == file->start + file->filled) {
+        file->next = std::min(file->next * 2, WindowFile::kWindow);
+      }
+      const ssize_t got =
+          ::pread(file->fd, file->window.get(), file->next, static_cast<off_t>(file->position));
       if (got <= 0) {
         break;
       }
@@ -131,7 +143,7 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
     }
     const SAOffset at = file->position - file->start;
     const SAOffset n = std::min(wanted - done, file->filled - at);
-    std::memcpy(static_cast<char*>(buffer) + done, file->window.data() + at, n);
+    std::memcpy(static_cast<char*>(buffer) + done, file->window.get() + at, n);
     done += n;
     file->position += n;
   }
@@ -200,16 +212,16 @@ DbfTable::~DbfTable() {
 std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, Mode mode) {
   const QByteArray file = QFile::encodeName(path);
   RawHeader header;
-  std::FILE* raw = std::fopen(file.constData(), "rb");
-  if (raw == nullptr) {
+  const int raw = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+  if (raw < 0) {
     throw DatabaseError(
         DatabaseError::kCannotOpen,
         QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));
   }
-  const std::size_t read = std::fread(header.bytes, 1, kHeaderSize, raw);
-  std::fseek(raw, 0, SEEK_END);
-  const long size = std::ftell(raw);
-  std::fclose(raw);
+  const ssize_t read = ::pread(raw, header.bytes, kHeaderSize, 0);
+  struct stat info {};
+  const long long size = ::fstat(raw, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+  ::close(raw);
 
   if (read != kHeaderSize) {
     Corrupt(path, QStringLiteral("l'en-tête est incomplet"));
@@ -304,7 +316,9 @@ int DbfTable::fieldIndex(const QString& name) const {
 
 int DbfTable::recordCount() const { return DBFGetRecordCount(Handle(handle_)); }
 
-QByteArray DbfTable::record(int n) const {
+QByteArray DbfTable::record(int n) const { return recordView(n).toByteArray(); }
+
+QByteArrayView DbfTable::recordView(int n) const {
   const char* tuple = DBFReadTuple(Handle(handle_), n);
   if (tuple == nullptr) {
     throw DatabaseError(DatabaseError::kInputOutput,
@@ -312,34 +326,49 @@ QByteArray DbfTable::record(int n) const {
                             .arg(n + 1)
                             .arg(TableName(path_)));
   }
-  return QByteArray(tuple, Handle(handle_)->nRecordLength);
+  return QByteArrayView(tuple, Handle(handle_)->nRecordLength);
 }
 
 QString DbfTable::decode(const QByteArray& bytes) const {
   // Making a decoder costs more than reading a record: keep one. Every code
   // page we know is single-byte, so no state carries from one field to the next.
-  if (!decoder_) {
-    decoder_.emplace(codec_.constData());
+  thread_local std::map<QByteArray, std::unique_ptr<QStringDecoder>> decoders;
+  auto it = decoders.find(codec_);
+  if (it == decoders.end()) {
+    it = decoders.emplace(codec_, std::make_unique<QStringDecoder>(codec_.constData())).first;
   }
-  decoder_->resetState();
-  return decoder_->decode(bytes);
+  it->second->resetState();
+  return it->second->decode(bytes);
 }
 
 QByteArray DbfTable::storedText(const QByteArray& record, int index) const {
+  return storedText(QByteArrayView(record), index).toByteArray();
+}
+
+QByteArrayView DbfTable::storedText(QByteArrayView record, int index) const {
   const DbfField& field = fields_[static_cast<std::size_t>(index)];
-  QByteArray bytes = record.mid(field.offset, field.width);
+  QByteArrayView bytes = record.sliced(std::min<qsizetype>(field.offset, record.size()));
+  bytes.truncate(std::min<qsizetype>(field.width, bytes.size()));
   qsizetype end = bytes.size();
   while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) {
     --end;
   }
-  bytes.truncate(end);
-  return bytes;
+  return bytes.first(end);
 }
 
 std::optional<QByteArray> DbfTable::encode(const QString& text) const {
-  QStringEncoder encoder(codec_.constData());
-  QByteArray bytes = encoder.encode(text);
-  if (encoder.hasError()) {
+  // Making an encoder costs more than writing a record: keep one per code
+  // page and thread. Single-byte code pages carry no state from one text to
+  // the next once a text encoded without error.
+  // Never moved: the converter keeps the address of its state.
+  thread_local std::map<QByteArray, std::unique_ptr<QStringEncoder>> encoders;
+  auto it = encoders.find(codec_);
+  if (it == encoders.end()) {
+    it = encoders.emplace(codec_, std::make_unique<QStringEncoder>(codec_.constData())).first;
+  }
+  QByteArray bytes = it->second->encode(text);
+  if (it->second->hasError()) {
+    encoders.erase(it);  // its error would stay: the next text gets a new one
     return std::nullopt;
   }
   return bytes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringDecoder>
@@ -52,13 +53,16 @@ class DbfTable final {
 
   // The raw record n, deletion flag first.
   QByteArray record(int n) const;
-  static bool IsDeleted(const QByteArray& record) { return !record.isEmpty() && record[0] == '*'; }
+  // The same bytes without a copy, valid until the next read of this table.
+  QByteArrayView recordView(int n) const;
+  static bool IsDeleted(QByteArrayView record) { return !record.isEmpty() && record[0] == '*'; }
   // The value of a field of a raw record. Text loses its trailing blanks; a
   // blank number, date or logical is null.
   QVariant value(const QByteArray& record, int field) const;
 
   // The bytes of a text field without its trailing blanks, as stored.
   QByteArray storedText(const QByteArray& record, int field) const;
+  QByteArrayView storedText(QByteArrayView record, int field) const;
   // The text in the table's code page; empty when the code page cannot hold it.
   std::optional<QByteArray> encode(const QString& text) const;
 
@@ -83,7 +87,6 @@ class DbfTable final {
   Mode mode_;
   std::vector<DbfField> fields_;
   QByteArray codec_;  // the table's code page, as Qt names it
-  mutable std::optional<QStringDecoder> decoder_;
 };
 
 }  // namespace brivane::platform

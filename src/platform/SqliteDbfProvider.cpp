@@ -12,11 +12,17 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <limits>
 #include <map>
 #include <set>
+#include <string_view>
 #include <thread>
 
 namespace brivane::platform {
@@ -65,6 +71,115 @@ struct TableInfo {
   std::vector<DbfField> fields;
 };
 
+// What identifies one state of a file: any write by anyone changes it.
+struct FileStamp {
+  bool valid = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+
+  static FileStamp Of(const QString& path) {
+    struct stat info {};
+    FileStamp stamp;
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+      stamp = {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    }
+    return stamp;
+  }
+  bool operator==(const FileStamp& o) const {
+    return valid && o.valid && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+           changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+  }
+};
+
+// Record numbers by the hash of one text column, so that a posting reads a
+// searched table once instead of once per lookup. Only hashes are kept:
+// every record a lookup gets from here is read and compared again, so a
+// collision costs a read, never a wrong row. The index is trusted only while
+// the file is as this connection last saw it; a write by anyone else means
+// reading the table again.
+class KeyIndex {
+ public:
+  static std::uint64_t Hash(QByteArrayView key) {
+    return std::hash<std::string_view>{}(std::string_view(key.data(), key.size()));
+  }
+
+  bool current(const FileStamp& stamp) const { return trusted_ && stamp_ == stamp; }
+  int indexed() const { return indexed_; }
+  void Clear() {
+    slots_.assign(1024, Slot{});
+    used_ = 0;
+    indexed_ = 0;
+    stamp_ = {};
+    trusted_ = true;
+  }
+  // The file is as this index knows it.
+  void Seen(const FileStamp& stamp) {
+    if (trusted_) {
+      stamp_ = stamp;
+    }
+  }
+  void Forget() { trusted_ = false; }
+  // Adds record n, whose key is `key`; records come in ascending order.
+  void Add(QByteArrayView key, int n) {
+    if (2 * (used_ + 1) > slots_.size()) {
+      Grow();
+    }
+    Put(Hash(key), n);
+    ++used_;
+    indexed_ = std::max(indexed_, n + 1);
+  }
+  // The records that may hold `key`, in ascending order.
+  std::vector<int> Candidates(QByteArrayView key) const {
+    std::vector<int> rows;
+    const std::uint64_t hash = Hash(key);
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t i = hash & (slots_.size() - 1); slots_[i].row != 0;
+         i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i].tag == tag) {
+        rows.push_back(slots_[i].row - 1);
+      }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t tag = 0;
+    std::int32_t row = 0;  // record number + 1; 0 is an empty slot
+    std::uint64_t hash = 0;
+  };
+  void Put(std::uint64_t hash, int n) {
+    std::size_t i = hash & (slots_.size() - 1);
+    while (slots_[i].row != 0) {
+      i = (i + 1) & (slots_.size() - 1);
+    }
+    slots_[i] = {static_cast<std::uint32_t>(hash >> 32), n + 1, hash};
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    // Reinserted in record order, so that equal hashes keep their order.
+    std::sort(old.begin(), old.end(), [](const Slot& a, const Slot& b) { return a.row < b.row; });
+    for (const Slot& slot : old) {
+      if (slot.row != 0) {
+        Put(slot.hash, slot.row - 1);
+      }
+    }
+  }
+
+  std::vector<Slot> slots_ = std::vector<Slot>(1024);
+  std::size_t used_ = 0;
+  int indexed_ = 0;
+  FileStamp stamp_;
+  bool trusted_ = false;
+};
+
 class SqliteDbfDatabase;
 
 struct Vtab {
@@ -84,6 +199,9 @@ struct Cursor {
   QByteArray record;
   int filterField = -1;
   QByteArray filterValue;  // in the table's code page, trailing blanks dropped
+  bool indexed = false;    // rows come from `candidates` rather than every record
+  std::vector<int> candidates;
+  std::size_t nextCandidate = 0;
 };
 
 QString TrimmedRight(QString text) {
@@ -174,6 +292,23 @@ class SqliteDbfDatabase final : public Database {
   milliseconds writeWait() const { return writeWait_; }
   void Written(const QString& path) { dirty_.insert(path); }
 
+  // The index of one text column, brought up to date with the table as the
+  // cursor sees it; nothing on the first lookup of a column, which reads the
+  // table anyway and may be the only one.
+  KeyIndex* IndexFor(std::size_t table, int field, DbfTable& reader, int count);
+  // Keeps the indexes of a table right as this connection writes record n.
+  void Wrote(std::size_t table, const DbfTable& writer, int n, const QByteArray& record);
+  // Before and after a statement that may write the table.
+  void WriteStarting(std::size_t table);
+  void WriteEnded(std::size_t table);
+  void Distrust(std::size_t table) {
+    for (auto& [key, column] : indexes_) {
+      if (key.first == table) {
+        column.index.Forget();
+      }
+    }
+  }
+
  private:
   [[noreturn]] void Refused() const;
 
@@ -183,7 +318,65 @@ class SqliteDbfDatabase final : public Database {
   std::set<QString> dirty_;
   std::shared_ptr<std::set<QString>> held_ = std::make_shared<std::set<QString>>();
   milliseconds writeWait_;
+  struct ColumnIndex {
+    int lookups = 0;
+    KeyIndex index;
+  };
+  std::map<std::pair<std::size_t, int>, ColumnIndex> indexes_;
 };
+
+KeyIndex* SqliteDbfDatabase::IndexFor(std::size_t table, int field, DbfTable& reader, int count) {
+  ColumnIndex& column = indexes_[{table, field}];
+  if (++column.lookups == 1) {
+    return nullptr;
+  }
+  KeyIndex& index = column.index;
+  const FileStamp stamp = FileStamp::Of(tables_[table].path);
+  if (!index.current(stamp) || index.indexed() > count) {
+    index.Clear();
+  }
+  // The stamp is taken before the records are read: a write that comes
+  // during the reading leaves the index out of date, never wrongly current.
+  for (int n = index.indexed(); n < count; ++n) {
+    index.Add(reader.storedText(reader.recordView(n), field), n);
+  }
+  index.Seen(stamp);
+  return &index;
+}
+
+void SqliteDbfDatabase::WriteStarting(std::size_t table) {
+  const FileStamp stamp = FileStamp::Of(tables_[table].path);
+  for (auto& [key, column] : indexes_) {
+    if (key.first == table && !column.index.current(stamp)) {
+      column.index.Forget();  // someone else wrote it: read it again when needed
+    }
+  }
+}
+
+void SqliteDbfDatabase::Wrote(std::size_t table, const DbfTable& writer, int n,
+                              const QByteArray& record) {
+  for (auto& [key, column] : indexes_) {
+    if (key.first != table) {
+      continue;
+    }
+    KeyIndex& index = column.index;
+    if (n < index.indexed() || n == index.indexed()) {
+      // A rewritten record keeps its old entry too: lookups check every record they get.
+      index.Add(writer.storedText(QByteArrayView(record), key.second), n);
+    } else {
+      index.Forget();
+    }
+  }
+}
+
+void SqliteDbfDatabase::WriteEnded(std::size_t table) {
+  const FileStamp stamp = FileStamp::Of(tables_[table].path);
+  for (auto& [key, column] : indexes_) {
+    if (key.first == table) {
+      column.index.Seen(stamp);
+    }
+  }
+}
 
 // Opens the table for a statement and checks it still has the columns declared.
 std::unique_ptr<DbfTable> OpenDeclared(const TableInfo& info, DbfTable::Mode mode) {
@@ -299,13 +492,27 @@ int Close(sqlite3_vtab_cursor* cursor) {
 int Next(sqlite3_vtab_cursor* base) {
   return Guard(base->pVtab, [&](Vtab*) {
     auto* c = reinterpret_cast<Cursor*>(base);
-    for (++c->row; c->row < c->count; ++c->row) {
-      c->record = c->table->record(c->row);
-      if (DbfTable::IsDeleted(c->record)) {
-        continue;
+    // Compared as stored: the code pages we know give one byte per character.
+    const auto matches = [c](QByteArrayView record) {
+      return !DbfTable::IsDeleted(record) &&
+             (c->filterField < 0 || c->table->storedText(record, c->filterField) == c->filterValue);
+    };
+    if (c->indexed) {
+      while (c->nextCandidate < c->candidates.size()) {
+        const int n = c->candidates[c->nextCandidate++];
+        if (n < c->count && matches(c->table->recordView(n))) {
+          c->row = n;
+          c->record = c->table->record(n);
+          return SQLITE_OK;
+        }
       }
-      // Compared as stored: the code pages we know give one byte per character.
-      if (c->filterField < 0 || c->table->storedText(c->record, c->filterField) == c->filterValue) {
+      c->row = c->count;
+      return SQLITE_OK;
+    }
+    for (++c->row; c->row < c->count; ++c->row) {
+      const QByteArrayView record = c->table->recordView(c->row);
+      if (matches(record)) {
+        c->record = record.toByteArray();
         break;
       }
     }
@@ -318,6 +525,8 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
   c->row = -1;
   c->count = c->table->recordCount();
   c->filterField = -1;
+  c->indexed = false;
+  c->candidates.clear();
   if (idxNum > 0 && argc == 1) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
       c->row = c->count;  // nothing equals null
@@ -331,6 +540,18 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
     }
     c->filterField = idxNum - 1;
     c->filterValue = *encoded;
+    auto* v = reinterpret_cast<Vtab*>(base->pVtab);
+    const int result = Guard(base->pVtab, [&](Vtab*) {
+      if (KeyIndex* index = v->database->IndexFor(v->index, c->filterField, *c->table, c->count)) {
+        c->indexed = true;
+        c->candidates = index->Candidates(c->filterValue);
+        c->nextCandidate = 0;
+      }
+      return SQLITE_OK;
+    });
+    if (result != SQLITE_OK) {
+      return result;
+    }
   }
   return Next(base);
 }
@@ -378,6 +599,7 @@ int Begin(sqlite3_vtab* vtab) {
     }
     v->writer = OpenDeclared(info, DbfTable::Mode::Write);
     v->wrote = false;
+    v->database->WriteStarting(v->index);
     return SQLITE_OK;
   });
 }
@@ -386,10 +608,21 @@ int Begin(sqlite3_vtab* vtab) {
 // success or failure, brings the header up to date. A statement that wrote
 // nothing leaves the file untouched.
 void EndStatement(Vtab* v, bool finish) {
-  if (v->writer && v->wrote && finish) {
-    v->writer->finish(QDate::currentDate());
+  const bool open = v->writer != nullptr;
+  try {
+    if (v->writer && v->wrote && finish) {
+      v->writer->finish(QDate::currentDate());
+    }
+  } catch (...) {
+    v->writer.reset();
+    v->database->Distrust(v->index);
+    throw;
   }
   v->writer.reset();
+  if (open) {
+    // Closed, and still under the statement's lock: what this connection wrote is all there is.
+    v->database->WriteEnded(v->index);
+  }
   v->wrote = false;
   v->statementLock.reset();
 }
@@ -416,6 +649,16 @@ int Rollback(sqlite3_vtab* vtab) {
     EndStatement(v, false);  // the statement's own error is the one to report
   }
   return SQLITE_OK;
+}
+
+void WriteRecord(Vtab* v, int n, const QByteArray& record) {
+  try {
+    v->writer->write(n, record);
+  } catch (...) {
+    v->database->Distrust(v->index);
+    throw;
+  }
+  v->database->Wrote(v->index, *v->writer, n, record);
 }
 
 int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* rowid) {
@@ -463,7 +706,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
       const QByteArray record = v->writer->compose(values, nullptr);
       const int n = v->writer->recordCount();
       v->wrote = true;
-      v->writer->write(n, record);
+      WriteRecord(v, n, record);
       *rowid = n + 1;
     } else {
       const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
@@ -476,7 +719,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
       const QByteArray base = v->writer->record(n);
       const QByteArray record = v->writer->compose(values, &base);
       v->wrote = true;
-      v->writer->write(n, record);
+      WriteRecord(v, n, record);
     }
     v->database->Written(info.path);
     return SQLITE_OK;

@@ -227,6 +227,41 @@ TEST_F(CompagnieIntegreeTest, whatWasAddedOrModifiedStaysAfterClosing) {
   EXPECT_EQ(c->NumeroClient(), QStringLiteral("C7"));
 }
 
+// A modification rewrites the key only when it was changed; a changed key is
+// written and checked like any other value.
+TEST_F(CompagnieIntegreeTest, modifyWritesAChangedKeyAndKeepsAnUnchangedOne) {
+  auto f = Connecte();
+  ASSERT_EQ(AjouterClient(*f, QStringLiteral("C8")), kSucces);
+  ASSERT_EQ(AjouterClient(*f, QStringLiteral("C9")), kSucces);
+  const auto reserver = [&](const QString& numero) {
+    auto c = Creer<ClientSdk>(*f);
+    c->CleRecherche(numero);
+    EXPECT_EQ(c->Trouver(1, false), kSucces) << numero.toStdString();
+    EXPECT_EQ(c->Reserver(c->Position()), kSucces) << numero.toStdString();
+    return c;
+  };
+  const auto existe = [&](const QString& numero) {
+    auto c = Creer<ClientSdk>(*f);
+    c->CleRecherche(numero);
+    return c->Trouver(1, false) == kSucces;
+  };
+  auto c = reserver(QStringLiteral("C8"));
+  c->Nom(QStringLiteral("Même clé"));
+  EXPECT_EQ(c->Modifier(true), kSucces);
+  c = reserver(QStringLiteral("C8"));
+  c->NumeroClient(QStringLiteral("C10"));
+  EXPECT_EQ(c->Modifier(true), kSucces);
+  EXPECT_FALSE(existe(QStringLiteral("C8")));
+  EXPECT_TRUE(existe(QStringLiteral("C10")));
+  c = reserver(QStringLiteral("C10"));
+  c->NumeroClient(QStringLiteral("C9"));
+  EXPECT_EQ(c->Modifier(true), s::kCleEnDouble);
+  c = reserver(QStringLiteral("C10"));
+  c->NumeroClient(QString());
+  EXPECT_EQ(c->Modifier(true), s::kValeurRefusee);
+  EXPECT_TRUE(existe(QStringLiteral("C10")));
+}
+
 TEST_F(CompagnieIntegreeTest, recordsMustNameRecordsThatExist) {
   auto f = Connecte();
   auto p = Creer<ProduitSdk>(*f);

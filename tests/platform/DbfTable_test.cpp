@@ -54,6 +54,30 @@ class DbfTableTest : public ::testing::Test {
   QString chemin_;
 };
 
+// Texts are encoded one after another by the same converter, across tables:
+// a refused text must not change how the next ones are encoded or judged.
+TEST_F(DbfTableTest, EachTextIsJudgedOnItsOwn) {
+  const struct {
+    const char16_t* texte;
+    QByteArray octets;  // empty: refused
+  } suite[] = {
+      {u"ab", "ab   "}, {u"ő", {}},         {u"Été", "\xC9t\xE9  "}, {u"aőb", {}},
+      {u"ő", {}},       {u"€", "\x80    "}, {u"a\u0301", {}},        {u"ok", "ok   "},
+  };
+  for (int tour = 0; tour < 2; ++tour) {
+    const auto table = DbfTable::Open(chemin_, DbfTable::Mode::Read);
+    for (const auto& c : suite) {
+      const QString texte = QString::fromUtf16(c.texte);
+      try {
+        const QByteArray r = table->compose({QVariant(texte)}, nullptr);
+        EXPECT_EQ(r.mid(1, 5), c.octets) << texte.toStdString();
+      } catch (const DatabaseError&) {
+        EXPECT_TRUE(c.octets.isEmpty()) << texte.toStdString() << ": refused";
+      }
+    }
+  }
+}
+
 TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
   const struct {
     const char* nom;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -186,6 +187,68 @@ TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
   EXPECT_EQ(
       base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
       QVariant(qlonglong{8000}));
+}
+
+// A connection that looks up many keys answers each lookup as a new
+// connection (which reads the whole table) would, whatever was written in
+// between: by itself, by another connection, or by another program editing
+// the file in place.
+TEST_F(SqliteDbfTest, RepeatedLookupsSeeEveryWrite) {
+  std::vector<std::vector<std::optional<QVariant>>> lignes;
+  for (int i = 0; i < 1500; ++i) {  // enough for the index to grow
+    lignes.push_back({QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0')), QStringLiteral("n")});
+  }
+  QFile::remove(Chemin("client"));
+  CreerTable(Chemin("client"), kCles, lignes);
+  auto longue = Base();
+  auto autre = Base();
+  const auto compter = [](Database& base, const QString& cle) {
+    const auto r =
+        base.Execute(QStringLiteral("select count(*) as n from client where cnum='") + cle + u'\'');
+    return r->Field(QStringLiteral("n")).toLongLong();
+  };
+  const auto verifier = [&](const QString& quand) {
+    auto neuve = Base();
+    for (const char* cle : {"K00000", "K00001", "K00750", "K01499", "K01500", "K01501", "NEUF",
+                            "AUTRE", "ZZ", "K99999"}) {
+      const QString k = QString::fromLatin1(cle);
+      EXPECT_EQ(compter(*longue, k), compter(*neuve, k)) << quand.toStdString() << ' ' << cle;
+    }
+  };
+  const auto modifierFichier = [&](int rangee, const QByteArray& cle, char drapeau) {
+    QByteArray octets = Lire(Chemin("client"));
+    const int entete =
+        static_cast<unsigned char>(octets[8]) | (static_cast<unsigned char>(octets[9]) << 8);
+    const int debut = entete + rangee * 17;
+    octets[debut] = drapeau;
+    octets.replace(debut + 1, 6, cle.leftJustified(6, ' '));
+    Ecrire(Chemin("client"), octets);
+    // Another program's write, later than anything this test did.
+    const QDateTime plusTard = QDateTime::currentDateTime().addSecs(60 + rangee);
+    QFile f(Chemin("client"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(plusTard, QFileDevice::FileModificationTime));
+  };
+
+  verifier(QStringLiteral("at first"));
+  verifier(QStringLiteral("twice"));
+  for (int i = 0; i < 600; ++i) {  // the index grows while it is in use
+    longue->Execute(QStringLiteral("insert into client (cnum) values ('K%1')").arg(1500 + i));
+    if (i % 150 == 0) {
+      verifier(QStringLiteral("insert %1").arg(i));
+    }
+  }
+  longue->Execute(QStringLiteral("insert into client (cnum) values ('NEUF')"));
+  verifier(QStringLiteral("own insert"));
+  autre->Execute(QStringLiteral("insert into client (cnum) values ('AUTRE')"));
+  verifier(QStringLiteral("insert by another connection"));
+  modifierFichier(750, "ZZ", ' ');
+  verifier(QStringLiteral("key rewritten in place"));
+  modifierFichier(1, "K00001", '*');
+  verifier(QStringLiteral("row deleted in place"));
+  longue->Execute(QStringLiteral("update client set cnum = 'K00000' where cnum = 'K01499'"));
+  verifier(QStringLiteral("own update of a key"));
+  EXPECT_EQ(compter(*longue, QStringLiteral("K00000")), 2);
 }
 
 TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {

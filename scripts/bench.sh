@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Builds an optimised build in build/bench and measures what an import costs:
+# reading, validating, posting into companies of 1,000 to 1,000,000 rows, the
+# baselines, the memory of a large import and the time of a small one.
+# Figures go to build/bench/results/ and a summary is printed at the end.
+# Fixture companies are made once and kept in build/bench/data (about 4 GB;
+# the largest take minutes to make). Not part of the tests.
+#   BRIVANE_BENCH_REPETITIONS  repetitions of each benchmark (default 5)
+#   BRIVANE_BENCH_FILTER       only the benchmarks matching this regex
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+./scripts/setup.sh
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF >/dev/null
+cmake --build build/bench -j2 --target brivane_bench brivane-import brivane-demo-company
+
+export BRIVANE_BENCH_DATA="$root/build/bench/data"
+out="$root/build/bench/results"
+mkdir -p "$BRIVANE_BENCH_DATA" "$out"
+rm -f "$out"/*.json "$out"/*.md "$out"/*.txt
+bin="$root/build/bench/src"
+
+echo "== Benchmarks (median of ${BRIVANE_BENCH_REPETITIONS:-5}) =="
+./build/bench/bench/brivane_bench \
+  --benchmark_repetitions="${BRIVANE_BENCH_REPETITIONS:-5}" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/bench.json" --benchmark_out_format=json \
+  ${BRIVANE_BENCH_FILTER:+--benchmark_filter="$BRIVANE_BENCH_FILTER"}
+
+echo "== python3-dbf appending the rows of one posting =="
+if [ -d "$BRIVANE_BENCH_DATA/dbf-1000-postee" ]; then
+  /usr/bin/python3 bench/dbf_append.py "$BRIVANE_BENCH_DATA/dbf-1000" \
+    "$BRIVANE_BENCH_DATA/dbf-1000-postee" | tee "$out/python-dbf.json"
+else
+  echo "skipped: no posting was recorded (run InstructionsDbf/1000)"
+fi
+
+# Whole import runs into a fresh built-in company, with a configuration of their own.
+run="$root/build/bench/import"
+rm -rf "$run"
+mkdir -p "$run/config" "$run/acomba" "$run/factures" "$run/traite"
+chmod 700 "$run/config"
+export BRIVANE_CONFIG_DIR="$run/config"
+cat >"$BRIVANE_CONFIG_DIR/Brivane.ini" <<INI
+[Acomba]
+PathCie=$run/compagnie
+PathAcomba=$run/acomba
+UserAcomba=demo
+PWDAcomba=demo
+GroupeProd=1
+DossierTraite=$run/traite
+INI
+"$bin/brivane-demo-company" "$run/compagnie" >/dev/null
+gros="$BRIVANE_BENCH_DATA/facture-100000.csv"
+if [ -f "$gros" ]; then
+  head -n 23 "$gros" >"$run/facture-20.csv"
+else
+  head -n 3 exemples/facture-complete.csv >"$run/facture-20.csv"
+  for i in $(seq 1 20); do echo "ART-$i;Article $i;$i;1.25" >>"$run/facture-20.csv"; done
+fi
+
+echo "== Peak memory of a whole import of $(basename "$gros") =="
+if [ ! -f "$gros" ] || [ ! -d "$BRIVANE_BENCH_DATA/integree-100000" ]; then
+  echo "skipped: run LectureFacture and PostageIntegre/100000 first"
+else
+# Into a copy of the built-in company of 100,000 rows, which holds every product of the file.
+mkdir -p "$run/grande/config" "$run/grande/traite"
+cp -r "$BRIVANE_BENCH_DATA/integree-100000" "$run/grande/compagnie"
+sed -e "s|^PathCie=.*|PathCie=$run/grande/compagnie|" \
+  -e "s|^DossierTraite=.*|DossierTraite=$run/grande/traite|" \
+  "$BRIVANE_CONFIG_DIR/Brivane.ini" >"$run/grande/config/Brivane.ini"
+BRIVANE_CONFIG_DIR="$run/grande/config" \
+  /usr/bin/python3 - "$bin/brivane-import" "$gros" "$run" <<'PY' | tee "$out/memory.json"
+import json, os, resource, shutil, subprocess, sys
+program, invoice, run = sys.argv[1:4]
+def peak(args):
+    # A fresh child each time: ru_maxrss of its children is that run's peak.
+    code = ("import resource, subprocess, sys, time\n"
+            "t = time.perf_counter(); r = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, "
+            "stderr=subprocess.DEVNULL)\n"
+            "print(r.returncode, time.perf_counter() - t, "
+            "resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
+    out = subprocess.run([sys.executable, "-c", code] + args, capture_output=True, text=True)
+    rc, seconds, kib = out.stdout.split()
+    return int(rc), float(seconds), int(kib)
+_, _, kib0 = peak([program, "--aide"])
+result = {"startup_peak_kib": kib0, "runs": []}
+# The 100,000-line file, and the largest invoice the built-in company takes
+# (100,000 lines with its two tax lines).
+lines = open(invoice, "rb").read().splitlines(keepends=True)
+for name, content in (("facture-100000.csv", lines), ("facture-99998.csv", lines[:3 + 99998])):
+    copy = os.path.join(run, "factures", name)
+    with open(copy, "wb") as f:
+        f.writelines(content)
+    size = os.path.getsize(copy)
+    rc, seconds, kib = peak([program, copy])
+    result["runs"].append({"file": name, "file_bytes": size, "detail_lines": len(content) - 3,
+                           "exit": rc, "seconds": seconds, "peak_kib": kib,
+                           "beyond_startup_over_file": (kib - kib0) * 1024 / size})
+print(json.dumps(result))
+PY
+fi
+
+echo "== A whole import of a 20-line invoice, beside a start and exit =="
+cat >"$run/prepare.sh" <<SH
+#!/bin/sh
+cp "$run/facture-20.csv" "$run/factures/facture-20.csv" && rm -f "$run/traite/facture-20.csv"
+SH
+chmod +x "$run/prepare.sh"
+hyperfine -N --warmup 3 --runs "${BRIVANE_BENCH_RUNS:-30}" \
+  --prepare "$run/prepare.sh" \
+  --export-json "$out/hyperfine.json" \
+  -n import-20 "$bin/brivane-import $run/factures/facture-20.csv" \
+  -n start-exit "$bin/brivane-import --aide"
+
+echo "== Summary =="
+/usr/bin/python3 bench/summary.py "$out"
