@@ -683,7 +683,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
       if (!DbfTable::IsDeleted(record)) {
         record[0] = '*';
         v->wrote = true;
-        v->writer->write(n, record);
+        WriteRecord(v, n, record);
         v->database->Written(info.path);
       }
       return SQLITE_OK;

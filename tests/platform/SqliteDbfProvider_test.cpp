@@ -3,6 +3,7 @@
 #include "platform/DbfTable.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
+#include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -283,6 +284,36 @@ TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
       QVariant(qlonglong{8}));
 }
 
+// A delete marks rows as dBASE does: they keep their place and their bytes,
+// the header still counts them, and no reader shows them any more.
+TEST_F(SqliteDbfTest, DeletedRowsKeepTheirPlaceAndDisappear) {
+  auto base = Base();
+  const QString chemin = dir_.filePath(QStringLiteral("client.dbf"));
+  const auto avant = testing::CheckDbfFile(chemin);
+  base->Execute(QStringLiteral("select * from client where cnum = 'zzz'"));
+  base->Execute(QStringLiteral("delete from client where cnum in ('zzz', '") +
+                base->Execute(QStringLiteral("select cnum from client"))
+                    ->Field(QStringLiteral("cnum"))
+                    .toString() +
+                QStringLiteral("')"));
+  EXPECT_EQ(
+      base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
+      QVariant(qlonglong{2}));
+  const auto apres = testing::CheckDbfFile(chemin);
+  EXPECT_EQ(apres.headerCount, avant.headerCount);
+  EXPECT_EQ(static_cast<std::int64_t>(apres.headerCount), apres.countFromSize);
+  EXPECT_TRUE(apres.endsWith1A);
+  const auto lu = testing::DbfRead(chemin);
+  ASSERT_TRUE(lu.ok) << lu.error.toStdString();
+  EXPECT_EQ(lu.rows.size(), 2);
+  EXPECT_EQ(lu.deleted, 1);
+  // Another connection does not see it either.
+  EXPECT_EQ(Base()
+                ->Execute(QStringLiteral("select count(*) as n from client"))
+                ->Field(QStringLiteral("n")),
+            QVariant(qlonglong{2}));
+}
+
 TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
   auto base = Base();
   const struct {
@@ -293,7 +324,6 @@ TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
       {"select * from factma", 0, "La table factma est absente du dossier."},
       {"select nothere from client", 0, "La colonne nothere est absente de la table."},
       {"insert into client (nothere) values (1)", 0, "La table client n'a pas de colonne nothere."},
-      {"delete from client", DatabaseError::kUnsupported, ""},
       {"insert into client (cnum) values ('A'); insert into client (cnum) values ('B')",
        DatabaseError::kStatementRefused, "Une seule instruction est permise à la fois."},
       {"insert into client (rowid, cnum) values (9, 'A')", DatabaseError::kUnsupported, ""},
