@@ -21,6 +21,9 @@ constexpr qsizetype kLongueurCodeProduit = 21;
 QString TexteCite(const QString& valeur) {
   QString double_ = valeur;
   double_.replace(u'\'', QStringLiteral("''"));
+  // SQLite ends a statement's text at a NUL character: a NUL written as it is
+  // would cut the statement inside the quotes and refuse it. char(0) keeps it.
+  double_.replace(QChar(u'\0'), QStringLiteral("'||char(0)||'"));
   return u'\'' + double_ + u'\'';
 }
 

@@ -9,7 +9,8 @@
 // throws ErreurInattendue when its value cannot be written.
 namespace brivane::dbase::literal {
 
-// 'O''Neil': apostrophes doubled, between single quotes.
+// 'O''Neil': apostrophes doubled, between single quotes; a NUL character
+// becomes '||char(0)||' so that the statement's text holds none.
 QString TexteCite(const QString& valeur);
 // Quoted text, or the bare word null for the empty string.
 QString TexteOptionnel(const QString& valeur);
