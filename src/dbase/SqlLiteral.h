@@ -9,8 +9,9 @@
 // throws ErreurInattendue when its value cannot be written.
 namespace brivane::dbase::literal {
 
-// 'O''Neil': apostrophes doubled, between single quotes; a NUL character
-// becomes '||char(0)||' so that the statement's text holds none.
+// 'O''Neil': apostrophes doubled, between single quotes. A text holding a
+// NUL character is written as cast(x'<its UTF-8 bytes in hex>' as text), so
+// that the statement's text holds none.
 QString TexteCite(const QString& valeur);
 // Quoted text, or the bare word null for the empty string.
 QString TexteOptionnel(const QString& valeur);
