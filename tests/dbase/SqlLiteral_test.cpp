@@ -110,6 +110,9 @@ TEST(LiteralTest, ValuesThatCannotBeWrittenAreRefused) {
   EXPECT_THROW(literal::NumeroDocument(false, -1), ErreurInattendue);
   EXPECT_THROW(literal::Montant(std::numeric_limits<double>::quiet_NaN()), ErreurInattendue);
   EXPECT_THROW(literal::Nombre(std::numeric_limits<double>::infinity()), ErreurInattendue);
+  // 15 digits of the largest double round past it: written, it would read back infinite.
+  EXPECT_THROW(literal::Nombre(-std::numeric_limits<double>::max()), ErreurInattendue);
+  EXPECT_EQ(literal::Nombre(1e308), QStringLiteral("1") + QString(308, u'0'));
 }
 
 TEST(SqlTemplateTest, JoinsPiecesAndReplacesEveryOccurrenceInOrder) {
