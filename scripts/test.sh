@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test.
+# Installs what is missing, builds with warnings as errors, and runs every test:
+# once as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a short bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,3 +11,16 @@ jobs=$(nproc)
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIVANE_WERROR=ON
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs"
+
+# The whole suite again under ASan (leaks included) and UBSan. Every report
+# ends its test program with an error: UBSan does not recover (preset
+# "sanitize": -fno-sanitize-recover=all), ASan halts on its first report.
+cmake --preset sanitize
+cmake --build build/sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+# Each fuzz target from its seeds, BRIVANE_FUZZ_SECONDS seconds each (see
+# docs/RELIABILITY.md); a crash, a sanitizer report or a broken check fails.
+FUZZ_JOBS=$jobs ./fuzz/run.sh all "${BRIVANE_FUZZ_SECONDS:-45}"

@@ -129,6 +129,18 @@ const char* const kTables[] = {"compagnie", "utilisateur", "groupe_produit",
                                "taxe",      "vendeur",     "client",
                                "produit",   "transac",     "ligne_transac"};
 
+// The CREATE TABLE statement of kSchema that makes table, as SQLite keeps it.
+QString DefinitionTable(const char* table) {
+  const QString debut = QStringLiteral("CREATE TABLE %1 (").arg(QString::fromLatin1(table));
+  for (const QString& instruction : QString::fromUtf8(kSchema).split(u';')) {
+    const QString texte = instruction.trimmed();
+    if (texte.startsWith(debut)) {
+      return texte;
+    }
+  }
+  return {};
+}
+
 std::int32_t StatutSqlite(int code) {
   switch (code) {
     case SQLITE_CONSTRAINT_UNIQUE:
@@ -360,11 +372,14 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   if (!controle.Suivante() || controle.Texte(0) != QStringLiteral("ok")) {
     throw ErreurBase(statuts::kCompagnieEndommagee, chemin);
   }
+  // Each table as we create it: a damaged schema text can rename or drop a
+  // column and still pass the check above.
   for (const char* table : kTables) {
-    Requete existe(base->db_,
-                   QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?"));
+    Requete existe(
+        base->db_,
+        QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
     existe.Lier(1, QString::fromLatin1(table));
-    if (!existe.Suivante()) {
+    if (!existe.Suivante() || existe.Texte(0) != DefinitionTable(table)) {
       throw ErreurBase(statuts::kCompagnieEndommagee, QString::fromLatin1(table));
     }
   }

@@ -19,6 +19,11 @@ constexpr qsizetype kLongueurCodeProduit = 21;
 }  // namespace
 
 QString TexteCite(const QString& valeur) {
+  if (valeur.contains(QChar(u'\0'))) {
+    // SQLite ends a statement's text at a NUL character: written as it is, it
+    // would cut the statement inside the quotes. The text's bytes in hex keep it.
+    return QStringLiteral("cast(x'%1' as text)").arg(QString::fromLatin1(valeur.toUtf8().toHex()));
+  }
   QString double_ = valeur;
   double_.replace(u'\'', QStringLiteral("''"));
   return u'\'' + double_ + u'\'';

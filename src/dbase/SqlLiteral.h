@@ -9,7 +9,9 @@
 // throws ErreurInattendue when its value cannot be written.
 namespace brivane::dbase::literal {
 
-// 'O''Neil': apostrophes doubled, between single quotes.
+// 'O''Neil': apostrophes doubled, between single quotes. A text holding a
+// NUL character is written as cast(x'<its UTF-8 bytes in hex>' as text), so
+// that the statement's text holds none.
 QString TexteCite(const QString& valeur);
 // Quoted text, or the bare word null for the empty string.
 QString TexteOptionnel(const QString& valeur);

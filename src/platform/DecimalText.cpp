@@ -16,6 +16,12 @@ std::optional<QString> PlainNumber(double value) {
   const auto end =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
   const std::string text(buffer, end);
+  // The largest doubles round up past the largest double: such a text would
+  // read back as an infinity.
+  double back = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), back).ec != std::errc{}) {
+    return std::nullopt;
+  }
   const bool negative = text.front() == '-';
   const std::size_t e = text.find('e');
   std::string digits;

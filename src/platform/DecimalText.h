@@ -9,7 +9,8 @@
 namespace brivane::platform::decimal {
 
 // Up to 15 significant digits, no trailing zeros ("12.5", "3", "0.05", "-0.1").
-// Empty for NaN and the infinities.
+// Empty for NaN, the infinities, and the few doubles next to the largest one
+// whose 15 digits would read back as an infinity.
 std::optional<QString> PlainNumber(double value);
 
 // The value rounded to `decimals` places from its exact binary value: a value

@@ -85,6 +85,10 @@ TEST_P(FichierAbimeTest, openRefusesWithAStatusInsteadOfFailing) {
   } else if (cas.contenu == "version") {
     auto base = BaseCompagnie::Ouvrir(Dossier());
     base->Executer(QStringLiteral("PRAGMA user_version = 99"));
+  } else if (cas.contenu == "schema") {
+    // What a damaged byte in the schema text does: a column no longer named as ours.
+    auto base = BaseCompagnie::Ouvrir(Dossier());
+    base->Executer(QStringLiteral("ALTER TABLE vendeur RENAME COLUMN code TO kode"));
   } else if (cas.contenu == "tronque") {
     QFile f(chemin);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -107,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    QByteArray("ceci n'est pas une compagnie\n").repeated(200),
                                    s::kCompagnieEndommagee},
                       FichierAbime{"tronque", "tronque", s::kCompagnieEndommagee},
+                      FichierAbime{"colonneRenommee", "schema", s::kCompagnieEndommagee},
                       FichierAbime{"autreBase", QByteArray(), s::kPasUneCompagnie},
                       FichierAbime{"versionFuture", "version", s::kVersionInconnue}),
     [](const ::testing::TestParamInfo<FichierAbime>& p) { return std::string(p.param.nom); });

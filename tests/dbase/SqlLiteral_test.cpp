@@ -32,6 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
             QStringLiteral("'O''Neil'")},
         Cas{"TwoApostrophes", [] { return literal::TexteCite(QStringLiteral("''")); },
             QStringLiteral("''''''")},
+        Cas{"NulWrittenInHex",
+            [] { return literal::TexteCite(QStringLiteral("a") + QChar(u'\0') + u'b'); },
+            QStringLiteral("cast(x'610062' as text)")},
         Cas{"AccentsKept", [] { return literal::TexteCite(QStringLiteral("L'Érable")); },
             QStringLiteral("'L''Érable'")},
         Cas{"EmptyOptionalIsNull", [] { return literal::TexteOptionnel(QString()); },
@@ -107,6 +110,9 @@ TEST(LiteralTest, ValuesThatCannotBeWrittenAreRefused) {
   EXPECT_THROW(literal::NumeroDocument(false, -1), ErreurInattendue);
   EXPECT_THROW(literal::Montant(std::numeric_limits<double>::quiet_NaN()), ErreurInattendue);
   EXPECT_THROW(literal::Nombre(std::numeric_limits<double>::infinity()), ErreurInattendue);
+  // 15 digits of the largest double round past it: written, it would read back infinite.
+  EXPECT_THROW(literal::Nombre(-std::numeric_limits<double>::max()), ErreurInattendue);
+  EXPECT_EQ(literal::Nombre(1e308), QStringLiteral("1") + QString(308, u'0'));
 }
 
 TEST(SqlTemplateTest, JoinsPiecesAndReplacesEveryOccurrenceInOrder) {

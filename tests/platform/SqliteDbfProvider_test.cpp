@@ -159,6 +159,20 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
   EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
 }
 
+TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
+  // As the dBASE back end writes a value that holds a NUL: in hex.
+  auto base = Base();
+  const QString cle = QStringLiteral("N") + QChar(u'\0') + u'1';
+  const QString cite = QStringLiteral("cast(x'") + QString::fromLatin1(cle.toUtf8().toHex()) +
+                       QStringLiteral("' as text)");
+  base->Execute(QStringLiteral("insert into client (cnum, cnom) values (") + cite +
+                QStringLiteral(", 'nul')"));
+  const auto r = base->Execute(QStringLiteral("select cnom from client where cnum=") + cite);
+  ASSERT_FALSE(r->Eof());
+  EXPECT_EQ(r->Field(QStringLiteral("cnom")).toString(), QStringLiteral("nul"));
+  EXPECT_TRUE(base->Execute(QStringLiteral("select * from client where cnum='N'"))->Eof());
+}
+
 TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
   // 8000 rows of 17 bytes, read 64 KiB at a time: some rows straddle two reads.
   // Keys fill their column, so a wrong byte at a boundary cannot hide as a blank.
