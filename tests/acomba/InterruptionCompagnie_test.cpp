@@ -102,7 +102,12 @@ TEST(InterruptionCompagnie, AnImportKilledBetweenAnyTwoWritesLeavesTheCompanySou
     const Lieu l = Preparer(racine.filePath(QStringLiteral("k%1").arg(k)), modele.compagnie);
     const FinEnfant fin =
         ExecuterEtTuer([&] { return Importer(l) == ResultatImport::Transfere ? 0 : 1; }, k);
-    ASSERT_TRUE(fin.tue);
+    // The count of writes can differ a little from one run to the next (the
+    // journal, a sanitizer's own files): a child that ends before point k
+    // simply finished its work, which must then have succeeded.
+    if (!fin.tue) {
+      ASSERT_EQ(fin.code, 0) << "kill point " << k;
+    }
     const bool deplace = !QFile::exists(l.fichier);
     EXPECT_EQ(deplace, QFile::exists(QDir(l.traite).filePath(QStringLiteral("facture.csv"))));
 
