@@ -8,6 +8,7 @@
 #include "support/FixedClock.h"
 #include "support/FixedComputerName.h"
 #include "support/FixedRegionalSettings.h"
+#include "support/LigneDbf.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -82,15 +83,7 @@ std::shared_ptr<Client> UnClient() {
 }
 
 std::shared_ptr<Item> UneLigne(const QString& code, double quantite, double cout) {
-  auto i = std::make_shared<Item>();
-  i->code(code);
-  i->Description(QStringLiteral("Article ") + code);
-  i->Quantite(quantite);
-  i->Cout(cout);
-  i->fournisseur(QStringLiteral("F100"));
-  i->PosteGlVente(QStringLiteral("40100"));
-  i->PosteGlAchat(QStringLiteral("13100"));
-  return i;
+  return testing::LigneDbf(code, quantite, cout);
 }
 
 class PostingTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include "support/FixedClock.h"
 #include "support/FixedComputerName.h"
 #include "support/FixedRegionalSettings.h"
+#include "support/LigneDbf.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -53,15 +54,7 @@ std::shared_ptr<Client> LeClient(const QString& numero) {
 }
 
 std::shared_ptr<Item> LaLigne(const QString& code, double quantite, double cout) {
-  auto i = std::make_shared<Item>();
-  i->code(code);
-  i->Description(QStringLiteral("Article ") + code);
-  i->Quantite(quantite);
-  i->Cout(cout);
-  i->fournisseur(QStringLiteral("F100"));
-  i->PosteGlVente(QStringLiteral("40100"));
-  i->PosteGlAchat(QStringLiteral("13100"));
-  return i;
+  return testing::LigneDbf(code, quantite, cout);
 }
 
 // One posting with code 2 into dossier, as the program makes it: customer,
