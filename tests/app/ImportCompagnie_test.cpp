@@ -4,6 +4,7 @@
 #include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
 
+#include "support/DossierDemo.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -26,18 +27,8 @@ const QByteArray kLignes =
     "Article;Description;Qt\xe9;Prix\r\nVIS-10;Vis 10 mm;100;0.05\r\n"
     ";Frais de transport;1;25\r\n";
 
-class ImportCompagnie : public ::testing::Test {
+class ImportCompagnie : public testing::DossierDemo {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(racine_.isValid());
-    QDir(racine_.path()).mkpath(QStringLiteral("compagnie"));
-    QDir(racine_.path()).mkpath(QStringLiteral("traite"));
-    acomba::CompagnieDemo::Creer(compagnie(), QStringLiteral("demo"), QStringLiteral("demo"));
-  }
-
-  QString compagnie() const { return racine_.filePath(QStringLiteral("compagnie")); }
-  QString traite() const { return racine_.filePath(QStringLiteral("traite")); }
-
   QString Ecrire(const QString& nom, const QByteArray& contenu) const {
     const QString chemin = QDir::toNativeSeparators(racine_.filePath(nom));
     QFile f(chemin);
@@ -65,7 +56,6 @@ class ImportCompagnie : public ::testing::Test {
         [](bool) {});
   }
 
-  QTemporaryDir racine_;
   QStringList messages_;
 };
 

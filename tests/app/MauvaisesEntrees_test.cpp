@@ -5,6 +5,7 @@
 #include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
 
+#include "support/DossierDemo.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -51,17 +52,8 @@ QByteArray Binaire() {
   return octets;
 }
 
-class MauvaisesEntrees : public ::testing::Test {
+class MauvaisesEntrees : public testing::DossierDemo {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(racine_.isValid());
-    QDir(racine_.path()).mkpath(QStringLiteral("compagnie"));
-    QDir(racine_.path()).mkpath(QStringLiteral("traite"));
-    acomba::CompagnieDemo::Creer(compagnie(), QStringLiteral("demo"), QStringLiteral("demo"));
-  }
-
-  QString compagnie() const { return racine_.filePath(QStringLiteral("compagnie")); }
-  QString traite() const { return racine_.filePath(QStringLiteral("traite")); }
   QString Chemin(const QString& nom) const {
     return QDir::toNativeSeparators(racine_.filePath(nom));
   }
@@ -101,7 +93,6 @@ class MauvaisesEntrees : public ::testing::Test {
     EXPECT_TRUE(inv.transactions.empty()) << cas;
   }
 
-  QTemporaryDir racine_;
   QStringList messages_;
 };
 
