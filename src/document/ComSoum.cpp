@@ -3,6 +3,7 @@
 #include "document/ErreurInattendue.h"
 
 #include <new>
+#include <stdexcept>
 
 namespace brivane {
 
@@ -22,7 +23,13 @@ ComSoum::ComSoum(DocumentServices services) : services_(std::move(services)) {
 
 ComSoum::~ComSoum() = default;
 
-void ComSoum::AddItem(std::shared_ptr<Item> article) { lignes_.push_back(std::move(article)); }
+void ComSoum::AddItem(std::shared_ptr<Item> article) {
+  // Refused here rather than found by the validation, where it would crash.
+  if (!article) {
+    throw std::invalid_argument("ComSoum::AddItem : aucune ligne de détail donnée");
+  }
+  lignes_.push_back(std::move(article));
+}
 
 bool ComSoum::Enregistrer(bool ModeItem) {
   try {

@@ -328,6 +328,20 @@ TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   }
 }
 
+TEST(ComSoumLines, ANullLineIsRefusedAtOnceAndLeavesTheDocumentAsItWas) {
+  Script s;
+  ComSoum doc(services(s));
+  remplir(doc, 2);
+  EXPECT_THROW(doc.AddItem(nullptr), std::invalid_argument);
+  ASSERT_EQ(doc.Lignes().size(), 1U);
+  EXPECT_NE(doc.Lignes()[0], nullptr);
+  // The document still posts: the refused line left no hole to crash on.
+  EXPECT_TRUE(doc.Enregistrer(false)) << doc.Message().toStdString();
+  EXPECT_EQ(s.appels, (QStringList{QStringLiteral("Ouvrir"), QStringLiteral("Client"),
+                                   QStringLiteral("Produits"), QStringLiteral("Facture"),
+                                   QStringLiteral("Fermer")}));
+}
+
 TEST(ComSoumDispatch, CustomerIsPaddedAfterACode2Posting) {
   Script s;
   ComSoum doc(services(s));
