@@ -120,7 +120,7 @@ void frmPrincipale::cmdImporter_Click() {
         [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, services_.import);
   } catch (const std::exception& e) {
     services_.messages.AfficherMessage(
-        QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue : %1")
+        QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue\u00a0: %1")
             .arg(QString::fromUtf8(e.what())),
         QStringLiteral("Erreur"));
   }

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 namespace brivane {
@@ -193,6 +195,31 @@ TEST(frmPrincipale, ConfigurationOpensModallyAndQuitCloses) {
 
   QTest::mouseClick(w.cmdQuitter, Qt::LeftButton);
   EXPECT_FALSE(w.isVisible());
+}
+
+// A file system whose reading fails in a way nobody planned for.
+class LecteurQuiLance final : public platform::LecteurFichier {
+ public:
+  std::optional<QByteArray> LireOctets(const QString&, QString&) const override {
+    throw std::runtime_error("lecture interrompue %1 %2");
+  }
+};
+
+TEST(frmPrincipale, AnUnexpectedFailureIsShownWithItsTextUnchanged) {
+  Fenetre f;
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("u"),       QStringLiteral("p"),
+                         QStringLiteral("3"),       QStringLiteral("/traite")}
+      .Enregistrer(f.store);
+  frmPrincipale::Services services = f.services();
+  services.import.lecteur = std::make_shared<LecteurQuiLance>();
+  frmPrincipale w(services);
+  w.txtFichier->setText(kChemin);
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral("Erreur : L'importation s'est arrêtée sur une erreur "
+                                       "inattendue\u00a0: lecture interrompue %1 %2")});
+  EXPECT_EQ(f.occupe.etats, (std::vector<bool>{true, false})) << "the pointer comes back";
 }
 
 TEST(frmPrincipale, EnterPressesTheFocusedButtonAndNothingElse) {

@@ -310,7 +310,7 @@ TEST(ComSoumUnexpected, ThrownFailuresBecomeTheUnknownErrorTextWithoutClosing) {
   remplir(doc2, 1);
   EXPECT_FALSE(doc2.Enregistrer());
   EXPECT_EQ(doc2.Message(), QStringLiteral("Une erreur inconnue s'est produite : -1002") + crlf +
-                                QStringLiteral("Erreur interne : boom"));
+                                QStringLiteral("Erreur interne\u00a0: boom"));
 }
 
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
