@@ -4,6 +4,7 @@
 #include "app/ImporterFichier.h"
 
 #include "support/DbfRead.h"
+#include "support/ImportAvecMessages.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -33,7 +34,7 @@ const QByteArray kLignes =
     "Article;Description;Qt\xe9;Prix\r\nVIS-10;Vis 10 mm;100;0.05\r\n"
     "FRAIS;Frais de transport %2;1;25\r\n";
 
-class ImportDbase : public ::testing::Test {
+class ImportDbase : public ::testing::Test, public testing::ImportAvecMessages {
  protected:
   void SetUp() override {
     ASSERT_TRUE(racine_.isValid());
@@ -52,11 +53,7 @@ class ImportDbase : public ::testing::Test {
   }
 
   QString Ecrire(const QString& nom, const QByteArray& contenu) const {
-    const QString chemin = QDir::toNativeSeparators(racine_.filePath(nom));
-    QFile f(chemin);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-    return chemin;
+    return testing::EcrireFichier(QDir::toNativeSeparators(racine_.filePath(nom)), contenu);
   }
 
   // Neither the program folder nor credentials: the dBASE tables need none.
@@ -70,16 +67,6 @@ class ImportDbase : public ::testing::Test {
     c.PosteGlVente = QStringLiteral("40100");
     c.PosteGlAchat = QStringLiteral("13100");
     return c;
-  }
-
-  ResultatImport Importer(const QString& chemin, const ConfigurationTransfert& config) {
-    messages_.clear();
-    return ImporterFichier(
-        chemin, config,
-        [this](const QString& texte, const QString& titre) {
-          messages_ << titre + QStringLiteral(" : ") + texte;
-        },
-        [](bool) {});
   }
 
   // What one posting of the sample leaves in the tables.
@@ -114,18 +101,12 @@ class ImportDbase : public ::testing::Test {
   }
 
   QTemporaryDir racine_;
-  QStringList messages_;
 };
 
 TEST_F(ImportDbase, TheImportRunPostsIntoTheTablesWithTheLineDefaults) {
   const QString chemin = Ecrire(QStringLiteral("A-2024-000017.csv"), kEntete + kClient + kLignes);
-  ASSERT_EQ(Importer(chemin, Configuration()), ResultatImport::Transfere)
-      << messages_.join(u'|').toStdString();
-  EXPECT_EQ(messages_,
-            QStringList{QStringLiteral(
-                "Confirmation : La facture a été transférer à votre système comptable.")});
-  EXPECT_FALSE(QFile::exists(chemin));
-  EXPECT_TRUE(QFile::exists(QDir(traite()).filePath(QStringLiteral("A-2024-000017.csv"))));
+  Transferer(chemin, Configuration(), traite());
+  if (HasFatalFailure()) return;
   VerifierFacturePostee(QStringLiteral("!00017"));
 }
 
