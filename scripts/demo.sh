@@ -113,7 +113,7 @@ import os, sys, dbfread
 colonnes = {
     'client': ['CNUM', 'CNOM', 'CVIL', 'CCOD'],
     'produi': ['PNUM', 'PNOM', 'PFRN', 'PGLACHAT', 'PPOST', 'PCOU'],
-    'factma': ['FFNOFACT', 'FFCNUM', 'FFDATE', 'FFSSTOT', 'FFTAXF', 'FFTAXP', 'FFGTOT'],
+    'factma': ['FFNOFACT', 'FFCNUM', 'FFDATE', 'FFSS_TAX', 'FFTAXF', 'FFTAXP', 'FFGTOT'],
     'factit': ['FINOFACT', 'FILIGNE', 'FIPNUM', 'FIPNOM', 'FIPQTE', 'FIPPRIX', 'FIPVENT'],
     'solde': ['SNEXTS'],
 }
