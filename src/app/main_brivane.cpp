@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Brivane"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));  // its menu entry and icon
   brivane::ChargerTraductionsFrancaises(application);
 
   brivane::platform::QtSettingsStore store;
