@@ -123,6 +123,13 @@ TEST_F(ImportDbase, WhatTheTablesRefuseIsReportedAndNothingIsWritten) {
   EXPECT_TRUE(Table("client").rows.isEmpty());
   EXPECT_TRUE(Table("produi").rows.isEmpty());
 
+  // A file that cannot be read is named as it is, markers included.
+  const QString absent = racine_.filePath(QStringLiteral("absent %1 %2.csv"));
+  EXPECT_EQ(Importer(absent, Configuration()), ResultatImport::LectureImpossible);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("« %1 »").arg(absent)))
+      << messages_[0].toStdString();
+
   // An incomplete dBASE configuration names what it lacks; the SDK's settings do not count.
   ConfigurationTransfert incomplete = Configuration();
   incomplete.PosteGlAchat.clear();
