@@ -14,6 +14,7 @@ ctest --test-dir build/ci --output-on-failure -j "$jobs"
 
 # The Debian package of that build (README, "Installer"): made, its control
 # fields and contents listed, its menu entry checked.
+rm -f build/ci/brivane_*_amd64.deb
 cmake --build build/ci --target package
 dpkg-deb --info build/ci/brivane_*_amd64.deb
 dpkg-deb --contents build/ci/brivane_*_amd64.deb
