@@ -212,6 +212,9 @@ TEST_F(ImportDbase, BrivaneImportChoosesTheTablesForOneRun) {
 
   EXPECT_EQ(lancer({QStringLiteral("--version")}, &sortie, &erreurs), 0);
   EXPECT_TRUE(sortie.startsWith(QStringLiteral("brivane-import "))) << sortie.toStdString();
+  // After "--" it is a file's name like any other (here stopped by the SDK's incomplete settings).
+  EXPECT_EQ(lancer({QStringLiteral("--"), QStringLiteral("--version")}, &sortie, &erreurs), 4);
+  EXPECT_TRUE(sortie.isEmpty()) << sortie.toStdString();
 }
 
 }  // namespace
