@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  dpkg-dev desktop-file-utils
   libsqlite3-dev sqlite3
   libshp-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -12,6 +12,14 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIVANE_WERR
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs"
 
+# The Debian package of that build (README, "Installer"): made, its control
+# fields and contents listed, its menu entry checked.
+rm -f build/ci/brivane_*_amd64.deb
+cmake --build build/ci --target package
+dpkg-deb --info build/ci/brivane_*_amd64.deb
+dpkg-deb --contents build/ci/brivane_*_amd64.deb
+desktop-file-validate packaging/brivane.desktop
+
 # The whole suite again under ASan (leaks included) and UBSan. Every report
 # ends its test program with an error: UBSan does not recover (preset
 # "sanitize": -fno-sanitize-recover=all), ASan halts on its first report.

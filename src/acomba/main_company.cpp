@@ -2,12 +2,14 @@
 // SDK holds, so that a user can see what an import did.
 #include "acomba/BaseCompagnie.h"
 #include "acomba/InventaireCompagnie.h"
+#include "app/Programme.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
 int main(int argc, char* argv[]) {
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("brivane-company"));
   QTextStream sortie(stdout);

@@ -2,6 +2,7 @@
 // accounting SDK, ready for the import of a sample invoice.
 #include "acomba/BaseCompagnie.h"
 #include "acomba/CompagnieDemo.h"
+#include "app/Programme.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 using brivane::acomba::CompagnieDemo;
 
 int main(int argc, char* argv[]) {
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("brivane-demo-company"));
   QTextStream sortie(stdout);

@@ -25,7 +25,7 @@ int CodeDe(ResultatImport resultat) {
 
 QString AideImportEnLigne(const QString& emplacementConfiguration) {
   return QStringLiteral(
-             "Utilisation : brivane-import [--] FICHIER...\n"
+             "Utilisation : brivane-import [--systeme 1|2] [--] FICHIER...\n"
              "\n"
              "Importe chaque facture (fichier CSV séparé par « ; ») dans votre système "
              "comptable,\n"
@@ -41,6 +41,10 @@ QString AideImportEnLigne(const QString& emplacementConfiguration) {
              "\n"
              "Options :\n"
              "  -h, --aide, --help   affiche cette aide et termine\n"
+             "  --version            affiche la version et termine\n"
+             "  --systeme 1|2        le système comptable de cette exécution, quel que soit\n"
+             "                       celui de la configuration : 1 Acomba, 2 les tables\n"
+             "                       dBASE du dossier de la compagnie\n"
              "  --                   les arguments suivants sont des fichiers, même s'ils\n"
              "                       commencent par « - »\n"
              "\n"
@@ -65,8 +69,23 @@ int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store
                     QTextStream& sortie, QTextStream& erreurs, const ServicesImport& services) {
   QStringList fichiers;
   bool options = true;
-  for (const QString& a : arguments) {
-    if (options && a == QStringLiteral("--")) {
+  QString systeme;  // --systeme: this run's accounting system, whatever the settings say
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (options &&
+        (a == QStringLiteral("--systeme") || a.startsWith(QStringLiteral("--systeme=")))) {
+      systeme = a.contains(u'=')           ? a.section(u'=', 1)
+                : i + 1 < arguments.size() ? arguments[++i]
+                                           : QString();
+      if (systeme != QStringLiteral("1") && systeme != QStringLiteral("2")) {
+        erreurs << QStringLiteral(
+                       "brivane-import\u00a0: --systeme attend 1 (Acomba) ou 2 (tables dBASE), "
+                       "pas «\u00a0%1\u00a0». Voyez brivane-import --aide.\n")
+                       .arg(systeme);
+        erreurs.flush();
+        return kUsage;
+      }
+    } else if (options && a == QStringLiteral("--")) {
       options = false;
     } else if (options && (a == QStringLiteral("-h") || a == QStringLiteral("--help") ||
                            a == QStringLiteral("--aide"))) {
@@ -99,7 +118,10 @@ int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store
   int code = kTousTransferes;
   for (const QString& fichier : fichiers) {
     // The store is read anew for each file, as for each run of the window.
-    const ConfigurationTransfert configuration = ConfigurationTransfert::Lire(store);
+    ConfigurationTransfert configuration = ConfigurationTransfert::Lire(store);
+    if (!systeme.isEmpty()) {
+      configuration.SystemeComptable = systeme;
+    }
     ResultatImport resultat = ResultatImport::Refuse;
     try {
       resultat = ImporterFichier(

@@ -51,9 +51,7 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
     return ResultatImport::FichierNonIndique;
   }
   if (!configuration.EstComplete()) {
-    AfficherMessage(QStringLiteral("La configuration du transfert pour Acomba n'est pas compléte. "
-                                   "Veuillez la faire avant de continuer."),
-                    kValidation);
+    AfficherMessage(configuration.MessageIncomplete(), kValidation);
     return ResultatImport::ConfigurationIncomplete;
   }
 
@@ -68,7 +66,16 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
     return ResultatImport::LectureImpossible;
   }
 
-  document.SystemeComptable(1);
+  const std::int32_t systeme = configuration.Systeme();
+  if (systeme == kSystemeDbase) {
+    // What the dBASE tables require of a line and the file does not carry.
+    for (const std::shared_ptr<Item>& ligne : document.Lignes()) {
+      ligne->fournisseur(configuration.Fournisseur);
+      ligne->PosteGlVente(configuration.PosteGlVente);
+      ligne->PosteGlAchat(configuration.PosteGlAchat);
+    }
+  }
+  document.SystemeComptable(systeme);
   document.cheminCie(configuration.PathCie);
   document.cheminApp(configuration.PathAcomba);
   document.Utilisateur(configuration.UserAcomba);

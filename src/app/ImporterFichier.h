@@ -35,11 +35,12 @@ using AfficherMessageFn = std::function<void(const QString& texte, const QString
 using IndiquerOccupeFn = std::function<void(bool occupe)>;
 
 // Imports one invoice file: checks the path and the configuration, reads the
-// file into a new sales document, posts it into the accounting system (code 1)
-// with the configured folders and credentials, tells the user the outcome and,
-// once posted, moves the file into the folder of processed files. Every message
-// goes through AfficherMessage; the busy pointer is on from the reading until
-// the run returns, whatever happens.
+// file into a new sales document, posts it into the accounting system the
+// configuration chooses (code 1, or code 2 with the configured supplier and
+// ledger accounts on every line) with the configured folders and credentials, tells the user the
+// outcome and, once posted, moves the file into the folder of processed files. Every message goes
+// through AfficherMessage; the busy pointer is on from the reading until the run returns, whatever
+// happens.
 ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfert& configuration,
                                const AfficherMessageFn& AfficherMessage,
                                const IndiquerOccupeFn& IndiquerOccupe,

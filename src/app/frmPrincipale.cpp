@@ -1,11 +1,16 @@
 #include "app/frmPrincipale.h"
 
+#include "platform/gui/Bouton.h"
 #include "platform/gui/Twips.h"
 #include "settings/ConfigurationTransfert.h"
 #include "settings/frmAcomba.h"
 
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 
@@ -19,11 +24,27 @@ using gui::Px;
 using gui::RectTwips;
 
 QPushButton* bouton(QWidget* parent, const char* nom, const QString& libelle, const QRect& zone) {
-  auto* b = new QPushButton(libelle, parent);
+  auto* b = new gui::Bouton(libelle, parent);
   b->setObjectName(QLatin1StringView(nom));
   b->setGeometry(zone);
   b->setAutoDefault(false);
   return b;
+}
+
+// The one local .csv file the data holds; empty when it holds anything else.
+QString FichierCsvDepose(const QMimeData* donnees) {
+  if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().size() != 1) {
+    return {};
+  }
+  const QUrl url = donnees->urls().constFirst();
+  if (!url.isLocalFile()) {
+    return {};
+  }
+  const QString chemin = QDir::toNativeSeparators(url.toLocalFile());
+  if (!chemin.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) || QFileInfo(chemin).isDir()) {
+    return {};
+  }
+  return chemin;
 }
 
 }  // namespace
@@ -50,6 +71,9 @@ frmPrincipale::frmPrincipale(Services services, QWidget* parent)
   txtFichier->setObjectName(QStringLiteral("txtFichier"));
   txtFichier->setGeometry(RectTwips(240, 840, 3735, 285));
   Label->setBuddy(txtFichier);
+  // The box would take a dropped file as text (its URL); the window takes it as a path.
+  txtFichier->installEventFilter(this);
+  setAcceptDrops(true);
 
   cmdParcourir =
       bouton(this, "cmdParcourir", QStringLiteral("Parcourir"), RectTwips(4200, 840, 1335, 375));
@@ -96,7 +120,7 @@ void frmPrincipale::cmdImporter_Click() {
         [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, services_.import);
   } catch (const std::exception& e) {
     services_.messages.AfficherMessage(
-        QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue : %1")
+        QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue\u00a0: %1")
             .arg(QString::fromUtf8(e.what())),
         QStringLiteral("Erreur"));
   }
@@ -108,6 +132,48 @@ void frmPrincipale::cmdImporter_Click() {
 void frmPrincipale::cmdConfigurer_Click() {
   frmAcomba configuration(services_.store, services_.messages, this);
   configuration.exec();
+}
+
+bool frmPrincipale::AccepterDepot(QDropEvent* evenement) {
+  if (FichierCsvDepose(evenement->mimeData()).isEmpty()) {
+    evenement->ignore();
+    return false;
+  }
+  evenement->setDropAction(Qt::CopyAction);
+  evenement->accept();
+  return true;
+}
+
+void frmPrincipale::dragEnterEvent(QDragEnterEvent* evenement) { AccepterDepot(evenement); }
+
+void frmPrincipale::dragMoveEvent(QDragMoveEvent* evenement) { AccepterDepot(evenement); }
+
+void frmPrincipale::dropEvent(QDropEvent* evenement) {
+  if (AccepterDepot(evenement)) {
+    dernierFichier_ = FichierCsvDepose(evenement->mimeData());
+    txtFichier->setText(dernierFichier_);
+    activateWindow();
+    txtFichier->setFocus();
+  }
+}
+
+bool frmPrincipale::eventFilter(QObject* objet, QEvent* evenement) {
+  const QEvent::Type type = evenement->type();
+  if (objet == txtFichier &&
+      (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+    auto* depot = static_cast<QDropEvent*>(evenement);
+    // Files are the window's business (a path, never a URL typed into the box);
+    // plain text dragged into the box stays the box's.
+    if (depot->mimeData() != nullptr && depot->mimeData()->hasUrls()) {
+      if (type == QEvent::Drop) {
+        dropEvent(depot);
+      } else {
+        AccepterDepot(depot);
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(objet, evenement);
 }
 
 }  // namespace brivane

@@ -39,10 +39,20 @@ class frmPrincipale final : public QWidget {
   // What the file dialog is given to filter on.
   static const QString kFiltre;
 
+ protected:
+  // A single .csv file dropped on the window (or on its path box) puts its
+  // path in the path box, as the file dialog would.
+  void dragEnterEvent(QDragEnterEvent* evenement) override;
+  void dragMoveEvent(QDragMoveEvent* evenement) override;
+  void dropEvent(QDropEvent* evenement) override;
+  bool eventFilter(QObject* objet, QEvent* evenement) override;
+
  private:
   void cmdParcourir_Click();
   void cmdImporter_Click();
   void cmdConfigurer_Click();
+  // Whatever event carries the drop: accepted when it holds one .csv file.
+  bool AccepterDepot(QDropEvent* evenement);
 
   Services services_;
   // The last file chosen in the dialog, where the next one starts.

@@ -1,4 +1,5 @@
 // brivane: the main window.
+#include "app/Programme.h"
 #include "app/frmPrincipale.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/gui/QtInterface.h"
@@ -6,8 +7,11 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Brivane"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));  // its menu entry and icon
+  brivane::ChargerTraductionsFrancaises(application);
 
   brivane::platform::QtSettingsStore store;
   brivane::platform::QtBoiteMessage messages;

@@ -1,6 +1,7 @@
 // brivane-import: the import run without windows, for the producing program
 // and for scripts.
 #include "app/ImportEnLigne.h"
+#include "app/Programme.h"
 #include "platform/QtSettingsStore.h"
 #include "settings/ConfigurationTransfert.h"
 
@@ -9,7 +10,9 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-  const QCoreApplication application(argc, argv);
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
+  QCoreApplication application(argc, argv);
+  brivane::ChargerTraductionsFrancaises(application);
   brivane::platform::QtSettingsStore store;
   QTextStream sortie(stdout);
   QTextStream erreurs(stderr);

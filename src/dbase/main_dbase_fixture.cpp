@@ -1,5 +1,6 @@
 // brivane-dbase-fixture DOSSIER [COMPTEUR [TAUX]]
 // Creates a company folder of empty dBASE tables to try postings on.
+#include "app/Programme.h"
 #include "dbase/CompanyFixture.h"
 #include "platform/DatabaseError.h"
 
@@ -8,6 +9,7 @@
 #include <QTextStream>
 
 int main(int argc, char** argv) {
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QCoreApplication app(argc, argv);
   QTextStream out(stdout);
   QTextStream err(stderr);

@@ -1,6 +1,7 @@
 // brivane-dbase-post DOSSIER [--facture]
 // Posts a sample document (one customer, three lines) with accounting-system
 // code 2 into the dBASE tables of DOSSIER, as the import run would.
+#include "app/Programme.h"
 #include "document/ComSoum.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QTextStream>
 
 int main(int argc, char** argv) {
+  if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   QCoreApplication app(argc, argv);
   QTextStream out(stdout);
   QTextStream err(stderr);

@@ -3,6 +3,7 @@
 #include "document/ErreurInattendue.h"
 
 #include <new>
+#include <stdexcept>
 
 namespace brivane {
 
@@ -22,7 +23,13 @@ ComSoum::ComSoum(DocumentServices services) : services_(std::move(services)) {
 
 ComSoum::~ComSoum() = default;
 
-void ComSoum::AddItem(std::shared_ptr<Item> article) { lignes_.push_back(std::move(article)); }
+void ComSoum::AddItem(std::shared_ptr<Item> article) {
+  // Refused here rather than found by the validation, where it would crash.
+  if (!article) {
+    throw std::invalid_argument("ComSoum::AddItem\u00a0: aucune ligne de détail donnée");
+  }
+  lignes_.push_back(std::move(article));
+}
 
 bool ComSoum::Enregistrer(bool ModeItem) {
   try {
@@ -40,7 +47,7 @@ bool ComSoum::Enregistrer(bool ModeItem) {
   } catch (const std::exception& e) {
     message_ = QStringLiteral("Une erreur inconnue s'est produite : ") +
                QString::number(ErreurInattendue::kErreurInterne) + kCrLf +
-               QStringLiteral("Erreur interne : ") + QString::fromUtf8(e.what());
+               QStringLiteral("Erreur interne\u00a0: ") + QString::fromUtf8(e.what());
   } catch (...) {
     message_ = QStringLiteral("Une erreur inconnue s'est produite : ") +
                QString::number(ErreurInattendue::kErreurInterne) + kCrLf +

@@ -30,7 +30,11 @@ class ComSoum final {
   void Utilisateur(const QString& v) { utilisateur_ = v; }
   void MotDePasse(const QString& v) { motDePasse_ = v; }
   // Appends a shared reference to the line; the first line has position 0.
+  // A line must be given: a null one is refused at once with
+  // std::invalid_argument and the document is left as it was.
   void AddItem(std::shared_ptr<Item> article);
+  // The lines, in the order added; callers may fill in what they carry.
+  const std::vector<std::shared_ptr<Item>>& Lignes() const { return lignes_; }
   QDateTime DocumentDate() const { return documentDate_; }
   void DocumentDate(const QDateTime& v) { documentDate_ = v; }
   double Escompte() const { return escompte_; }

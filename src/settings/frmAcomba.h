@@ -5,14 +5,17 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace brivane {
 
-// The configuration window: the six settings of the transfer, loaded from the
-// store when the window opens and written back by the save button.
+// The configuration window: the settings of the transfer, loaded from the
+// store when the window opens and written back by the save button. Below the
+// six original rows, the accounting system and what the dBASE tables need of
+// every detail line.
 class frmAcomba final : public QDialog {
   Q_OBJECT
 
@@ -26,15 +29,24 @@ class frmAcomba final : public QDialog {
   QLineEdit* txtPWDAcomba;
   QLineEdit* txtGroupeProd;
   QLineEdit* txtDossier;
+  // Item 0 is the SDK ("1"), item 1 the dBASE tables ("2"); none is current
+  // when the store holds another value, which is then saved back unchanged.
+  QComboBox* cboSystemeComptable;
+  QLineEdit* txtFournisseur;
+  QLineEdit* txtPosteGlVente;
+  QLineEdit* txtPosteGlAchat;
   QPushButton* cmdEnregistrer;
   QPushButton* cmdQuitter;
 
  private:
   void Form_Load();
   void cmdEnregistrer_Click();
+  void cboSystemeComptable_Change();
 
   platform::SettingsStore& store_;
   platform::BoiteMessage& messages_;
+  // The stored system code, kept when the list cannot show it.
+  QString systemeLu_;
 };
 
 }  // namespace brivane

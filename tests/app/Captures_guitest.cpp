@@ -28,7 +28,11 @@ TEST(Captures, BothWindows) {
                          QStringLiteral("demo"),
                          QStringLiteral("demo"),
                          QStringLiteral("1"),
-                         QStringLiteral("C:\\Factures\\Traite")}
+                         QStringLiteral("C:\\Factures\\Traite"),
+                         QStringLiteral("1"),
+                         QStringLiteral("F100"),
+                         QStringLiteral("40100"),
+                         QStringLiteral("13100")}
       .Enregistrer(store);
   testing::FakeBoiteMessage messages;
   testing::FakePointeurOccupe occupe;

@@ -5,6 +5,7 @@
 #include "app/ImporterFichier.h"
 
 #include "support/DossierDemo.h"
+#include "support/ImportAvecMessages.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -27,14 +28,10 @@ const QByteArray kLignes =
     "Article;Description;Qt\xe9;Prix\r\nVIS-10;Vis 10 mm;100;0.05\r\n"
     ";Frais de transport;1;25\r\n";
 
-class ImportCompagnie : public testing::DossierDemo {
+class ImportCompagnie : public testing::DossierDemo, public testing::ImportAvecMessages {
  protected:
   QString Ecrire(const QString& nom, const QByteArray& contenu) const {
-    const QString chemin = QDir::toNativeSeparators(racine_.filePath(nom));
-    QFile f(chemin);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-    return chemin;
+    return testing::EcrireFichier(QDir::toNativeSeparators(racine_.filePath(nom)), contenu);
   }
 
   ConfigurationTransfert Configuration(const QString& groupe = QStringLiteral("2")) const {
@@ -45,29 +42,12 @@ class ImportCompagnie : public testing::DossierDemo {
             groupe,
             QDir::toNativeSeparators(traite())};
   }
-
-  ResultatImport Importer(const QString& chemin, const ConfigurationTransfert& config) {
-    messages_.clear();
-    return ImporterFichier(
-        chemin, config,
-        [this](const QString& texte, const QString& titre) {
-          messages_ << titre + QStringLiteral(" : ") + texte;
-        },
-        [](bool) {});
-  }
-
-  QStringList messages_;
 };
 
 TEST_F(ImportCompagnie, InvoiceFileReachesTheCompanyAndIsMoved) {
   const QString chemin = Ecrire(QStringLiteral("A-2024-000017.csv"), kEntete + kClient + kLignes);
-  ASSERT_EQ(Importer(chemin, Configuration()), ResultatImport::Transfere)
-      << messages_.join(u'|').toStdString();
-  EXPECT_EQ(messages_,
-            QStringList{QStringLiteral(
-                "Confirmation : La facture a été transférer à votre système comptable.")});
-  EXPECT_FALSE(QFile::exists(chemin));
-  EXPECT_TRUE(QFile::exists(QDir(traite()).filePath(QStringLiteral("A-2024-000017.csv"))));
+  Transferer(chemin, Configuration(), traite());
+  if (HasFatalFailure()) return;
 
   const InventaireCompagnie inv = InventaireCompagnie::Lire(compagnie());
   ASSERT_EQ(inv.clients.size(), 1U);

@@ -1,5 +1,7 @@
 #include "app/frmPrincipale.h"
 
+#include "app/Programme.h"
+#include "platform/gui/QtInterface.h"
 #include "settings/ConfigurationTransfert.h"
 #include "settings/frmAcomba.h"
 #include "support/FakeBackEnd.h"
@@ -9,12 +11,22 @@
 #include "support/QStringPrinter.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +195,176 @@ TEST(frmPrincipale, ConfigurationOpensModallyAndQuitCloses) {
 
   QTest::mouseClick(w.cmdQuitter, Qt::LeftButton);
   EXPECT_FALSE(w.isVisible());
+}
+
+// A file system whose reading fails in a way nobody planned for.
+class LecteurQuiLance final : public platform::LecteurFichier {
+ public:
+  std::optional<QByteArray> LireOctets(const QString&, QString&) const override {
+    throw std::runtime_error("lecture interrompue %1 %2");
+  }
+};
+
+TEST(frmPrincipale, AnUnexpectedFailureIsShownWithItsTextUnchanged) {
+  Fenetre f;
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("u"),       QStringLiteral("p"),
+                         QStringLiteral("3"),       QStringLiteral("/traite")}
+      .Enregistrer(f.store);
+  frmPrincipale::Services services = f.services();
+  services.import.lecteur = std::make_shared<LecteurQuiLance>();
+  frmPrincipale w(services);
+  w.txtFichier->setText(kChemin);
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral("Erreur : L'importation s'est arrêtée sur une erreur "
+                                       "inattendue\u00a0: lecture interrompue %1 %2")});
+  EXPECT_EQ(f.occupe.etats, (std::vector<bool>{true, false})) << "the pointer comes back";
+}
+
+TEST(frmPrincipale, EnterPressesTheFocusedButtonAndNothingElse) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  QTest::keyClick(w.txtFichier, Qt::Key_Return);
+  EXPECT_TRUE(f.messages.messages.isEmpty()) << "Enter in the path box starts nothing";
+
+  w.cmdImporter->setFocus();
+  QTest::keyClick(w.cmdImporter, Qt::Key_Return);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral(
+                "Validation : Vous devez indiquer le fichier CSV avant de continuer.")});
+  EXPECT_EQ(QApplication::focusWidget(), w.txtFichier);
+
+  f.dialogue.choix = {QStringLiteral("/choisi/a.csv")};
+  w.cmdParcourir->setFocus();
+  QTest::keyClick(w.cmdParcourir, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/choisi/a.csv"));
+
+  w.cmdQuitter->setFocus();
+  QTest::keyClick(w.cmdQuitter, Qt::Key_Return);
+  EXPECT_FALSE(w.isVisible());
+}
+
+// Sends a drag then a drop of data onto target; true when the drop was taken.
+bool deposer(QWidget* cible, const QMimeData& donnees) {
+  const QPointF point(5, 5);
+  QDragEnterEvent entree(point.toPoint(), Qt::CopyAction | Qt::MoveAction, &donnees, Qt::LeftButton,
+                         Qt::NoModifier);
+  QApplication::sendEvent(cible, &entree);
+  if (!entree.isAccepted()) {
+    return false;
+  }
+  QDropEvent depot(point, Qt::CopyAction | Qt::MoveAction, &donnees, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(cible, &depot);
+  return depot.isAccepted();
+}
+
+QMimeData* fichiers(const QList<QUrl>& urls) {
+  auto* d = new QMimeData;
+  d->setUrls(urls);
+  return d;
+}
+
+TEST(frmPrincipale, ADroppedCsvFilePutsItsPathInTheBox) {
+  Fenetre f;
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const QString chemin = QStringLiteral("/factures/Été 2024/A-%1.CSV");
+  const std::unique_ptr<QMimeData> un(fichiers({QUrl::fromLocalFile(chemin)}));
+
+  EXPECT_TRUE(deposer(&w, *un));
+  EXPECT_EQ(w.txtFichier->text(), QDir::toNativeSeparators(chemin));
+  // Onto the box itself: the path replaces the text, never a URL typed into it.
+  w.txtFichier->setText(QStringLiteral("tapé"));
+  EXPECT_TRUE(deposer(w.txtFichier, *un));
+  EXPECT_EQ(w.txtFichier->text(), QDir::toNativeSeparators(chemin));
+  // The file dialog then starts from the dropped file.
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  EXPECT_EQ(f.dialogue.initiaux, QStringList{QDir::toNativeSeparators(chemin)});
+
+  QTemporaryDir ici;
+  ASSERT_TRUE(QDir(ici.path()).mkdir(QStringLiteral("dossier.csv")));
+  const std::unique_ptr<QMimeData> refuses[] = {
+      std::unique_ptr<QMimeData>(fichiers({QUrl::fromLocalFile(QStringLiteral("/f/a.txt"))})),
+      std::unique_ptr<QMimeData>(fichiers({QUrl::fromLocalFile(QStringLiteral("/f/a.csv")),
+                                           QUrl::fromLocalFile(QStringLiteral("/f/b.csv"))})),
+      std::unique_ptr<QMimeData>(fichiers({QUrl(QStringLiteral("https://exemple.ca/a.csv"))})),
+      std::unique_ptr<QMimeData>(
+          fichiers({QUrl::fromLocalFile(ici.filePath(QStringLiteral("dossier.csv")))})),
+  };
+  for (const auto& d : refuses) {
+    for (QWidget* cible : {static_cast<QWidget*>(&w), static_cast<QWidget*>(w.txtFichier)}) {
+      EXPECT_FALSE(deposer(cible, *d)) << d->urls().constFirst().toString().toStdString();
+      EXPECT_EQ(w.txtFichier->text(), QDir::toNativeSeparators(chemin));
+    }
+  }
+  EXPECT_TRUE(f.messages.messages.isEmpty());
+}
+
+// Qt's own French texts for the length of a test, as the programs load them.
+class TraductionsFrancaises {
+ public:
+  TraductionsFrancaises() : charge(ChargerTraductionsFrancaises(*QCoreApplication::instance())) {}
+  ~TraductionsFrancaises() {
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+      QCoreApplication::removeTranslator(t);
+      delete t;
+    }
+    QLocale::setDefault(locale_);
+  }
+  TraductionsFrancaises(const TraductionsFrancaises&) = delete;
+  TraductionsFrancaises& operator=(const TraductionsFrancaises&) = delete;
+
+  const QLocale locale_ = QLocale();
+  const bool charge;
+};
+
+TEST(frmPrincipale, QtsOwnDialogsAndMenusSpeakFrench) {
+  const TraductionsFrancaises francais;
+  ASSERT_TRUE(francais.charge) << "qt6-translations-l10n is not installed";
+
+  testing::MemorySettingsStore store;
+  testing::FakeBoiteMessage messages;
+  testing::FakePointeurOccupe occupe;
+  platform::QtDialogueFichier dialogue;
+  frmPrincipale w({store, messages, occupe, dialogue});
+  w.txtFichier->setText(QStringLiteral("/tapé.csv"));
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+  QStringList boutons;
+  QString titre;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (d == nullptr) {
+      return;
+    }
+    titre = d->windowTitle();
+    for (const QDialogButtonBox* boite : d->findChildren<QDialogButtonBox*>()) {
+      for (const QAbstractButton* b : boite->buttons()) {
+        boutons << b->text();
+      }
+    }
+    d->reject();
+  });
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  EXPECT_EQ(titre, QStringLiteral("Ouvrir"));
+  EXPECT_TRUE(boutons.contains(QStringLiteral("Annuler"))) << boutons.join(u'|').toStdString();
+  EXPECT_TRUE(boutons.contains(QStringLiteral("&Ouvrir"))) << boutons.join(u'|').toStdString();
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("/tapé.csv")) << "a cancel keeps the path";
+
+  // The text boxes' context menu.
+  const std::unique_ptr<QMenu> menu(w.txtFichier->createStandardContextMenu());
+  QStringList actions;
+  for (const QAction* a : menu->actions()) {
+    actions << a->text().section(u'\t', 0, 0);
+  }
+  EXPECT_TRUE(actions.contains(QStringLiteral("Co&ller"))) << actions.join(u'|').toStdString();
+  EXPECT_FALSE(actions.contains(QStringLiteral("&Paste")));
 }
 
 }  // namespace

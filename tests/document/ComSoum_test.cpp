@@ -310,7 +310,7 @@ TEST(ComSoumUnexpected, ThrownFailuresBecomeTheUnknownErrorTextWithoutClosing) {
   remplir(doc2, 1);
   EXPECT_FALSE(doc2.Enregistrer());
   EXPECT_EQ(doc2.Message(), QStringLiteral("Une erreur inconnue s'est produite : -1002") + crlf +
-                                QStringLiteral("Erreur interne : boom"));
+                                QStringLiteral("Erreur interne\u00a0: boom"));
 }
 
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
@@ -326,6 +326,20 @@ TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
                       "Ce système comptable n'est pas disponible dans cette version du programme."))
         << code;
   }
+}
+
+TEST(ComSoumLines, ANullLineIsRefusedAtOnceAndLeavesTheDocumentAsItWas) {
+  Script s;
+  ComSoum doc(services(s));
+  remplir(doc, 2);
+  EXPECT_THROW(doc.AddItem(nullptr), std::invalid_argument);
+  ASSERT_EQ(doc.Lignes().size(), 1U);
+  EXPECT_NE(doc.Lignes()[0], nullptr);
+  // The document still posts: the refused line left no hole to crash on.
+  EXPECT_TRUE(doc.Enregistrer(false)) << doc.Message().toStdString();
+  EXPECT_EQ(s.appels, (QStringList{QStringLiteral("Ouvrir"), QStringLiteral("Client"),
+                                   QStringLiteral("Produits"), QStringLiteral("Facture"),
+                                   QStringLiteral("Fermer")}));
 }
 
 TEST(ComSoumDispatch, CustomerIsPaddedAfterACode2Posting) {

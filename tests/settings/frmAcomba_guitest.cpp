@@ -6,6 +6,8 @@
 #include "support/QStringPrinter.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,8 +48,9 @@ TEST(frmAcomba, LayoutCaptionsAndWindowKind) {
   Fenetre f;
   frmAcomba w(f.store, f.messages);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Configuration Acomba"));
-  EXPECT_EQ(w.minimumSize(), QSize(386, 270));
-  EXPECT_EQ(w.maximumSize(), QSize(386, 270));
+  // The original 386 x 270 grown by the four rows below it; nothing above moves.
+  EXPECT_EQ(w.minimumSize(), QSize(386, 406));
+  EXPECT_EQ(w.maximumSize(), QSize(386, 406));
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
@@ -77,7 +80,9 @@ TEST(frmAcomba, LayoutCaptionsAndWindowKind) {
     }
     ASSERT_TRUE(libelle);
     EXPECT_EQ(libelle->geometry().topLeft(), QPoint(8, l.hautLibelle)) << l.nom;
-    EXPECT_EQ(l.boite->echoMode(), QLineEdit::Normal) << l.nom;
+    EXPECT_EQ(l.boite->echoMode(),
+              l.boite == w.txtPWDAcomba ? QLineEdit::Password : QLineEdit::Normal)
+        << l.nom;
   }
   EXPECT_EQ(w.cmdEnregistrer->geometry(), QRect(256, 216, 49, 41));
   EXPECT_EQ(w.cmdQuitter->geometry(), QRect(320, 216, 49, 41));
@@ -104,9 +109,10 @@ TEST(frmAcomba, OpensWithTheStoredValuesAndTheFocusOnTheAcombaFolder) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   EXPECT_EQ(QApplication::focusWidget(), w.txtPathAcomba);
   // Rows 5, 4, 3, 1, the two buttons, row 6, then back to row 2.
-  const QWidget* const suite[] = {w.txtGroupeProd,  w.txtPWDAcomba,   w.txtUserAcomba,
-                                  w.txtPatchAcomba, w.cmdEnregistrer, w.cmdQuitter,
-                                  w.txtDossier,     w.txtPathAcomba};
+  // The dBASE rows are skipped while the SDK is chosen.
+  const QWidget* const suite[] = {w.txtGroupeProd,  w.txtPWDAcomba,        w.txtUserAcomba,
+                                  w.txtPatchAcomba, w.cmdEnregistrer,      w.cmdQuitter,
+                                  w.txtDossier,     w.cboSystemeComptable, w.txtPathAcomba};
   for (const QWidget* attendu : suite) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), attendu) << attendu->objectName().toStdString();
@@ -118,8 +124,120 @@ TEST(frmAcomba, AFirstStartShowsSixEmptyBoxes) {
   FakeBoiteMessage messages;
   frmAcomba w(store, messages);
   for (const QLineEdit* b : w.findChildren<QLineEdit*>()) {
-    EXPECT_TRUE(b->text().isEmpty()) << b->objectName().toStdString();
+    if (b->parentWidget() == &w) {
+      EXPECT_TRUE(b->text().isEmpty()) << b->objectName().toStdString();
+    }
   }
+  EXPECT_EQ(w.cboSystemeComptable->currentIndex(), 0) << "the SDK is the default";
+}
+
+TEST(frmAcomba, TheSystemRowsStandBelowTheOriginalWindow) {
+  Fenetre f;
+  frmAcomba w(f.store, f.messages);
+  ASSERT_EQ(w.cboSystemeComptable->count(), 2);
+  EXPECT_EQ(w.cboSystemeComptable->itemData(0).toString(), QStringLiteral("1"));
+  EXPECT_EQ(w.cboSystemeComptable->itemData(1).toString(), QStringLiteral("2"));
+  struct Ligne {
+    QWidget* controle;
+    QString libelle;
+    int haut;
+  };
+  const Ligne lignes[] = {
+      {w.cboSystemeComptable, QStringLiteral("Système comptable\u00a0:"), 272},
+      {w.txtFournisseur, QStringLiteral("Fournisseur\u00a0:"), 304},
+      {w.txtPosteGlVente, QStringLiteral("Poste GL de vente\u00a0:"), 336},
+      {w.txtPosteGlAchat, QStringLiteral("Poste GL d'inventaire\u00a0:"), 368},
+  };
+  int bas = 0;
+  for (const Ligne& l : lignes) {
+    EXPECT_EQ(l.controle->geometry(), QRect(144, l.haut, 223, 22)) << l.libelle.toStdString();
+    const QLabel* libelle = nullptr;
+    for (const QLabel* x : w.findChildren<QLabel*>()) {
+      if (x->buddy() == l.controle) libelle = x;
+    }
+    ASSERT_TRUE(libelle);
+    EXPECT_EQ(libelle->text(), l.libelle);
+    EXPECT_EQ(libelle->geometry().topLeft(), QPoint(8, l.haut + 8));
+    bas = l.controle->geometry().bottom();
+  }
+  // Every new row stands below the buttons, and inside the window.
+  EXPECT_GT(w.cboSystemeComptable->geometry().top(), w.cmdEnregistrer->geometry().bottom());
+  EXPECT_LT(bas, w.height());
+}
+
+TEST(frmAcomba, TheSystemAndTheLineDefaultsAreLoadedEnabledAndSavedWithTheRest) {
+  Fenetre f;
+  {
+    frmAcomba w(f.store, f.messages);
+    for (const QLineEdit* b : {w.txtFournisseur, w.txtPosteGlVente, w.txtPosteGlAchat}) {
+      EXPECT_FALSE(b->isEnabled())
+          << "only the dBASE tables need " << b->objectName().toStdString();
+    }
+    w.cboSystemeComptable->setCurrentIndex(1);
+    for (const QLineEdit* b : {w.txtFournisseur, w.txtPosteGlVente, w.txtPosteGlAchat}) {
+      EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    }
+    w.txtFournisseur->setText(QStringLiteral("FOUR%1"));
+    w.txtPosteGlVente->setText(QStringLiteral("40100"));
+    w.txtPosteGlAchat->setText(QStringLiteral("13100"));
+    QTest::mouseClick(w.cmdEnregistrer, Qt::LeftButton);
+  }
+  ConfigurationTransfert attendue = enregistree();
+  attendue.SystemeComptable = QStringLiteral("2");
+  attendue.Fournisseur = QStringLiteral("FOUR%1");
+  attendue.PosteGlVente = QStringLiteral("40100");
+  attendue.PosteGlAchat = QStringLiteral("13100");
+  EXPECT_EQ(ConfigurationTransfert::Lire(f.store), attendue);
+
+  const frmAcomba rouverte(f.store, f.messages);
+  EXPECT_EQ(rouverte.cboSystemeComptable->currentIndex(), 1);
+  EXPECT_EQ(rouverte.txtFournisseur->text(), QStringLiteral("FOUR%1"));
+  EXPECT_TRUE(rouverte.txtPosteGlAchat->isEnabled());
+
+  // A value the list cannot show is kept as it was, not turned into a system.
+  attendue.SystemeComptable = QStringLiteral("9");
+  attendue.Enregistrer(f.store);
+  frmAcomba inconnue(f.store, f.messages);
+  EXPECT_EQ(inconnue.cboSystemeComptable->currentIndex(), -1);
+  QTest::mouseClick(inconnue.cmdEnregistrer, Qt::LeftButton);
+  EXPECT_EQ(ConfigurationTransfert::Lire(f.store).SystemeComptable, QStringLiteral("9"));
+}
+
+TEST(frmAcomba, ThePasswordIsMaskedAndCannotBeCopiedOut) {
+  Fenetre f;
+  frmAcomba w(f.store, f.messages);
+  w.show();
+  EXPECT_EQ(w.txtPWDAcomba->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(w.txtPWDAcomba->displayText(), QString(6, w.txtPWDAcomba->displayText().at(0)));
+  EXPECT_NE(w.txtPWDAcomba->displayText(), QStringLiteral("s3cret"));
+  EXPECT_EQ(w.txtPWDAcomba->text(), QStringLiteral("s3cret")) << "saved as typed";
+  QApplication::clipboard()->setText(QStringLiteral("avant"));
+  w.txtPWDAcomba->selectAll();
+  w.txtPWDAcomba->copy();
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("avant"));
+}
+
+TEST(frmAcomba, EnterPressesTheFocusedButton) {
+  Fenetre f;
+  frmAcomba w(f.store, f.messages);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  // Enter in a text box neither saves nor closes.
+  QTest::keyClick(w.txtPathAcomba, Qt::Key_Return);
+  EXPECT_TRUE(f.store.ecritures.empty());
+  EXPECT_TRUE(w.isVisible());
+
+  w.cmdEnregistrer->setFocus();
+  QTest::keyClick(w.cmdEnregistrer, Qt::Key_Return);
+  EXPECT_EQ(f.store.ecritures.size(), 10U);
+  QTest::keyClick(w.cmdEnregistrer, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(f.store.ecritures.size(), 20U) << "the keypad's Enter as well";
+  EXPECT_TRUE(w.isVisible());
+
+  w.cmdQuitter->setFocus();
+  QTest::keyClick(w.cmdQuitter, Qt::Key_Return);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(f.store.ecritures.size(), 20U);
 }
 
 TEST(frmAcomba, SavesEverythingSilentlyAndStaysOpen) {
@@ -136,8 +254,9 @@ TEST(frmAcomba, SavesEverythingSilentlyAndStaysOpen) {
   attendue.GroupeProd = QStringLiteral("12a");
   attendue.DossierTraite.clear();
   attendue.PWDAcomba = QStringLiteral(" mot de passe ");
+  attendue.SystemeComptable = QStringLiteral("1");  // the system shown is the one saved
   EXPECT_EQ(ConfigurationTransfert::Lire(f.store), attendue);
-  EXPECT_EQ(f.store.ecritures.size(), 12U) << "six keys, twice";
+  EXPECT_EQ(f.store.ecritures.size(), 20U) << "ten keys, twice";
   EXPECT_TRUE(f.messages.messages.isEmpty());
   EXPECT_TRUE(w.isVisible());
 }
