@@ -222,7 +222,11 @@ class BaseEnregistreuse final : public platform::Database {
                                             std::chrono::milliseconds wait) override {
     return base_->Lock(table, wait);
   }
-  void Sync() override { base_->Sync(); }
+  void Begin(const QStringList& tables, std::chrono::milliseconds wait) override {
+    base_->Begin(tables, wait);
+  }
+  void Commit() override { base_->Commit(); }
+  void Rollback() noexcept override { base_->Rollback(); }
 
  private:
   std::unique_ptr<platform::Database> base_;

@@ -1,8 +1,13 @@
 #include "platform/SqliteDbfProvider.h"
 
+#include "dbf/FileLock.h"
+#include "dbf/Journal.h"
+#include "dbf/KeyIndex.h"
 #include "platform/DatabaseError.h"
 #include "platform/DbfTable.h"
+#include "platform/os/File.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,60 +15,28 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <functional>
+#include <cstdlib>
 #include <limits>
 #include <map>
+#include <new>
 #include <set>
-#include <string_view>
-#include <thread>
 
 namespace brivane::platform {
 
 namespace {
 
+using dbf::FileLock;
+using dbf::KeyIndex;
 using std::chrono::milliseconds;
 
-// An exclusive advisory lock on one file, through a descriptor of its own so
-// that two connections of one process exclude each other too.
-class FileLock {
- public:
-  FileLock(const QString& path, const QString& table, milliseconds wait) {
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-      throw DatabaseError(DatabaseError::kCannotOpen,
-                          QStringLiteral("La table %1 ne peut pas être ouverte.").arg(table));
-    }
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if ((errno != EWOULDBLOCK && errno != EINTR) ||
-          std::chrono::steady_clock::now() >= deadline) {
-        ::close(fd_);
-        throw DatabaseError(DatabaseError::kLocked,
-                            QStringLiteral("La table %1 est occupée par une autre saisie ; "
-                                           "réessayez dans un moment.")
-                                .arg(table));
-      }
-      std::this_thread::sleep_for(milliseconds(20));
-    }
-  }
-  ~FileLock() {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
+constexpr int kHeaderSize = 32;
+constexpr char kEndOfFile = 0x1A;
 
- private:
-  int fd_ = -1;
-};
+std::string SystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+KeyIndex::Stamp StampOf(const QString& path) { return os::IdentityOf(SystemPath(path)); }
 
 struct TableInfo {
   QString name;
@@ -71,113 +44,35 @@ struct TableInfo {
   std::vector<DbfField> fields;
 };
 
-// What identifies one state of a file: any write by anyone changes it.
-struct FileStamp {
-  bool valid = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
-  timespec changed{};
+std::uint32_t HeaderCount(const unsigned char* header) {
+  return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
+}
+int HeaderLength(const unsigned char* header) { return header[8] | (header[9] << 8); }
+int RecordLength(const unsigned char* header) { return header[10] | (header[11] << 8); }
 
-  static FileStamp Of(const QString& path) {
-    struct stat info {};
-    FileStamp stamp;
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
-      stamp = {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-    }
-    return stamp;
-  }
-  bool operator==(const FileStamp& o) const {
-    return valid && o.valid && device == o.device && inode == o.inode && size == o.size &&
-           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-           changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
-  }
+// A table that the posting under way writes: locked, and what it has written
+// so far, kept here until the commit.
+struct Pending {
+  std::unique_ptr<FileLock> lock;  // null when the connection's own Lock() holds the table
+  std::unique_ptr<os::File> file;  // the handle to write with, when `lock` is null
+  std::uint32_t count = 0;         // the header's record count when the table was taken
+  int headerLength = 0;
+  int recordLength = 1;
+  QByteArray rows;                      // new records, one after the other
+  std::map<int, QByteArray> rewritten;  // existing records, as they will be
+  // Where the statement under way started, to undo it alone.
+  qsizetype statementRows = 0;
+  std::map<int, QByteArray> statementRewritten;
+
+  os::File& io() { return lock ? lock->file() : *file; }
+  int added() const { return static_cast<int>(rows.size() / recordLength); }
+  int total() const { return static_cast<int>(count) + added(); }
+  bool changed() const { return !rows.isEmpty() || !rewritten.empty(); }
 };
 
-// Record numbers by the hash of one text column, so that a posting reads a
-// searched table once instead of once per lookup. Only hashes are kept:
-// every record a lookup gets from here is read and compared again, so a
-// collision costs a read, never a wrong row. The index is trusted only while
-// the file is as this connection last saw it; a write by anyone else means
-// reading the table again.
-class KeyIndex {
- public:
-  static std::uint64_t Hash(QByteArrayView key) {
-    return std::hash<std::string_view>{}(std::string_view(key.data(), key.size()));
-  }
-
-  bool current(const FileStamp& stamp) const { return trusted_ && stamp_ == stamp; }
-  int indexed() const { return indexed_; }
-  void Clear() {
-    slots_.assign(1024, Slot{});
-    used_ = 0;
-    indexed_ = 0;
-    stamp_ = {};
-    trusted_ = true;
-  }
-  // The file is as this index knows it.
-  void Seen(const FileStamp& stamp) {
-    if (trusted_) {
-      stamp_ = stamp;
-    }
-  }
-  void Forget() { trusted_ = false; }
-  // Adds record n, whose key is `key`; records come in ascending order.
-  void Add(QByteArrayView key, int n) {
-    if (2 * (used_ + 1) > slots_.size()) {
-      Grow();
-    }
-    Put(Hash(key), n);
-    ++used_;
-    indexed_ = std::max(indexed_, n + 1);
-  }
-  // The records that may hold `key`, in ascending order.
-  std::vector<int> Candidates(QByteArrayView key) const {
-    std::vector<int> rows;
-    const std::uint64_t hash = Hash(key);
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t i = hash & (slots_.size() - 1); slots_[i].row != 0;
-         i = (i + 1) & (slots_.size() - 1)) {
-      if (slots_[i].tag == tag) {
-        rows.push_back(slots_[i].row - 1);
-      }
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-  }
-
- private:
-  struct Slot {
-    std::uint32_t tag = 0;
-    std::int32_t row = 0;  // record number + 1; 0 is an empty slot
-    std::uint64_t hash = 0;
-  };
-  void Put(std::uint64_t hash, int n) {
-    std::size_t i = hash & (slots_.size() - 1);
-    while (slots_[i].row != 0) {
-      i = (i + 1) & (slots_.size() - 1);
-    }
-    slots_[i] = {static_cast<std::uint32_t>(hash >> 32), n + 1, hash};
-  }
-  void Grow() {
-    std::vector<Slot> old(slots_.size() * 2);
-    old.swap(slots_);
-    // Reinserted in record order, so that equal hashes keep their order.
-    std::sort(old.begin(), old.end(), [](const Slot& a, const Slot& b) { return a.row < b.row; });
-    for (const Slot& slot : old) {
-      if (slot.row != 0) {
-        Put(slot.hash, slot.row - 1);
-      }
-    }
-  }
-
-  std::vector<Slot> slots_ = std::vector<Slot>(1024);
-  std::size_t used_ = 0;
-  int indexed_ = 0;
-  FileStamp stamp_;
-  bool trusted_ = false;
+struct Transaction {
+  bool implicit = false;  // one statement's, outside Begin
+  std::map<std::size_t, Pending> tables;
 };
 
 class SqliteDbfDatabase;
@@ -186,14 +81,13 @@ struct Vtab {
   sqlite3_vtab base{};
   SqliteDbfDatabase* database = nullptr;
   std::size_t index = 0;
-  std::unique_ptr<DbfTable> writer;
-  bool wrote = false;  // by the statement under way
-  std::unique_ptr<FileLock> statementLock;
 };
 
 struct Cursor {
   sqlite3_vtab_cursor base{};
-  std::unique_ptr<DbfTable> table;
+  DbfTable* table = nullptr;  // the connection's reader, shared
+  Pending* pending = nullptr;
+  int fileCount = 0;
   int row = 0;
   int count = 0;
   QByteArray record;
@@ -203,6 +97,20 @@ struct Cursor {
   std::vector<int> candidates;
   std::size_t nextCandidate = 0;
 };
+
+// Record n as this connection sees it: the file's, or what its posting wrote.
+QByteArrayView RecordAt(DbfTable& table, Pending* pending, int fileCount, int n) {
+  if (pending != nullptr) {
+    if (n >= fileCount) {
+      const qsizetype at = static_cast<qsizetype>(n - fileCount) * pending->recordLength;
+      return QByteArrayView(pending->rows).sliced(at, pending->recordLength);
+    }
+    if (const auto it = pending->rewritten.find(n); it != pending->rewritten.end()) {
+      return QByteArrayView(it->second);
+    }
+  }
+  return table.recordView(n);
+}
 
 QString TrimmedRight(QString text) {
   qsizetype end = text.size();
@@ -269,6 +177,10 @@ class HeldLock final : public TableLock {
   QString key_;
 };
 
+[[noreturn]] void CannotOpen(const QString& why) {
+  throw DatabaseError(DatabaseError::kCannotOpen, why);
+}
+
 class SqliteDbfDatabase final : public Database {
  public:
   SqliteDbfDatabase(const QString& folder, milliseconds writeWait);
@@ -278,9 +190,12 @@ class SqliteDbfDatabase final : public Database {
 
   std::unique_ptr<RowSet> Execute(const QString& sql) override;
   std::unique_ptr<TableLock> Lock(const QString& table, milliseconds wait) override;
-  void Sync() override;
+  void Begin(const QStringList& tables, milliseconds wait) override;
+  void Commit() override;
+  void Rollback() noexcept override;
 
   // For the virtual tables.
+  std::size_t tableCount() const { return tables_.size(); }
   const TableInfo& table(std::size_t index) const { return tables_[index]; }
   int Fail(sqlite3_vtab* vtab, const DatabaseError& error) {
     pending_ = error;
@@ -288,19 +203,32 @@ class SqliteDbfDatabase final : public Database {
     vtab->zErrMsg = sqlite3_mprintf("%s", error.what());
     return SQLITE_ERROR;
   }
-  bool Holds(const TableInfo& info) const { return held_->count(info.name.toLower()) > 0; }
-  milliseconds writeWait() const { return writeWait_; }
-  void Written(const QString& path) { dirty_.insert(path); }
+  // The connection's reader of the table, opened once and kept while the
+  // file is unchanged; within a posting that holds the table, kept as is.
+  DbfTable& Reader(std::size_t index);
+  // What the posting under way wrote into the table, if it holds it.
+  Pending* PendingOf(std::size_t index) {
+    if (!tx_) {
+      return nullptr;
+    }
+    const auto it = tx_->tables.find(index);
+    return it == tx_->tables.end() ? nullptr : &it->second;
+  }
+  // A statement is about to write the table: the table joins the posting
+  // under way, or a posting of the statement's own.
+  void StatementBegins(std::size_t index);
+  // The statement failed: what it wrote is forgotten.
+  void StatementFailed(std::size_t index);
+  // The statement is over: a posting of its own is committed.
+  void StatementEnds();
+  void StatementCommit();
 
   // The index of one text column, brought up to date with the table as the
   // cursor sees it; nothing on the first lookup of a column, which reads the
   // table anyway and may be the only one.
-  KeyIndex* IndexFor(std::size_t table, int field, DbfTable& reader, int count);
+  KeyIndex* IndexFor(std::size_t table, int field, const Cursor& cursor);
   // Keeps the indexes of a table right as this connection writes record n.
-  void Wrote(std::size_t table, const DbfTable& writer, int n, const QByteArray& record);
-  // Before and after a statement that may write the table.
-  void WriteStarting(std::size_t table);
-  void WriteEnded(std::size_t table);
+  void Wrote(std::size_t table, const DbfTable& reader, int n, const QByteArray& record);
   void Distrust(std::size_t table) {
     for (auto& [key, column] : indexes_) {
       if (key.first == table) {
@@ -311,13 +239,28 @@ class SqliteDbfDatabase final : public Database {
 
  private:
   [[noreturn]] void Refused() const;
+  std::optional<std::size_t> Find(const QString& name) const;
+  std::string FolderPath() const { return SystemPath(folder_); }
+  Pending& Take(std::size_t index, milliseconds wait);
+  // Undoes the commit a dead connection left half-done; the caller holds the
+  // journal's tables, or none and then they are taken here (passed over when
+  // a live posting holds them: its own commit removes the journal).
+  void Recover(bool tablesHeld, milliseconds wait);
+  void WriteAll();
+  void End() noexcept;
 
+  QString folder_;
   sqlite3* db_ = nullptr;
   std::vector<TableInfo> tables_;
   std::optional<DatabaseError> pending_;
-  std::set<QString> dirty_;
   std::shared_ptr<std::set<QString>> held_ = std::make_shared<std::set<QString>>();
   milliseconds writeWait_;
+  std::optional<Transaction> tx_;
+  struct CachedReader {
+    std::unique_ptr<DbfTable> table;
+    KeyIndex::Stamp stamp;
+  };
+  std::map<std::size_t, CachedReader> readers_;
   struct ColumnIndex {
     int lookups = 0;
     KeyIndex index;
@@ -325,62 +268,9 @@ class SqliteDbfDatabase final : public Database {
   std::map<std::pair<std::size_t, int>, ColumnIndex> indexes_;
 };
 
-KeyIndex* SqliteDbfDatabase::IndexFor(std::size_t table, int field, DbfTable& reader, int count) {
-  ColumnIndex& column = indexes_[{table, field}];
-  if (++column.lookups == 1) {
-    return nullptr;
-  }
-  KeyIndex& index = column.index;
-  const FileStamp stamp = FileStamp::Of(tables_[table].path);
-  if (!index.current(stamp) || index.indexed() > count) {
-    index.Clear();
-  }
-  // The stamp is taken before the records are read: a write that comes
-  // during the reading leaves the index out of date, never wrongly current.
-  for (int n = index.indexed(); n < count; ++n) {
-    index.Add(reader.storedText(reader.recordView(n), field), n);
-  }
-  index.Seen(stamp);
-  return &index;
-}
-
-void SqliteDbfDatabase::WriteStarting(std::size_t table) {
-  const FileStamp stamp = FileStamp::Of(tables_[table].path);
-  for (auto& [key, column] : indexes_) {
-    if (key.first == table && !column.index.current(stamp)) {
-      column.index.Forget();  // someone else wrote it: read it again when needed
-    }
-  }
-}
-
-void SqliteDbfDatabase::Wrote(std::size_t table, const DbfTable& writer, int n,
-                              const QByteArray& record) {
-  for (auto& [key, column] : indexes_) {
-    if (key.first != table) {
-      continue;
-    }
-    KeyIndex& index = column.index;
-    if (n < index.indexed() || n == index.indexed()) {
-      // A rewritten record keeps its old entry too: lookups check every record they get.
-      index.Add(writer.storedText(QByteArrayView(record), key.second), n);
-    } else {
-      index.Forget();
-    }
-  }
-}
-
-void SqliteDbfDatabase::WriteEnded(std::size_t table) {
-  const FileStamp stamp = FileStamp::Of(tables_[table].path);
-  for (auto& [key, column] : indexes_) {
-    if (key.first == table) {
-      column.index.Seen(stamp);
-    }
-  }
-}
-
-// Opens the table for a statement and checks it still has the columns declared.
-std::unique_ptr<DbfTable> OpenDeclared(const TableInfo& info, DbfTable::Mode mode) {
-  auto table = DbfTable::Open(info.path, mode);
+// Opens the table and checks it still has the columns declared.
+std::unique_ptr<DbfTable> OpenDeclared(const TableInfo& info) {
+  auto table = DbfTable::Open(info.path, DbfTable::Mode::Read);
   if (table->fields() != info.fields) {
     throw DatabaseError(
         DatabaseError::kCorruptTable,
@@ -388,6 +278,460 @@ std::unique_ptr<DbfTable> OpenDeclared(const TableInfo& info, DbfTable::Mode mod
             .arg(info.name));
   }
   return table;
+}
+
+DbfTable& SqliteDbfDatabase::Reader(std::size_t index) {
+  CachedReader& cached = readers_[index];
+  if (cached.table && PendingOf(index) != nullptr) {
+    return *cached.table;  // locked: nobody else writes it
+  }
+  const KeyIndex::Stamp stamp = StampOf(tables_[index].path);
+  if (!cached.table || !stamp || cached.stamp != stamp) {
+    cached.table.reset();
+    // The stamp is taken before the file is read: a write that comes during
+    // the reading leaves the reader out of date, never wrongly current.
+    cached.table = OpenDeclared(tables_[index]);
+    cached.stamp = stamp;
+  }
+  return *cached.table;
+}
+
+KeyIndex* SqliteDbfDatabase::IndexFor(std::size_t table, int field, const Cursor& cursor) {
+  ColumnIndex& column = indexes_[{table, field}];
+  if (++column.lookups == 1) {
+    return nullptr;
+  }
+  KeyIndex& index = column.index;
+  const KeyIndex::Stamp stamp = StampOf(tables_[table].path);
+  if (!index.current(stamp) || index.indexed() > cursor.count) {
+    index.Clear();
+  }
+  for (int n = index.indexed(); n < cursor.count; ++n) {
+    const QByteArrayView record = RecordAt(*cursor.table, cursor.pending, cursor.fileCount, n);
+    index.Add(cursor.table->storedText(record, field), n);
+  }
+  index.Seen(stamp);
+  return &index;
+}
+
+void SqliteDbfDatabase::Wrote(std::size_t table, const DbfTable& reader, int n,
+                              const QByteArray& record) {
+  for (auto& [key, column] : indexes_) {
+    if (key.first != table) {
+      continue;
+    }
+    KeyIndex& index = column.index;
+    if (n <= index.indexed()) {
+      // A rewritten record keeps its old entry too: lookups check every record they get.
+      index.Add(reader.storedText(QByteArrayView(record), key.second), n);
+    } else {
+      index.Forget();
+    }
+  }
+}
+
+std::optional<std::size_t> SqliteDbfDatabase::Find(const QString& name) const {
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    if (tables_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+QString Occupied(const QString& table) {
+  return QStringLiteral("La table %1 est occupée par une autre saisie ; réessayez dans un moment.")
+      .arg(table);
+}
+
+// A failed system call on a table, in the user's words.
+DatabaseError FromSystem(const os::Error& e, const QString& table, const QString& outcome) {
+  switch (e.kind()) {
+    case os::Error::Kind::NoSpace:
+      return DatabaseError(
+          DatabaseError::kInputOutput,
+          QStringLiteral("Le disque est plein : la table %1 n'a pas pu être enregistrée. %2")
+              .arg(table, outcome));
+    case os::Error::Kind::AccessDenied:
+      return DatabaseError(
+          DatabaseError::kCannotOpen,
+          QStringLiteral("La table %1 est en lecture seule. %2").arg(table, outcome));
+    case os::Error::Kind::NotFound:
+      return DatabaseError(DatabaseError::kCannotOpen,
+                           QStringLiteral("La table %1 est introuvable. %2").arg(table, outcome));
+    default:
+      return DatabaseError(
+          DatabaseError::kInputOutput,
+          QStringLiteral("La table %1 n'a pas pu être lue ou enregistrée sur le disque (erreur "
+                         "système %2). %3")
+              .arg(table, QString::number(e.code()), outcome));
+  }
+}
+
+const QString kNothingWritten = QStringLiteral("Rien de cette saisie n'a été écrit.");
+
+Pending& SqliteDbfDatabase::Take(std::size_t index, milliseconds wait) {
+  if (Pending* pending = PendingOf(index)) {
+    return *pending;
+  }
+  const TableInfo& info = tables_[index];
+  Pending p;
+  try {
+    if (held_->count(info.name.toLower()) > 0) {
+      p.file = os::File::Open(SystemPath(info.path), os::File::Mode::ReadWrite);
+    } else {
+      p.lock = FileLock::Take(SystemPath(info.path), wait);
+      if (!p.lock) {
+        throw DatabaseError(DatabaseError::kLocked, Occupied(info.name));
+      }
+    }
+    unsigned char header[kHeaderSize] = {};
+    if (p.io().ReadAt(0, header, kHeaderSize) != kHeaderSize) {
+      throw DatabaseError(
+          DatabaseError::kCorruptTable,
+          QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
+    }
+    if (header[28] != 0) {
+      throw DatabaseError(
+          DatabaseError::kIndexedTable,
+          QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
+                         "tenir à jour : aucune ligne n'y a été écrite.")
+              .arg(QFileInfo(info.path).fileName()));
+    }
+    p.count = HeaderCount(header);
+    p.headerLength = HeaderLength(header);
+    p.recordLength = std::max(1, RecordLength(header));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, info.name, kNothingWritten);
+  }
+  Pending& taken = tx_->tables.emplace(index, std::move(p)).first->second;
+  try {
+    // Read again now that no one else may write it, and checked against its columns.
+    readers_.erase(index);
+    if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
+      throw DatabaseError(DatabaseError::kChangedMeanwhile,
+                          QStringLiteral("La table %1 change pendant sa lecture. %2")
+                              .arg(info.name, kNothingWritten));
+    }
+  } catch (...) {
+    tx_->tables.erase(index);
+    throw;
+  }
+  return taken;
+}
+
+void SqliteDbfDatabase::Begin(const QStringList& names, milliseconds wait) {
+  if (tx_) {
+    throw DatabaseError(DatabaseError::kStatementRefused,
+                        QStringLiteral("Une saisie est déjà en cours sur cette connexion."));
+  }
+  std::vector<std::size_t> wanted;
+  for (const QString& name : names) {
+    if (const auto index = Find(name)) {
+      wanted.push_back(*index);
+    }
+  }
+  // A journal left by a dead connection names the tables to lock as well.
+  std::optional<dbf::Journal> journal;
+  try {
+    journal = dbf::ReadJournal(FolderPath());
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+  if (journal) {
+    for (const dbf::JournalTable& t : journal->tables) {
+      if (const auto index = Find(QFileInfo(QString::fromUtf8(t.file)).completeBaseName())) {
+        wanted.push_back(*index);
+      }
+    }
+  }
+  // One order for every posting, so that two of them never wait for each other.
+  std::sort(wanted.begin(), wanted.end(), [this](std::size_t a, std::size_t b) {
+    return tables_[a].name.toLower() < tables_[b].name.toLower();
+  });
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  tx_.emplace();
+  try {
+    for (const std::size_t index : wanted) {
+      Take(index, wait);
+    }
+    if (journal) {
+      Recover(true, wait);
+    }
+  } catch (...) {
+    End();
+    throw;
+  }
+}
+
+void SqliteDbfDatabase::Recover(bool tablesHeld, milliseconds wait) {
+  const std::string folder = FolderPath();
+  std::vector<std::unique_ptr<FileLock>> locks;
+  try {
+    auto journal = dbf::ReadJournal(folder);
+    if (!journal) {
+      return;
+    }
+    if (!tablesHeld) {
+      std::vector<std::string> files;
+      for (const dbf::JournalTable& t : journal->tables) {
+        files.push_back(t.file);
+      }
+      std::sort(files.begin(), files.end());
+      for (const std::string& file : files) {
+        auto lock = FileLock::Take(folder + "/" + file, wait);
+        if (!lock) {
+          return;  // a live posting's: it removes its journal itself
+        }
+        locks.push_back(std::move(lock));
+      }
+      journal = dbf::ReadJournal(folder);
+      if (!journal) {
+        return;
+      }
+    }
+    dbf::RollBack(folder, *journal);
+  } catch (const dbf::JournalConflict& c) {
+    throw DatabaseError(
+        DatabaseError::kChangedMeanwhile,
+        QStringLiteral("Le dossier contient le journal %1 d'une saisie interrompue, mais la table "
+                       "%2 a été modifiée depuis par un autre programme : ce programme ne la "
+                       "remet pas en état lui-même. Rien n'a été changé.")
+            .arg(QString::fromUtf8(dbf::Journal::kFileName), QString::fromUtf8(c.file)));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(e.path()),
+                     QStringLiteral("La saisie interrompue n'a pas pu être défaite."));
+  }
+  for (auto& [index, reader] : readers_) {
+    reader.table.reset();
+  }
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    Distrust(i);
+  }
+}
+
+void SqliteDbfDatabase::WriteAll() {
+  std::vector<std::pair<std::size_t, Pending*>> changed;
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      changed.emplace_back(index, &pending);
+    }
+  }
+  if (changed.empty()) {
+    return;
+  }
+  std::sort(changed.begin(), changed.end(), [this](const auto& a, const auto& b) {
+    return tables_[a.first].name.toLower() < tables_[b.first].name.toLower();
+  });
+
+  // What each table is now, checked against what the posting read.
+  dbf::Journal journal;
+  for (auto& [index, p] : changed) {
+    const TableInfo& info = tables_[index];
+    try {
+      dbf::JournalTable t;
+      t.file = SystemPath(QFileInfo(info.path).fileName());
+      os::File& file = p->io();
+      t.originalSize = file.Size();
+      if (file.ReadAt(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
+          HeaderCount(t.originalHeader.data()) != p->count ||
+          HeaderLength(t.originalHeader.data()) != p->headerLength ||
+          RecordLength(t.originalHeader.data()) != p->recordLength) {
+        throw DatabaseError(
+            DatabaseError::kChangedMeanwhile,
+            QStringLiteral("La table %1 a été modifiée par un autre programme pendant la saisie. "
+                           "%2")
+                .arg(info.name, kNothingWritten));
+      }
+      t.finalCount = static_cast<std::uint32_t>(p->total());
+      t.tailOffset = static_cast<std::uint64_t>(p->headerLength) +
+                     std::uint64_t{p->count} * static_cast<std::uint64_t>(p->recordLength);
+      if (!p->rows.isEmpty() && t.originalSize > t.tailOffset) {
+        const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
+            t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
+        t.tail.resize(covered);
+        t.tail.resize(file.ReadAt(t.tailOffset, t.tail.data(), covered));
+      }
+      for (const auto& [n, bytes] : p->rewritten) {
+        std::string original(static_cast<std::size_t>(p->recordLength), '\0');
+        file.ReadAt(static_cast<std::uint64_t>(p->headerLength) +
+                        static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+                    original.data(), original.size());
+        t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
+      }
+      journal.tables.push_back(std::move(t));
+    } catch (const os::Error& e) {
+      throw FromSystem(e, info.name, kNothingWritten);
+    }
+  }
+
+  const std::string folder = FolderPath();
+  try {
+    dbf::WriteJournal(folder, journal);
+  } catch (const os::Error& e) {
+    if (e.kind() == os::Error::Kind::Exists) {
+      throw DatabaseError(DatabaseError::kLocked, Occupied(tables_[changed.front().first].name));
+    }
+    try {
+      dbf::RemoveJournal(folder);
+    } catch (const os::Error&) {
+      // Left for the next connection, which finds it whole or cut short.
+    }
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+
+  const QDate today = QDate::currentDate();
+  QString current;
+  try {
+    // The new rows past the counted ones, marked deleted: readers that go by
+    // the count and readers that go to the end mark both pass them over...
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      // A table that another program left without its end mark gets one.
+      if (!p->rows.isEmpty() || journal.tables[i].originalSize <= journal.tables[i].tailOffset) {
+        QByteArray bytes = p->rows;
+        for (qsizetype at = 0; at < bytes.size(); at += p->recordLength) {
+          bytes[at] = '*';
+        }
+        bytes.append(kEndOfFile);
+        p->io().WriteAt(journal.tables[i].tailOffset, bytes.constData(),
+                        static_cast<std::size_t>(bytes.size()));
+        p->io().Sync();
+      }
+    }
+    // ...then the rewritten records, the counts, and the new rows made live.
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      for (const auto& [n, bytes] : p->rewritten) {
+        p->io().WriteAt(
+            static_cast<std::uint64_t>(p->headerLength) +
+                static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+            bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      }
+      std::array<unsigned char, kHeaderSize> header = journal.tables[i].originalHeader;
+      header[1] = static_cast<unsigned char>(today.year() - 1900);
+      header[2] = static_cast<unsigned char>(today.month());
+      header[3] = static_cast<unsigned char>(today.day());
+      const auto total = static_cast<std::uint32_t>(p->total());
+      for (int b = 0; b < 4; ++b) {
+        header[4 + b] = static_cast<unsigned char>((total >> (8 * b)) & 0xFF);
+      }
+      p->io().WriteAt(0, header.data(), header.size());
+      if (!p->rows.isEmpty()) {
+        p->io().WriteAt(journal.tables[i].tailOffset, p->rows.constData(),
+                        static_cast<std::size_t>(p->rows.size()));
+      }
+      p->io().Sync();
+    }
+    current = QString::fromUtf8(dbf::Journal::kFileName);
+    dbf::RemoveJournal(folder);
+  } catch (const os::Error& e) {
+    QString outcome = kNothingWritten;
+    try {
+      dbf::RollBack(folder, journal);
+    } catch (...) {
+      outcome = QStringLiteral(
+          "Rien de cette saisie ne sera gardé : elle sera défaite à la "
+          "prochaine ouverture du dossier.");
+    }
+    throw FromSystem(e, current, outcome);
+  }
+}
+
+void SqliteDbfDatabase::End() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      readers_.erase(index);
+    }
+  }
+  tx_.reset();  // releases the locks
+}
+
+void SqliteDbfDatabase::Commit() {
+  if (!tx_) {
+    return;
+  }
+  try {
+    WriteAll();
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+  // The indexes hold the new rows under the numbers they now have in the file.
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      const KeyIndex::Stamp stamp = StampOf(tables_[index].path);
+      for (auto& [key, column] : indexes_) {
+        if (key.first == index) {
+          column.index.Seen(stamp);
+        }
+      }
+    }
+  }
+  End();
+}
+
+void SqliteDbfDatabase::Rollback() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      Distrust(index);
+    }
+  }
+  End();
+}
+
+void SqliteDbfDatabase::StatementBegins(std::size_t index) {
+  if (!tx_) {
+    tx_.emplace();
+    tx_->implicit = true;
+  }
+  try {
+    Pending& p = Take(index, writeWait_);
+    p.statementRows = p.rows.size();
+    p.statementRewritten = p.rewritten;
+  } catch (...) {
+    if (tx_->implicit) {
+      End();
+    }
+    throw;
+  }
+}
+
+void SqliteDbfDatabase::StatementFailed(std::size_t index) {
+  if (!tx_) {
+    return;
+  }
+  if (tx_->implicit) {
+    Rollback();
+    return;
+  }
+  if (Pending* p = PendingOf(index)) {
+    if (p->rows.size() != p->statementRows || p->rewritten != p->statementRewritten) {
+      p->rows.truncate(p->statementRows);
+      p->rewritten = p->statementRewritten;
+      Distrust(index);
+    }
+  }
+}
+
+void SqliteDbfDatabase::StatementCommit() {
+  if (tx_ && tx_->implicit) {
+    Commit();
+  }
+}
+
+void SqliteDbfDatabase::StatementEnds() {
+  if (tx_ && tx_->implicit) {
+    End();
+  }
 }
 
 QVariant FromSqlite(sqlite3_value* value, const TableInfo& info, std::size_t field) {
@@ -410,52 +754,71 @@ QVariant FromSqlite(sqlite3_value* value, const TableInfo& info, std::size_t fie
 }
 
 template <typename F>
-int Guard(sqlite3_vtab* vtab, F&& body) {
+int Guard(sqlite3_vtab* vtab, F&& body) noexcept {
   auto* v = reinterpret_cast<Vtab*>(vtab);
   try {
     return body(v);
   } catch (const DatabaseError& e) {
     return v->database->Fail(vtab, e);
+  } catch (const std::bad_alloc&) {
+    return SQLITE_NOMEM;
   } catch (const std::exception& e) {
-    return v->database->Fail(
-        vtab, DatabaseError(DatabaseError::kInputOutput, QString::fromUtf8(e.what())));
+    try {
+      return v->database->Fail(
+          vtab, DatabaseError(DatabaseError::kInputOutput, QString::fromUtf8(e.what())));
+    } catch (...) {
+      return SQLITE_ERROR;
+    }
+  } catch (...) {
+    return SQLITE_ERROR;
   }
 }
 
 int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out,
-            char** error) {
+            char** error) noexcept {
   auto* database = static_cast<SqliteDbfDatabase*>(aux);
-  if (argc < 4) {
+  if (argc != 4 || argv[3] == nullptr) {
     *error = sqlite3_mprintf("table sans argument");
     return SQLITE_ERROR;
   }
-  const auto index = static_cast<std::size_t>(std::strtoul(argv[3], nullptr, 10));
-  const TableInfo& info = database->table(index);
-  QString ddl = QStringLiteral("CREATE TABLE x(");
-  for (std::size_t i = 0; i < info.fields.size(); ++i) {
-    QString name = info.fields[i].name;
-    ddl += (i == 0 ? QString() : QStringLiteral(",")) + u'"' +
-           name.replace(u'"', QStringLiteral("\"\"")) + u'"';
+  char* end = nullptr;
+  const unsigned long index = std::strtoul(argv[3], &end, 10);
+  if (end == argv[3] || *end != '\0' || index >= database->tableCount()) {
+    *error = sqlite3_mprintf("table inconnue");
+    return SQLITE_ERROR;
   }
-  ddl += u')';
-  const int rc = sqlite3_declare_vtab(db, ddl.toUtf8().constData());
-  if (rc != SQLITE_OK) {
-    *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
-    return rc;
+  try {
+    const TableInfo& info = database->table(index);
+    QString ddl = QStringLiteral("CREATE TABLE x(");
+    for (std::size_t i = 0; i < info.fields.size(); ++i) {
+      QString name = info.fields[i].name;
+      ddl += (i == 0 ? QString() : QStringLiteral(",")) + u'"' +
+             name.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    }
+    ddl += u')';
+    const int rc = sqlite3_declare_vtab(db, ddl.toUtf8().constData());
+    if (rc != SQLITE_OK) {
+      *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+      return rc;
+    }
+    // Reached only by statements written for it, never from a view or a trigger.
+    sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
+    auto* vtab = new Vtab;
+    vtab->database = database;
+    vtab->index = index;
+    *out = &vtab->base;
+    return SQLITE_OK;
+  } catch (...) {
+    return SQLITE_NOMEM;
   }
-  auto* vtab = new Vtab;
-  vtab->database = database;
-  vtab->index = index;
-  *out = &vtab->base;
-  return SQLITE_OK;
 }
 
-int Disconnect(sqlite3_vtab* vtab) {
+int Disconnect(sqlite3_vtab* vtab) noexcept {
   delete reinterpret_cast<Vtab*>(vtab);
   return SQLITE_OK;
 }
 
-int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) noexcept {
   auto* v = reinterpret_cast<Vtab*>(vtab);
   const TableInfo& table = v->database->table(v->index);
   info->idxNum = 0;
@@ -463,6 +826,7 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   for (int i = 0; i < info->nConstraint; ++i) {
     const auto& c = info->aConstraint[i];
     if (c.usable && c.op == SQLITE_INDEX_CONSTRAINT_EQ && c.iColumn >= 0 &&
+        static_cast<std::size_t>(c.iColumn) < table.fields.size() &&
         table.fields[static_cast<std::size_t>(c.iColumn)].type == 'C') {
       // Text keys compare our way (trailing blanks aside), so the filter is ours alone.
       info->idxNum = c.iColumn + 1;
@@ -475,21 +839,19 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   return SQLITE_OK;
 }
 
-int Open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
-  return Guard(vtab, [&](Vtab* v) {
-    auto cursor = std::make_unique<Cursor>();
-    cursor->table = OpenDeclared(v->database->table(v->index), DbfTable::Mode::Read);
-    *out = &cursor.release()->base;
+int Open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) noexcept {
+  return Guard(vtab, [&](Vtab*) {
+    *out = &(new Cursor)->base;
     return SQLITE_OK;
   });
 }
 
-int Close(sqlite3_vtab_cursor* cursor) {
+int Close(sqlite3_vtab_cursor* cursor) noexcept {
   delete reinterpret_cast<Cursor*>(cursor);
   return SQLITE_OK;
 }
 
-int Next(sqlite3_vtab_cursor* base) {
+int Next(sqlite3_vtab_cursor* base) noexcept {
   return Guard(base->pVtab, [&](Vtab*) {
     auto* c = reinterpret_cast<Cursor*>(base);
     // Compared as stored: the code pages we know give one byte per character.
@@ -500,17 +862,20 @@ int Next(sqlite3_vtab_cursor* base) {
     if (c->indexed) {
       while (c->nextCandidate < c->candidates.size()) {
         const int n = c->candidates[c->nextCandidate++];
-        if (n < c->count && matches(c->table->recordView(n))) {
-          c->row = n;
-          c->record = c->table->record(n);
-          return SQLITE_OK;
+        if (n < c->count) {
+          const QByteArrayView record = RecordAt(*c->table, c->pending, c->fileCount, n);
+          if (matches(record)) {
+            c->row = n;
+            c->record = record.toByteArray();
+            return SQLITE_OK;
+          }
         }
       }
       c->row = c->count;
       return SQLITE_OK;
     }
     for (++c->row; c->row < c->count; ++c->row) {
-      const QByteArrayView record = c->table->recordView(c->row);
+      const QByteArrayView record = RecordAt(*c->table, c->pending, c->fileCount, c->row);
       if (matches(record)) {
         c->record = record.toByteArray();
         break;
@@ -520,14 +885,22 @@ int Next(sqlite3_vtab_cursor* base) {
   });
 }
 
-int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3_value** argv) {
+int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc,
+           sqlite3_value** argv) noexcept {
   auto* c = reinterpret_cast<Cursor*>(base);
-  c->row = -1;
-  c->count = c->table->recordCount();
-  c->filterField = -1;
-  c->indexed = false;
-  c->candidates.clear();
-  if (idxNum > 0 && argc == 1) {
+  auto* v = reinterpret_cast<Vtab*>(base->pVtab);
+  const int result = Guard(base->pVtab, [&](Vtab*) {
+    c->table = &v->database->Reader(v->index);
+    c->pending = v->database->PendingOf(v->index);
+    c->fileCount = c->table->recordCount();
+    c->count = c->pending != nullptr ? c->pending->total() : c->fileCount;
+    c->row = -1;
+    c->filterField = -1;
+    c->indexed = false;
+    c->candidates.clear();
+    if (idxNum <= 0 || argc != 1) {
+      return SQLITE_OK;
+    }
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
       c->row = c->count;  // nothing equals null
       return SQLITE_OK;
@@ -540,154 +913,107 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
     }
     c->filterField = idxNum - 1;
     c->filterValue = *encoded;
-    auto* v = reinterpret_cast<Vtab*>(base->pVtab);
-    const int result = Guard(base->pVtab, [&](Vtab*) {
-      if (KeyIndex* index = v->database->IndexFor(v->index, c->filterField, *c->table, c->count)) {
-        c->indexed = true;
-        c->candidates = index->Candidates(c->filterValue);
-        c->nextCandidate = 0;
-      }
-      return SQLITE_OK;
-    });
-    if (result != SQLITE_OK) {
-      return result;
+    if (KeyIndex* index = v->database->IndexFor(v->index, c->filterField, *c)) {
+      c->indexed = true;
+      c->candidates = index->Candidates(c->filterValue);
+      c->nextCandidate = 0;
     }
+    return SQLITE_OK;
+  });
+  if (result != SQLITE_OK || c->row >= c->count) {
+    return result;
   }
   return Next(base);
 }
 
-int Eof(sqlite3_vtab_cursor* base) {
+int Eof(sqlite3_vtab_cursor* base) noexcept {
   const auto* c = reinterpret_cast<Cursor*>(base);
   return c->row >= c->count;
 }
 
-int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) {
+int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) noexcept {
   if (sqlite3_vtab_nochange(context)) {
     return SQLITE_OK;  // an update that leaves this column alone
   }
-  const auto* c = reinterpret_cast<Cursor*>(base);
-  const QVariant value = c->table->value(c->record, column);
-  switch (value.typeId()) {
-    case QMetaType::LongLong:
-      sqlite3_result_int64(context, value.toLongLong());
-      break;
-    case QMetaType::Double:
-      sqlite3_result_double(context, value.toDouble());
-      break;
-    case QMetaType::QString: {
-      const QByteArray text = value.toString().toUtf8();
-      sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-      break;
-    }
-    default:
+  return Guard(base->pVtab, [&](Vtab*) {
+    const auto* c = reinterpret_cast<Cursor*>(base);
+    if (column < 0 || static_cast<std::size_t>(column) >= c->table->fields().size()) {
       sqlite3_result_null(context);
-  }
-  return SQLITE_OK;
+      return SQLITE_OK;
+    }
+    const QVariant value = c->table->value(c->record, column);
+    switch (value.typeId()) {
+      case QMetaType::LongLong:
+        sqlite3_result_int64(context, value.toLongLong());
+        break;
+      case QMetaType::Double:
+        sqlite3_result_double(context, value.toDouble());
+        break;
+      case QMetaType::QString: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()),
+                            SQLITE_TRANSIENT);
+        break;
+      }
+      default:
+        sqlite3_result_null(context);
+    }
+    return SQLITE_OK;
+  });
 }
 
-int Rowid(sqlite3_vtab_cursor* base, sqlite3_int64* rowid) {
+int Rowid(sqlite3_vtab_cursor* base, sqlite3_int64* rowid) noexcept {
   *rowid = reinterpret_cast<Cursor*>(base)->row + 1;
   return SQLITE_OK;
 }
 
-int Begin(sqlite3_vtab* vtab) {
+int Begin(sqlite3_vtab* vtab) noexcept {
   return Guard(vtab, [&](Vtab* v) {
-    const TableInfo& info = v->database->table(v->index);
-    if (!v->database->Holds(info)) {
-      v->statementLock = std::make_unique<FileLock>(info.path, info.name, v->database->writeWait());
-    }
-    v->writer = OpenDeclared(info, DbfTable::Mode::Write);
-    v->wrote = false;
-    v->database->WriteStarting(v->index);
+    v->database->StatementBegins(v->index);
     return SQLITE_OK;
   });
 }
 
-// Rows already written stay written: ending a statement that wrote, in
-// success or failure, brings the header up to date. A statement that wrote
-// nothing leaves the file untouched.
-void EndStatement(Vtab* v, bool finish) {
-  const bool open = v->writer != nullptr;
-  try {
-    if (v->writer && v->wrote && finish) {
-      v->writer->finish(QDate::currentDate());
-    }
-  } catch (...) {
-    v->writer.reset();
-    v->database->Distrust(v->index);
-    throw;
-  }
-  v->writer.reset();
-  if (open) {
-    // Closed, and still under the statement's lock: what this connection wrote is all there is.
-    v->database->WriteEnded(v->index);
-  }
-  v->wrote = false;
-  v->statementLock.reset();
-}
-
-int Sync(sqlite3_vtab* vtab) {
+// A statement's own posting is committed here rather than in xCommit, whose
+// failure SQLite would not report.
+int Sync(sqlite3_vtab* vtab) noexcept {
   return Guard(vtab, [&](Vtab* v) {
-    if (v->writer && v->wrote) {
-      v->writer->finish(QDate::currentDate());
-    }
+    v->database->StatementCommit();
     return SQLITE_OK;
   });
 }
 
-int Commit(sqlite3_vtab* vtab) {
-  EndStatement(reinterpret_cast<Vtab*>(vtab), false);
+int Commit(sqlite3_vtab* vtab) noexcept {
+  reinterpret_cast<Vtab*>(vtab)->database->StatementEnds();
   return SQLITE_OK;
 }
 
-int Rollback(sqlite3_vtab* vtab) {
+int Rollback(sqlite3_vtab* vtab) noexcept {
   auto* v = reinterpret_cast<Vtab*>(vtab);
-  try {
-    EndStatement(v, true);
-  } catch (const DatabaseError&) {
-    EndStatement(v, false);  // the statement's own error is the one to report
-  }
+  v->database->StatementFailed(v->index);
   return SQLITE_OK;
 }
 
-void WriteRecord(Vtab* v, int n, const QByteArray& record) {
-  try {
-    v->writer->write(n, record);
-  } catch (...) {
-    v->database->Distrust(v->index);
-    throw;
-  }
-  v->database->Wrote(v->index, *v->writer, n, record);
-}
-
-int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* rowid) {
+int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* rowid) noexcept {
   return Guard(vtab, [&](Vtab* v) {
     const TableInfo& info = v->database->table(v->index);
-    if (!v->writer) {
+    Pending* pending = v->database->PendingOf(v->index);
+    if (pending == nullptr) {
       throw DatabaseError(
           DatabaseError::kInputOutput,
           QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(info.name));
     }
     if (argc == 1) {
-      // A deleted row keeps its place, marked as dBASE marks it: row numbers of
-      // the others never change.
-      const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
-      if (old < 1 || old > v->writer->recordCount()) {
-        throw DatabaseError(
-            DatabaseError::kUnsupported,
-            QStringLiteral("La ligne %1 de la table %2 n'existe pas.").arg(old).arg(info.name));
-      }
-      const int n = static_cast<int>(old - 1);
-      QByteArray record = v->writer->record(n);
-      if (!DbfTable::IsDeleted(record)) {
-        record[0] = '*';
-        v->wrote = true;
-        WriteRecord(v, n, record);
-        v->database->Written(info.path);
-      }
-      return SQLITE_OK;
+      throw DatabaseError(
+          DatabaseError::kUnsupported,
+          QStringLiteral("Ce programme ne supprime aucune ligne de la table %1.").arg(info.name));
     }
+    if (static_cast<std::size_t>(argc) != info.fields.size() + 2) {
+      throw DatabaseError(
+          DatabaseError::kUnsupported,
+          QStringLiteral("La table %1 n'a pas le nombre de colonnes attendu.").arg(info.name));
+    }
+    DbfTable& reader = v->database->Reader(v->index);
     const bool insert = sqlite3_value_type(argv[0]) == SQLITE_NULL;
     std::vector<std::optional<QVariant>> values(info.fields.size());
     for (std::size_t i = 0; i < info.fields.size(); ++i) {
@@ -703,25 +1029,30 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
             DatabaseError::kUnsupported,
             QStringLiteral("Le numéro de ligne de la table %1 ne se choisit pas.").arg(info.name));
       }
-      const QByteArray record = v->writer->compose(values, nullptr);
-      const int n = v->writer->recordCount();
-      v->wrote = true;
-      WriteRecord(v, n, record);
+      const QByteArray record = reader.compose(values, nullptr);
+      const int n = pending->total();
+      pending->rows.append(record);
+      v->database->Wrote(v->index, reader, n, record);
       *rowid = n + 1;
-    } else {
-      const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
-      if (sqlite3_value_int64(argv[1]) != old || old < 1 || old > v->writer->recordCount()) {
-        throw DatabaseError(
-            DatabaseError::kUnsupported,
-            QStringLiteral("Le numéro de ligne de la table %1 ne se change pas.").arg(info.name));
-      }
-      const int n = static_cast<int>(old - 1);
-      const QByteArray base = v->writer->record(n);
-      const QByteArray record = v->writer->compose(values, &base);
-      v->wrote = true;
-      WriteRecord(v, n, record);
+      return SQLITE_OK;
     }
-    v->database->Written(info.path);
+    const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
+    if (sqlite3_value_int64(argv[1]) != old || old < 1 || old > pending->total()) {
+      throw DatabaseError(
+          DatabaseError::kUnsupported,
+          QStringLiteral("Le numéro de ligne de la table %1 ne se change pas.").arg(info.name));
+    }
+    const int n = static_cast<int>(old - 1);
+    const int fileCount = static_cast<int>(pending->count);
+    const QByteArray base = RecordAt(reader, pending, fileCount, n).toByteArray();
+    const QByteArray record = reader.compose(values, &base);
+    if (n >= fileCount) {
+      pending->rows.replace(static_cast<qsizetype>(n - fileCount) * pending->recordLength,
+                            pending->recordLength, record);
+    } else {
+      pending->rewritten[n] = record;
+    }
+    v->database->Wrote(v->index, reader, n, record);
     return SQLITE_OK;
   });
 }
@@ -751,16 +1082,30 @@ sqlite3_module MakeModule() {
 
 const sqlite3_module kModule = MakeModule();
 
-[[noreturn]] void CannotOpen(const QString& why) {
-  throw DatabaseError(DatabaseError::kCannotOpen, why);
+// Lets through only what a posting runs: reading, adding and updating rows of
+// the folder's tables. No deletes, no schema changes, no pragmas, no attached
+// files, no functions but counting.
+int Authorize(void*, int action, const char*, const char* name, const char*, const char*) noexcept {
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+      return SQLITE_OK;
+    case SQLITE_FUNCTION:
+      return name != nullptr && sqlite3_stricmp(name, "count") == 0 ? SQLITE_OK : SQLITE_DENY;
+    default:
+      return SQLITE_DENY;
+  }
 }
 
 SqliteDbfDatabase::SqliteDbfDatabase(const QString& folder, milliseconds writeWait)
-    : writeWait_(writeWait) {
+    : folder_(folder), writeWait_(writeWait) {
   const QDir dir(folder);
   if (folder.isEmpty() || !dir.exists()) {
     CannotOpen(QStringLiteral("Le dossier %1 n'existe pas.").arg(folder));
   }
+  folder_ = dir.absolutePath();
   std::map<QString, QString> seen;
   for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
     if (file.suffix().compare(QStringLiteral("dbf"), Qt::CaseInsensitive) != 0) {
@@ -771,24 +1116,31 @@ SqliteDbfDatabase::SqliteDbfDatabase(const QString& folder, milliseconds writeWa
       CannotOpen(
           QStringLiteral("Le dossier %1 contient deux tables nommées %2.").arg(folder, name));
     }
-    const auto table = DbfTable::Open(file.absoluteFilePath(), DbfTable::Mode::Read);
-    tables_.push_back({name, file.absoluteFilePath(), table->fields()});
+    tables_.push_back({name, file.absoluteFilePath(), {}});
   }
   if (tables_.empty()) {
     CannotOpen(QStringLiteral("Le dossier %1 ne contient aucune table dBASE.").arg(folder));
+  }
+  // A commit that a dead connection left half-done is undone before anything is read.
+  Recover(false, writeWait_);
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    CachedReader& cached = readers_[i];
+    cached.stamp = StampOf(tables_[i].path);
+    cached.table = DbfTable::Open(tables_[i].path, DbfTable::Mode::Read);
+    tables_[i].fields = cached.table->fields();
   }
 
   if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
           SQLITE_OK ||
       sqlite3_create_module_v2(db_, "brivane_dbf", &kModule, this, nullptr) != SQLITE_OK) {
     sqlite3_close(db_);
+    db_ = nullptr;
     CannotOpen(QStringLiteral("La base de données en mémoire ne peut pas être créée."));
   }
   for (std::size_t i = 0; i < tables_.size(); ++i) {
     QString name = tables_[i].name;
     const QString create = QStringLiteral("CREATE VIRTUAL TABLE \"%1\" USING brivane_dbf(%2)")
-                               .arg(name.replace(u'"', QStringLiteral("\"\"")))
-                               .arg(i);
+                               .arg(name.replace(u'"', QStringLiteral("\"\"")), QString::number(i));
     char* error = nullptr;
     if (sqlite3_exec(db_, create.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
       const QString why = QString::fromUtf8(error);
@@ -799,9 +1151,11 @@ SqliteDbfDatabase::SqliteDbfDatabase(const QString& folder, milliseconds writeWa
           QStringLiteral("La table %1 ne peut pas être ouverte : %2").arg(tables_[i].name, why));
     }
   }
+  sqlite3_set_authorizer(db_, Authorize, nullptr);
 }
 
 SqliteDbfDatabase::~SqliteDbfDatabase() {
+  Rollback();
   if (db_ != nullptr) {
     sqlite3_close(db_);
   }
@@ -813,6 +1167,11 @@ QString Explain(const QString& message) {
   static const QRegularExpression noColumnNamed(
       QStringLiteral("^table (\\S+) has no column named (\\S+)$"));
   static const QRegularExpression noColumn(QStringLiteral("^no such column: (\\S+)$"));
+  if (message.startsWith(QStringLiteral("not authorized"))) {
+    return QStringLiteral(
+        "Cette instruction n'est pas permise sur les tables du dossier : seules "
+        "la lecture, l'ajout et la mise à jour de lignes le sont.");
+  }
   if (const auto m = noTable.match(message); m.hasMatch()) {
     return QStringLiteral("La table %1 est absente du dossier.").arg(m.captured(1));
   }
@@ -882,31 +1241,23 @@ std::unique_ptr<RowSet> SqliteDbfDatabase::Execute(const QString& sql) {
 }
 
 std::unique_ptr<TableLock> SqliteDbfDatabase::Lock(const QString& table, milliseconds wait) {
-  for (const TableInfo& info : tables_) {
-    if (info.name.compare(table, Qt::CaseInsensitive) == 0) {
-      auto lock = std::make_unique<FileLock>(info.path, info.name, wait);
-      held_->insert(info.name.toLower());
-      return std::make_unique<HeldLock>(std::move(lock), held_, info.name.toLower());
-    }
+  const auto index = Find(table);
+  if (!index) {
+    throw DatabaseError(DatabaseError::kStatementRefused,
+                        QStringLiteral("La table %1 est absente du dossier.").arg(table));
   }
-  throw DatabaseError(DatabaseError::kStatementRefused,
-                      QStringLiteral("La table %1 est absente du dossier.").arg(table));
-}
-
-void SqliteDbfDatabase::Sync() {
-  for (auto it = dirty_.begin(); it != dirty_.end();) {
-    const int fd = ::open(QFile::encodeName(*it).constData(), O_RDONLY | O_CLOEXEC);
-    const bool ok = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0) {
-      ::close(fd);
-    }
-    if (!ok) {
-      throw DatabaseError(DatabaseError::kInputOutput,
-                          QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
-                              .arg(QFileInfo(*it).fileName()));
-    }
-    it = dirty_.erase(it);
+  const TableInfo& info = tables_[*index];
+  std::unique_ptr<FileLock> lock;
+  try {
+    lock = FileLock::Take(SystemPath(info.path), wait);
+  } catch (const os::Error& e) {
+    throw FromSystem(e, info.name, QString());
   }
+  if (!lock) {
+    throw DatabaseError(DatabaseError::kLocked, Occupied(info.name));
+  }
+  held_->insert(info.name.toLower());
+  return std::make_unique<HeldLock>(std::move(lock), held_, info.name.toLower());
 }
 
 }  // namespace
