@@ -3,14 +3,14 @@
 // work is measured against (SQLite on ordinary tables, shapelib alone).
 #include "app/LireFactureCsv.h"
 #include "dbase/BackEndDbf.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
 #include "document/DocumentServices.h"
 #include "document/Item.h"
-#include "platform/DbfTable.h"
 #include "platform/QtClock.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
-#include "platform/SqliteDbfProvider.h"
 #include "support/Fixtures.h"
 
 #include <benchmark/benchmark.h>
@@ -142,7 +142,7 @@ void PostageDbf(benchmark::State& state) {
   const int rangees = static_cast<int>(state.range(0));
   const QString dossier = CompagnieDbf(rangees);
   const InstantaneDbf instantane(dossier);
-  const DocumentServices services = ServicesDbf(std::make_shared<platform::SqliteDbfProvider>());
+  const DocumentServices services = ServicesDbf(std::make_shared<dbf::SqliteDbfProvider>());
   Poster(state, instantane, services, dossier, 2);
 }
 BENCHMARK(PostageDbf)
@@ -236,8 +236,7 @@ class BaseEnregistreuse final : public platform::Database {
 class FournisseurEnregistreur final : public platform::DatabaseProvider {
  public:
   std::unique_ptr<platform::Database> Open(const QString& connexion) override {
-    return std::make_unique<BaseEnregistreuse>(platform::SqliteDbfProvider().Open(connexion),
-                                               textes);
+    return std::make_unique<BaseEnregistreuse>(dbf::SqliteDbfProvider().Open(connexion), textes);
   }
   QStringList textes;
 };
@@ -294,7 +293,7 @@ void InstructionsDbf(benchmark::State& state) {
     state.PauseTiming();
     instantane.Restaurer();
     state.ResumeTiming();
-    auto base = platform::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + dossier);
+    auto base = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + dossier);
     for (const QString& texte : e.textes) {
       auto r = base->Execute(texte);
       benchmark::DoNotOptimize(r);
@@ -320,7 +319,7 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
   sqlite3* db = nullptr;
   sqlite3_open(":memory:", &db);
   for (const QFileInfo& f : QDir(dossier).entryInfoList({QStringLiteral("*.dbf")}, QDir::Files)) {
-    auto table = platform::DbfTable::Open(f.absoluteFilePath(), platform::DbfTable::Mode::Read);
+    auto table = dbf::DbfTable::Open(f.absoluteFilePath(), dbf::DbfTable::Mode::Read);
     const QByteArray nom = f.completeBaseName().toUtf8();
     QByteArray creer = "CREATE TABLE " + nom + " (";
     QByteArray marques;

@@ -3,9 +3,9 @@
 #include "acomba/CompagnieDemo.h"
 #include "dbase/CompanyFixture.h"
 #include "dbase/SqlLiteral.h"
+#include "dbf/DbfTable.h"
 #include "document/Client.h"
 #include "document/Item.h"
-#include "platform/DbfTable.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,7 +25,7 @@ namespace brivane::bench {
 
 namespace {
 
-using platform::DbfTable;
+using dbf::DbfTable;
 
 constexpr qint64 kPetitFichier = 1 << 20;
 constexpr int kLignesParFactureFixture = 100;
@@ -56,7 +56,7 @@ template <typename Cle>
 void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& modele,
              std::int64_t rangees, Cle&& cle) {
   QByteArray record;
-  std::vector<platform::DbfField> champs;
+  std::vector<dbf::DbfField> champs;
   {
     auto table = DbfTable::Open(chemin, DbfTable::Mode::Write);
     record = table->compose(modele, nullptr);
@@ -77,7 +77,7 @@ void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& 
   DbfTable::Open(chemin, DbfTable::Mode::Write)->finish(QDate::currentDate());
 }
 
-void Poser(QByteArray& record, const platform::DbfField& champ, const QByteArray& valeur,
+void Poser(QByteArray& record, const dbf::DbfField& champ, const QByteArray& valeur,
            bool aDroite = false) {
   const QByteArray cadre = aDroite ? valeur.rightJustified(champ.width, ' ', true)
                                    : valeur.leftJustified(champ.width, ' ', true);

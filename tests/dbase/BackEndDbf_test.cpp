@@ -1,9 +1,9 @@
 #include "dbase/BackEndDbf.h"
 #include "dbase/CompanyFixture.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
 #include "platform/DatabaseError.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
 #include "platform/os/File.h"
 #include "support/DbfRead.h"
 #include "support/FixedClock.h"
@@ -71,7 +71,7 @@ class RecordingProvider final : public platform::DatabaseProvider {
   std::unique_ptr<platform::Database> Open(const QString& connectionString) override {
     log_ << connectionString;
     return std::make_unique<RecordingDatabase>(
-        platform::SqliteDbfProvider(milliseconds(100)).Open(connectionString), log_);
+        dbf::SqliteDbfProvider(milliseconds(100)).Open(connectionString), log_);
   }
 
  private:
@@ -477,7 +477,7 @@ TEST_F(PostingTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
     ASSERT_TRUE(QDir().mkpath(dir_.path()));
     Compagnie();
     {
-      auto factma = platform::DbfTable::Open(Chemin("factma"), platform::DbfTable::Mode::Write);
+      auto factma = dbf::DbfTable::Open(Chemin("factma"), dbf::DbfTable::Mode::Write);
       std::vector<std::optional<QVariant>> ligne(factma->fields().size());
       ligne[static_cast<std::size_t>(factma->fieldIndex(QStringLiteral("FFNOFACT")))] =
           QString::fromLatin1(numero);
@@ -554,7 +554,7 @@ TEST_F(PostingTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
       client, {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
   BackEndDbf backEnd(
       *document,
-      ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+      ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                   std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
                   std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
   ASSERT_TRUE(backEnd.Ouvrir());
@@ -585,7 +585,7 @@ TEST_F(PostingTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
       services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<BackEndDbf>(
-            d, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+            d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                            std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
                            std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
       };
@@ -658,15 +658,15 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
       if (d.name != QString::fromLatin1(table)) {
         continue;
       }
-      std::vector<platform::DbfField> champs;
+      std::vector<dbf::DbfField> champs;
       for (const auto& f : d.fields) {
         if (sansColonne == nullptr || f.name != QString::fromLatin1(sansColonne)) {
           champs.push_back(f);
         }
       }
       QFile::remove(t.Chemin(table));
-      platform::DbfTable::Create(t.Chemin(table), champs, 0x57);
-      auto dbf = platform::DbfTable::Open(t.Chemin(table), platform::DbfTable::Mode::Write);
+      dbf::DbfTable::Create(t.Chemin(table), champs, 0x57);
+      auto dbf = dbf::DbfTable::Open(t.Chemin(table), dbf::DbfTable::Mode::Write);
       if (!ligne.empty()) {
         dbf->write(0, dbf->compose(ligne, nullptr));
       }
@@ -716,8 +716,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
        0, 7},
       {"CounterHeldByAnotherPosting",
        [](PostingTest& t) {
-         t.autre_ =
-             platform::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
+         t.autre_ = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
          t.verrou_ = t.autre_->Lock(QStringLiteral("solde"), milliseconds(0));
        },
        UnClient(), -2007,

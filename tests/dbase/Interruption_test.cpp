@@ -4,9 +4,9 @@
 // invoice counter never runs ahead of the rows.
 #include "dbase/BackEndDbf.h"
 #include "dbase/CompanyFixture.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
 #include "support/ArretBrutal.h"
 #include "support/DbfEtat.h"
 #include "support/DbfLecteurs.h"
@@ -65,7 +65,7 @@ bool Poster(const QString& dossier, const QString& client, const QStringList& co
   services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
   services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
-        d, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+        d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                        std::make_shared<testing::FixedComputerName>(QStringLiteral("POSTE-07")),
                        std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
   };
@@ -134,11 +134,11 @@ QString Numero(qint64 compteur) { return QStringLiteral("!%1").arg(compteur, 5, 
 
 // The rows the header counts that are not marked deleted, as our own reader sees them.
 qsizetype LignesVivantes(const QString& cheminSansExtension) {
-  const auto table = platform::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"),
-                                              platform::DbfTable::Mode::Read);
+  const auto table =
+      dbf::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"), dbf::DbfTable::Mode::Read);
   qsizetype vivantes = 0;
   for (int i = 0; i < table->recordCount(); ++i) {
-    vivantes += platform::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
+    vivantes += dbf::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
   }
   return vivantes;
 }
@@ -205,7 +205,7 @@ TEST(Interruption, APostingKilledAtAnyWriteIsWholeOrAbsentOnceTheNextConnectionO
     }
     journaux.push_back(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-tue"));
-    EXPECT_NO_THROW(platform::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + ici));
+    EXPECT_NO_THROW(dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + ici));
     EXPECT_FALSE(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-ouvert"));
     reprises.push_back(PosterLaFacture(ici));

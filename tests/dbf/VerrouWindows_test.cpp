@@ -1,8 +1,8 @@
 // A Windows program run under Wine locks a table as dBASE drivers do: it is
 // refused while a posting holds the table, and a posting waits for it in turn.
 #include "dbase/CompanyFixture.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "platform/DatabaseError.h"
-#include "platform/SqliteDbfProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ class VerrouWindows : public ::testing::Test {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
   }
   std::unique_ptr<platform::Database> Base() {
-    return platform::SqliteDbfProvider(milliseconds(200))
+    return dbf::SqliteDbfProvider(milliseconds(200))
         .Open(QStringLiteral("Data Source=") + dossier_.path());
   }
 

@@ -1,8 +1,6 @@
-#include "platform/SqliteDbfProvider.h"
+#include "dbf/SqliteDbfProvider.h"
+#include "dbf/DbfTable.h"
 #include "platform/DatabaseError.h"
-#include "platform/DbfTable.h"
-#include "platform/QtComputerName.h"
-#include "platform/QtRegionalSettings.h"
 #include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
 
@@ -15,8 +13,11 @@
 
 #include <functional>
 
-namespace brivane::platform {
+namespace brivane::dbf {
 namespace {
+
+using platform::Database;
+using platform::DatabaseError;
 
 using std::chrono::milliseconds;
 
@@ -397,27 +398,5 @@ TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
   EXPECT_THROW(premiere->Lock(QStringLiteral("absente"), milliseconds(0)), DatabaseError);
 }
 
-TEST(PlatformTextTest, ComputerNameAndDateSeparator) {
-  const struct {
-    const char* hote;
-    const char* nom;
-  } noms[] = {{"poste7", "poste7"},
-              {"poste7.bureau.local", "poste7"},
-              {"un-nom-de-machine-bien-trop-long-pour-tenir", "un-nom-de-machine-bien-trop-lo"}};
-  for (const auto& n : noms) {
-    EXPECT_EQ(QtComputerName::ShortName(QString::fromLatin1(n.hote)), QString::fromLatin1(n.nom));
-  }
-  const struct {
-    const char* format;
-    const char* separateur;
-  } formats[] = {{"yyyy-MM-dd", "-"},     {"dd/MM/yyyy", "/"}, {"d.M.yy", "."},
-                 {"yyyy. MM. dd.", ". "}, {"yyyyMMdd", "/"},   {"dd'/'MM'/'yyyy", "/"}};
-  for (const auto& f : formats) {
-    EXPECT_EQ(QtRegionalSettings::SeparatorOf(QString::fromLatin1(f.format)),
-              QString::fromLatin1(f.separateur))
-        << f.format;
-  }
-}
-
 }  // namespace
-}  // namespace brivane::platform
+}  // namespace brivane::dbf

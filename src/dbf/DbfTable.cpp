@@ -1,4 +1,4 @@
-#include "platform/DbfTable.h"
+#include "dbf/DbfTable.h"
 
 #include "platform/DatabaseError.h"
 #include "platform/DecimalText.h"
@@ -21,7 +21,9 @@
 #include <map>
 #include <memory>
 
-namespace brivane::platform {
+namespace brivane::dbf {
+
+using platform::DatabaseError;
 
 namespace {
 
@@ -458,7 +460,7 @@ QByteArray DbfTable::format(const DbfField& field, const QVariant& value) const 
       if (type == QMetaType::LongLong) {
         text = QString::number(value.toLongLong());
       } else {
-        const auto plain = decimal::PlainNumber(value.toDouble());
+        const auto plain = platform::decimal::PlainNumber(value.toDouble());
         if (!plain) {
           misfit(field, QStringLiteral("n'est pas un nombre fini"));
         }
@@ -592,4 +594,4 @@ void DbfTable::finish(QDate lastUpdate) {
   }
 }
 
-}  // namespace brivane::platform
+}  // namespace brivane::dbf
