@@ -162,14 +162,20 @@ KeyIndex* DbfDatabase::IndexFor(std::size_t table, int field, DbfTable& reader, 
     return nullptr;
   }
   KeyIndex& index = column.index;
-  const KeyIndex::Stamp stamp = StampOf(tables_[table].path);
-  if (!index.current(stamp) || index.indexed() > count) {
+  // A table the posting holds changes only by this connection's hand (its
+  // index was checked against the file when the table was taken): no need
+  // to look at the file again on every lookup.
+  const bool held = pending != nullptr && index.trusted() && index.indexed() <= count;
+  const KeyIndex::Stamp stamp = held ? KeyIndex::Stamp{} : StampOf(tables_[table].path);
+  if (!held && (!index.current(stamp) || index.indexed() > count)) {
     index.Clear();
   }
   for (int n = index.indexed(); n < count; ++n) {
     index.Add(reader.storedText(RecordAt(reader, pending, fileCount, n), field), n);
   }
-  index.Seen(stamp);
+  if (!held) {
+    index.Seen(stamp);
+  }
   return &index;
 }
 
@@ -236,6 +242,12 @@ Pending& DbfDatabase::Take(std::size_t index, milliseconds wait) {
   try {
     // Read again now that no one else may write it, and checked against its columns.
     cache_.Forget(index);
+    const KeyIndex::Stamp stamp = StampOf(info.path);
+    for (auto& [key, column] : indexes_) {
+      if (key.first == index && !column.index.current(stamp)) {
+        column.index.Forget();
+      }
+    }
     if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
       throw DatabaseError(DatabaseError::kChangedMeanwhile,
                           QStringLiteral("La table %1 change pendant sa lecture. %2")

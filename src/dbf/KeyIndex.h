@@ -28,6 +28,7 @@ class KeyIndex final {
   }
 
   bool current(const Stamp& stamp) const { return trusted_ && stamp && stamp_ == stamp; }
+  bool trusted() const { return trusted_; }
   int indexed() const { return indexed_; }
   void Clear() {
     slots_.assign(kFirstSize, Slot{});
