@@ -270,6 +270,11 @@ const Enregistrement& Enregistrer(int rangees) {
     for (const QFileInfo& f : QDir(dossier).entryInfoList({QStringLiteral("*.dbf")}, QDir::Files)) {
       QFile::copy(f.absoluteFilePath(), cible.filePath(f.fileName()));
     }
+    // And its statement texts, one per line, for the DBD::XBase baseline.
+    QFile instructions(QDir(DossierDonnees()).filePath(QStringLiteral("instructions-1000.sql")));
+    if (instructions.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+      instructions.write(e.textes.join(u'\n').toUtf8() + '\n');
+    }
   }
   instantane.Restaurer();
   return deja.emplace(rangees, std::move(e)).first->second;

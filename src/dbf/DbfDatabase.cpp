@@ -148,20 +148,16 @@ int DbfDatabase::Fail(sqlite3_vtab* vtab, const DatabaseError& error) {
 }
 
 void DbfDatabase::Distrust(std::size_t table) {
-  for (auto& [key, column] : indexes_) {
+  for (auto& [key, index] : indexes_) {
     if (key.first == table) {
-      column.index.Forget();
+      index.Forget();
     }
   }
 }
 
 KeyIndex* DbfDatabase::IndexFor(std::size_t table, int field, DbfTable& reader, Pending* pending,
                                 int fileCount, int count) {
-  ColumnIndex& column = indexes_[{table, field}];
-  if (++column.lookups == 1) {
-    return nullptr;
-  }
-  KeyIndex& index = column.index;
+  KeyIndex& index = indexes_[{table, field}];
   // A table the posting holds changes only by this connection's hand (its
   // index was checked against the file when the table was taken): no need
   // to look at the file again on every lookup.
@@ -181,11 +177,10 @@ KeyIndex* DbfDatabase::IndexFor(std::size_t table, int field, DbfTable& reader, 
 
 void DbfDatabase::Wrote(std::size_t table, const DbfTable& reader, int n,
                         const QByteArray& record) {
-  for (auto& [key, column] : indexes_) {
+  for (auto& [key, index] : indexes_) {
     if (key.first != table) {
       continue;
     }
-    KeyIndex& index = column.index;
     if (n <= index.indexed()) {
       // A rewritten record keeps its old entry too: lookups check every record they get.
       index.Add(reader.storedText(QByteArrayView(record), key.second), n);
@@ -244,8 +239,8 @@ Pending& DbfDatabase::Take(std::size_t index, milliseconds wait) {
     cache_.Forget(index);
     const KeyIndex::Stamp stamp = StampOf(info.path);
     for (auto& [key, column] : indexes_) {
-      if (key.first == index && !column.index.current(stamp)) {
-        column.index.Forget();
+      if (key.first == index && !column.current(stamp)) {
+        column.Forget();
       }
     }
     if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
@@ -506,7 +501,7 @@ void DbfDatabase::Commit() {
       const KeyIndex::Stamp stamp = StampOf(tables_[index].path);
       for (auto& [key, column] : indexes_) {
         if (key.first == index) {
-          column.index.Seen(stamp);
+          column.Seen(stamp);
         }
       }
     }

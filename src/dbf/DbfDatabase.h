@@ -71,9 +71,8 @@ class DbfDatabase final : public platform::Database {
   void StatementEnds();
 
   // The index of one text column, brought up to date with the table as the
-  // cursor sees it (`count` records, the file's first `fileCount`); nothing
-  // on the first lookup of a column, which reads the table anyway and may be
-  // the only one.
+  // cursor sees it (`count` records, the file's first `fileCount`): the first
+  // lookup of a column reads the table once and indexes it as it goes.
   KeyIndex* IndexFor(std::size_t table, int field, DbfTable& reader, Pending* pending,
                      int fileCount, int count);
   // Keeps the indexes of a table right as this connection writes record n.
@@ -100,11 +99,7 @@ class DbfDatabase final : public platform::Database {
   milliseconds writeWait_;
   std::optional<Transaction> tx_;
   TableCache cache_;
-  struct ColumnIndex {
-    int lookups = 0;
-    KeyIndex index;
-  };
-  std::map<std::pair<std::size_t, int>, ColumnIndex> indexes_;
+  std::map<std::pair<std::size_t, int>, KeyIndex> indexes_;  // by table and column
 };
 
 }  // namespace brivane::dbf
