@@ -2,8 +2,8 @@
 // products. Repeated on one connection, lookups after the first go through
 // the connection's index of the key column.
 #include "dbase/CompanyFixture.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-using brivane::platform::DbfTable;
+using brivane::dbf::DbfTable;
 
 // A fixture company whose produi holds `produits` rows.
 QString Compagnie(QTemporaryDir& dir, int produits) {
@@ -31,7 +31,7 @@ QString Compagnie(QTemporaryDir& dir, int produits) {
 void ProductLookup(benchmark::State& state) {
   QTemporaryDir dir;
   const auto base =
-      brivane::platform::SqliteDbfProvider().Open(Compagnie(dir, static_cast<int>(state.range(0))));
+      brivane::dbf::SqliteDbfProvider().Open(Compagnie(dir, static_cast<int>(state.range(0))));
   const QString select = QStringLiteral("select * from produi where pnum='ABSENT...............'");
   for (auto _ : state) {
     benchmark::DoNotOptimize(base->Execute(select)->Eof());
@@ -41,7 +41,7 @@ BENCHMARK(ProductLookup)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void InvoiceLineInsert(benchmark::State& state) {
   QTemporaryDir dir;
-  const auto base = brivane::platform::SqliteDbfProvider().Open(Compagnie(dir, 0));
+  const auto base = brivane::dbf::SqliteDbfProvider().Open(Compagnie(dir, 0));
   const QString insert = QStringLiteral(
       "insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,fipvent,fitaxf,"
       "fitaxp,fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values ('!00007',1,"

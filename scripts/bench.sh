@@ -13,7 +13,8 @@ root=$PWD
 
 ./scripts/setup.sh
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF >/dev/null
-cmake --build build/bench -j2 --target brivane_bench brivane-import brivane-demo-company
+cmake --build build/bench -j2 --target brivane_bench brivane-import brivane-demo-company \
+  brivane-dbase-post brivane-dbase-fixture
 
 export BRIVANE_BENCH_DATA="$root/build/bench/data"
 out="$root/build/bench/results"
@@ -34,6 +35,44 @@ if [ -d "$BRIVANE_BENCH_DATA/dbf-1000-postee" ]; then
     "$BRIVANE_BENCH_DATA/dbf-1000-postee" | tee "$out/python-dbf.json"
 else
   echo "skipped: no posting was recorded (run InstructionsDbf/1000)"
+fi
+
+echo "== Perl DBD::XBase running the statement texts of one posting =="
+if [ -f "$BRIVANE_BENCH_DATA/instructions-1000.sql" ]; then
+  /usr/bin/perl bench/dbd_xbase.pl "$BRIVANE_BENCH_DATA/dbf-1000" \
+    "$BRIVANE_BENCH_DATA/instructions-1000.sql" | tee "$out/dbd-xbase.json"
+else
+  echo "skipped: no posting was recorded (run InstructionsDbf/1000)"
+fi
+
+echo "== System calls of one dBASE posting (3 lines, then 1,001 lines, fresh process each) =="
+if command -v strace >/dev/null; then
+  /usr/bin/python3 - "$bin" "$out" <<'PY' | tee "$out/syscalls.json"
+import json, subprocess, sys, tempfile
+bin, out = sys.argv[1:3]
+counts = {}
+for lines in (3, 1001):
+    with tempfile.TemporaryDirectory() as work:
+        folder = work + "/compagnie"
+        subprocess.run([bin + "/brivane-dbase-fixture", folder], check=True, capture_output=True)
+        trace = work + "/strace.txt"
+        subprocess.run(["strace", "-f", "-c", "-o", trace, bin + "/brivane-dbase-post", folder,
+                        "--lignes", str(lines)], check=True, capture_output=True)
+        calls = {}
+        for row in open(trace).read().splitlines():
+            parts = row.split()
+            if len(parts) >= 5 and parts[-1] not in ("syscall", "total") and parts[3].isdigit():
+                calls[parts[-1]] = int(parts[3])
+        counts[lines] = calls
+total = {n: sum(c.values()) for n, c in counts.items()}
+syncs = {n: c.get("fsync", 0) + c.get("fdatasync", 0) for n, c in counts.items()}
+# Each line adds a product row and an invoice line row.
+print(json.dumps({"calls_3_lines": total[3], "calls_1001_lines": total[1001],
+                  "syncs_3_lines": syncs[3], "syncs_1001_lines": syncs[1001],
+                  "calls_per_new_row": (total[1001] - total[3]) / 2000}))
+PY
+else
+  echo "skipped: strace is not installed"
 fi
 
 # Whole import runs into a fresh built-in company, with a configuration of their own.

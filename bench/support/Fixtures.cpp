@@ -3,9 +3,9 @@
 #include "acomba/CompagnieDemo.h"
 #include "dbase/CompanyFixture.h"
 #include "dbase/SqlLiteral.h"
+#include "dbf/DbfTable.h"
 #include "document/Client.h"
 #include "document/Item.h"
-#include "platform/DbfTable.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,7 +25,7 @@ namespace brivane::bench {
 
 namespace {
 
-using platform::DbfTable;
+using dbf::DbfTable;
 
 constexpr qint64 kPetitFichier = 1 << 20;
 constexpr int kLignesParFactureFixture = 100;
@@ -56,7 +56,7 @@ template <typename Cle>
 void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& modele,
              std::int64_t rangees, Cle&& cle) {
   QByteArray record;
-  std::vector<platform::DbfField> champs;
+  std::vector<dbf::DbfField> champs;
   {
     auto table = DbfTable::Open(chemin, DbfTable::Mode::Write);
     record = table->compose(modele, nullptr);
@@ -77,7 +77,7 @@ void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& 
   DbfTable::Open(chemin, DbfTable::Mode::Write)->finish(QDate::currentDate());
 }
 
-void Poser(QByteArray& record, const platform::DbfField& champ, const QByteArray& valeur,
+void Poser(QByteArray& record, const dbf::DbfField& champ, const QByteArray& valeur,
            bool aDroite = false) {
   const QByteArray cadre = aDroite ? valeur.rightJustified(champ.width, ' ', true)
                                    : valeur.leftJustified(champ.width, ' ', true);
@@ -131,9 +131,31 @@ double SecondesGeneration(const QString& dossier) {
   return f.open(QIODevice::ReadOnly) ? f.readAll().toDouble() : 0;
 }
 
+// Invoice numbers have five digits: the fixture's invoices take them from 0
+// on, wrapping before the last few, and the counter gives the first free one.
+constexpr std::int64_t kNumerosFixture = 99990;
+
+std::int32_t CompteurFixture(int rangees) {
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(std::max<std::int64_t>(1, rangees / 10), kNumerosFixture));
+}
+
+// The counter a fixture folder holds, or -1.
+qlonglong CompteurDe(const QString& dossier) {
+  try {
+    const auto solde = dbf::DbfTable::Open(QDir(dossier).filePath(QStringLiteral("solde.dbf")),
+                                           dbf::DbfTable::Mode::Read);
+    const QVariant v = solde->value(solde->record(0), solde->fieldIndex(QStringLiteral("snexts")));
+    return v.toLongLong();
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
 QString CompagnieDbf(int rangees) {
   const QString dossier = QDir(DossierDonnees()).filePath(QStringLiteral("dbf-%1").arg(rangees));
-  if (Pret(dossier)) {
+  // A fixture of an older kind, whose counter named one of its invoices, is made again.
+  if (Pret(dossier) && CompteurDe(dossier) == CompteurFixture(rangees)) {
     // A fixture made a moment ago may still be on its way to the disk: the
     // posting's fsync would pay for writing all of it.
     ::sync();
@@ -143,7 +165,7 @@ QString CompagnieDbf(int rangees) {
   QElapsedTimer chrono;
   chrono.start();
   dbase::CompanyFixture fixture;
-  fixture.compteur = 7;
+  fixture.compteur = CompteurFixture(rangees);
   fixture.Creer(dossier);
   const QDir dir(dossier);
   const auto v = [](const char* texte) {
@@ -169,7 +191,7 @@ QString CompagnieDbf(int rangees) {
   Ajouter(dir.filePath(QStringLiteral("factma.dbf")), {v("C0000000"), v("Client de la fixture")},
           factures, [](QByteArray& r, const auto& champs, std::int64_t i) {
             Poser(r, champs[20],
-                  QByteArray("?") + QByteArray::number(i % 100000).rightJustified(5, '0'));
+                  QByteArray("?") + QByteArray::number(i % kNumerosFixture).rightJustified(5, '0'));
           });
   Ajouter(
       dir.filePath(QStringLiteral("factit.dbf")),
@@ -178,10 +200,9 @@ QString CompagnieDbf(int rangees) {
        std::optional<QVariant>(qlonglong{1})},
       static_cast<std::int64_t>(rangees) * 10,
       [](QByteArray& r, const auto& champs, std::int64_t i) {
-        Poser(
-            r, champs[0],
-            QByteArray("?") +
-                QByteArray::number((i / kLignesParFactureFixture) % 100000).rightJustified(5, '0'));
+        Poser(r, champs[0],
+              QByteArray("?") + QByteArray::number((i / kLignesParFactureFixture) % kNumerosFixture)
+                                    .rightJustified(5, '0'));
         Poser(r, champs[1], QByteArray::number(i % kLignesParFactureFixture + 1), true);
       });
   Marquer(dossier, static_cast<double>(chrono.nsecsElapsed()) / 1e9);

@@ -1,6 +1,6 @@
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "platform/DatabaseError.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
 #include "targets/Targets.h"
 
 #include <QDate>
@@ -12,8 +12,8 @@ namespace brivane::fuzz {
 namespace {
 
 constexpr const char* kCible = "dbf_table";
+using dbf::DbfTable;
 using platform::DatabaseError;
-using platform::DbfTable;
 
 [[noreturn]] void Echec(const QString& quoi) { fuzz::Echec(kCible, quoi); }
 
@@ -39,7 +39,7 @@ void LireTout(const DbfTable& table) {
 
 void Requeter(const QString& dossier) {
   try {
-    const auto base = platform::SqliteDbfProvider(std::chrono::milliseconds(0))
+    const auto base = dbf::SqliteDbfProvider(std::chrono::milliseconds(0))
                           .Open(QStringLiteral("Data Source=") + dossier);
     base->Execute(QStringLiteral("select count(*) from t"));
     base->Execute(QStringLiteral("select * from t"));

@@ -62,45 +62,69 @@ std::int32_t EnEntier32(const QVariant& valeur, const QString& colonne) {
 BackEndDbf::BackEndDbf(ComSoum& document, ServicesDbf services)
     : BackEnd(document), services_(std::move(services)) {}
 
+// What a posting may write, locked at its first step: a posting of products
+// alone takes only their table.
+const QStringList kTablesFacture{QStringLiteral("client"), QStringLiteral("produi"),
+                                 QStringLiteral("factma"), QStringLiteral("factit"),
+                                 QStringLiteral("solde")};
+const QStringList kTablesProduits{QStringLiteral("produi")};
+
 template <typename Pas>
-bool BackEndDbf::Etape(Pas pas) {
-  const auto synchroniser = [this] {
-    // What was written before the failure stays: it must reach the disk too.
-    try {
-      if (Connexion) {
-        Connexion->Sync();
-      }
-    } catch (const platform::DatabaseError&) {
-    }
-  };
+bool BackEndDbf::Etape(Pas pas, bool toutesLesTables) {
   try {
+    if (!enCours_) {
+      Connexion->Begin(toutesLesTables ? kTablesFacture : kTablesProduits,
+                       services_.attenteCompteur);
+      enCours_ = true;
+    }
     (this->*pas)();
     return true;
   } catch (const platform::DatabaseError& e) {
-    synchroniser();
+    Annuler();
     throw ErreurInattendue(e.number(), e.description());
   } catch (...) {
-    synchroniser();
+    Annuler();
     throw;
   }
 }
 
+void BackEndDbf::Annuler() noexcept {
+  if (enCours_ && Connexion) {
+    Connexion->Rollback();
+  }
+  enCours_ = false;
+}
+
+BackEndDbf::~BackEndDbf() { Annuler(); }
+
 bool BackEndDbf::Ouvrir() { return OuvrirBaseDbf(); }
-bool BackEndDbf::EnregistrerClient() { return Etape(&BackEndDbf::EnregistrerClientDbf); }
-bool BackEndDbf::EnregistrerProduits() { return Etape(&BackEndDbf::EnregistrerProduitsDbf); }
-bool BackEndDbf::EnregistrerFacture() { return Etape(&BackEndDbf::EnregistrerFactureDbf); }
+bool BackEndDbf::EnregistrerClient() { return Etape(&BackEndDbf::EnregistrerClientDbf, true); }
+bool BackEndDbf::EnregistrerProduits() { return Etape(&BackEndDbf::EnregistrerProduitsDbf, false); }
+bool BackEndDbf::EnregistrerFacture() {
+  refus_.clear();
+  Etape(&BackEndDbf::EnregistrerFactureDbf, true);
+  if (!refus_.isEmpty()) {
+    Annuler();
+    RemplacerMessage(refus_);
+    return false;
+  }
+  return true;
+}
 
 void BackEndDbf::Fermer() {
+  if (!enCours_) {
+    return;
+  }
+  enCours_ = false;
   try {
-    if (Connexion) {
-      Connexion->Sync();
-    }
+    Connexion->Commit();
   } catch (const platform::DatabaseError& e) {
     throw ErreurInattendue(e.number(), e.description());
   }
 }
 
 bool BackEndDbf::OuvrirBaseDbf() {
+  Annuler();
   try {
     Connexion = services_.base->Open(kChaineConnexion + cheminCie());
     Commande = Command{};
@@ -135,8 +159,6 @@ QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QSt
 }
 
 void BackEndDbf::EnregistrerClientDbf() {
-  // Held from the lookup to the insert: two postings never both add the customer.
-  const auto verrou = Connexion->Lock(QStringLiteral("client"), services_.attenteCompteur);
   Client& c = *client();
   const QString numero = c.Numero();
   if (Trouve(QStringLiteral("select * from client where CNUM=") + lit::TexteCite(numero))) {
@@ -164,8 +186,6 @@ void BackEndDbf::EnregistrerProduitsDbf() {
   // The sum of this posting's lines only: a second Enregistrer of the same
   // document must not count its lines twice.
   SousTotal = 0;
-  // Held from each lookup to its insert: two postings never both add a product.
-  const auto verrou = Connexion->Lock(QStringLiteral("produi"), services_.attenteCompteur);
   for (const std::shared_ptr<Item>& ligne : lignes()) {
     const Item& item = *ligne;
     const QString numero = lit::TexteCite(lit::CodeProduitApres(item.code()));
@@ -196,9 +216,6 @@ void BackEndDbf::EnregistrerProduitsDbf() {
 }
 
 void BackEndDbf::EnregistrerFactureDbf() {
-  // Held from the counter read to its advance: two postings never take the same number.
-  const auto verrou = Connexion->Lock(QStringLiteral("solde"), services_.attenteCompteur);
-
   noFacture = EnEntier32(Lire(QStringLiteral("select snexts from solde"), QStringLiteral("solde"),
                               QStringLiteral("snexts")),
                          QStringLiteral("snexts"));
@@ -206,15 +223,20 @@ void BackEndDbf::EnregistrerFactureDbf() {
                                             QStringLiteral("taxpro"), QStringLiteral("taxprc1")),
                                        QStringLiteral("taxprc1"));
 
-  // The counter has not issued this number yet: rows that carry it are what a
-  // posting left when it stopped half-way. They go, so that one number never
-  // names two invoices.
-  const QString restes =
-      lit::NumeroDocument(true, noFacture) + u',' + lit::NumeroDocument(false, noFacture);
-  Resultat =
-      Connexion->Execute(QStringLiteral("delete from factit where finofact in (") + restes + u')');
-  Resultat =
-      Connexion->Execute(QStringLiteral("delete from factma where FFNOFACT in (") + restes + u')');
+  // The counter is behind when a document already carries its number: rows
+  // that no posting of ours wrote are never touched, so the posting stops.
+  for (const bool soumission : {true, false}) {
+    const QString numero = lit::NumeroDocument(soumission, noFacture);
+    if (Trouve(QStringLiteral("select FFNOFACT from factma where FFNOFACT=") + numero)) {
+      refus_ = QStringLiteral(
+                   "La table factma contient déjà un document sous le numéro %1, que le compteur "
+                   "de factures (table solde) donne à cette facture. Rien n'a été écrit : "
+                   "corrigez le compteur dans le système comptable avant de reprendre le "
+                   "transfert.")
+                   .arg(numero.mid(1, numero.size() - 2));
+      return;
+    }
+  }
 
   const double taxeFederale = SousTotal * kTauxFederal;
   const double taxeProvinciale = tauxProvincial * SousTotal;
@@ -291,8 +313,6 @@ void BackEndDbf::EnregistrerFactureDbf() {
     Resultat = Commande.Execute();
   }
 
-  // The rows must be on disk before the counter says they exist.
-  Connexion->Sync();
   Resultat = Connexion->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
 }
 

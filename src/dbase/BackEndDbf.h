@@ -24,8 +24,10 @@ struct ServicesDbf {
 
 // Posts a document as rows of the dBASE tables of its company folder: the
 // customer into client, the missing products into produi, the invoice into
-// factma and factit with its number taken from solde. Each step returns true
-// or throws ErreurInattendue; rows written before a failure stay written.
+// factma and factit with its number taken from solde. The whole posting is one
+// transaction: its tables are locked at its first step and its rows reach the
+// tables at Fermer, all of them, or none when a step fails or refuses. Each
+// step returns true or throws ErreurInattendue.
 class BackEndDbf final : public BackEnd {
  public:
   static const QString kChaineConnexion;  // followed by the company folder
@@ -36,8 +38,9 @@ class BackEndDbf final : public BackEnd {
   bool EnregistrerClient() override;
   bool EnregistrerProduits() override;
   bool EnregistrerFacture() override;
-  // Returns once the posting's rows are on disk.
+  // Returns once the posting's rows are on disk; after a refused step, undoes it.
   void Fermer() override;
+  ~BackEndDbf() override;
 
  private:
   bool OuvrirBaseDbf();
@@ -46,7 +49,8 @@ class BackEndDbf final : public BackEnd {
   void EnregistrerFactureDbf();
 
   template <typename Pas>
-  bool Etape(Pas pas);
+  bool Etape(Pas pas, bool toutesLesTables);
+  void Annuler() noexcept;
   // Runs a select through Commande and tells whether it gave a row; the row set is closed.
   bool Trouve(const QString& select);
   // Runs a select of one column of the table and gives that column of its first row.
@@ -58,6 +62,8 @@ class BackEndDbf final : public BackEnd {
   std::unique_ptr<platform::RowSet> Resultat;
   std::int32_t noFacture = 0;
   double SousTotal = 0;
+  bool enCours_ = false;  // a transaction is open on Connexion
+  QString refus_;         // why the invoice pass refused the posting
 };
 
 }  // namespace brivane::dbase

@@ -9,7 +9,7 @@ namespace brivane::dbase {
 
 namespace {
 
-using platform::DbfField;
+using dbf::DbfField;
 
 DbfField C(const char* name, int width) { return {QString::fromLatin1(name), 'C', width, 0, 0}; }
 DbfField N(const char* name, int width, int decimals) {
@@ -84,15 +84,15 @@ void CompanyFixture::Creer(const QString& dossier) const {
   }
   for (const Table& table : Tables()) {
     const QString chemin = dir.filePath(table.name + QStringLiteral(".dbf"));
-    platform::DbfTable::Create(chemin, table.fields, kPilote1252);
+    dbf::DbfTable::Create(chemin, table.fields, kPilote1252);
     // Dated today and closed by the end-of-file mark, like every table we write.
-    platform::DbfTable::Open(chemin, platform::DbfTable::Mode::Write)->finish(QDate::currentDate());
+    dbf::DbfTable::Open(chemin, dbf::DbfTable::Mode::Write)->finish(QDate::currentDate());
   }
 
   const auto ajouter = [&](const QString& nom,
                            const std::vector<std::optional<QVariant>>& valeurs) {
-    auto table = platform::DbfTable::Open(dir.filePath(nom + QStringLiteral(".dbf")),
-                                          platform::DbfTable::Mode::Write);
+    auto table =
+        dbf::DbfTable::Open(dir.filePath(nom + QStringLiteral(".dbf")), dbf::DbfTable::Mode::Write);
     table->write(table->recordCount(), table->compose(valeurs, nullptr));
     table->finish(QDate::currentDate());
   };

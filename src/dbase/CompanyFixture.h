@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DbfTable.h"
+#include "dbf/DbfTable.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ namespace brivane::dbase {
 struct CompanyFixture {
   struct Table {
     QString name;
-    std::vector<platform::DbfField> fields;
+    std::vector<dbf::DbfField> fields;
   };
 
   std::int32_t compteur = 1;        // solde.snexts

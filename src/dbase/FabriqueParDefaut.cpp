@@ -1,15 +1,15 @@
 #include "dbase/BackEndDbf.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/DocumentServices.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
-#include "platform/SqliteDbfProvider.h"
 
 namespace brivane::dbase {
 
 DocumentServices::BackEndFactory FabriqueParDefaut() {
   return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
-        document, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+        document, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                               std::make_shared<platform::QtComputerName>(),
                               std::make_shared<platform::QtRegionalSettings>()});
   };

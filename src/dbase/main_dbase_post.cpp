@@ -1,6 +1,7 @@
-// brivane-dbase-post DOSSIER [--facture]
-// Posts a sample document (one customer, three lines) with accounting-system
-// code 2 into the dBASE tables of DOSSIER, as the import run would.
+// brivane-dbase-post DOSSIER [--facture] [--lignes N]
+// Posts a sample document (one customer, three lines, or N lines each of a
+// product of its own) with accounting-system code 2 into the dBASE tables of
+// DOSSIER, as the import run would.
 #include "app/Programme.h"
 #include "document/ComSoum.h"
 
@@ -13,11 +14,22 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTextStream out(stdout);
   QTextStream err(stderr);
-  const QStringList args = app.arguments().mid(1);
+  QStringList args = app.arguments().mid(1);
+  int nombre = 0;  // 0: the three sample lines
+  if (const qsizetype at = args.indexOf(QStringLiteral("--lignes")); at >= 0) {
+    bool ok = false;
+    nombre = args.value(at + 1).toInt(&ok);
+    if (!ok || nombre < 1) {
+      args.clear();
+    } else {
+      args.remove(at, 2);
+    }
+  }
   if (args.isEmpty() || args.size() > 2 || (args.size() == 2 && args[1] != u"--facture")) {
-    err << "Usage : brivane-dbase-post DOSSIER [--facture]\n"
+    err << "Usage : brivane-dbase-post DOSSIER [--facture] [--lignes N]\n"
         << "Enregistre une facture d'exemple dans les tables dBASE de DOSSIER\n"
-        << "(une soumission « ! » par défaut, une facture « ? » avec --facture).\n";
+        << "(une soumission « ! » par défaut, une facture « ? » avec --facture ;\n"
+        << "N lignes d'autant de produits nouveaux avec --lignes N).\n";
     return 2;
   }
 
@@ -47,9 +59,11 @@ int main(int argc, char** argv) {
       {u"CL-12", u"Clous galvanisés 3 po", 1, 4},
       {u"PE'1", u"Peinture d'apprêt, 1 l", 0.5, 3},
   };
-  for (const auto& l : lignes) {
+  const int total = nombre > 0 ? nombre : 3;
+  for (int n = 0; n < total; ++n) {
+    const auto& l = lignes[n % 3];
     auto item = std::make_shared<brivane::Item>();
-    item->code(QString::fromUtf16(l.code));
+    item->code(nombre > 0 ? QStringLiteral("P%1").arg(n + 1) : QString::fromUtf16(l.code));
     item->Description(QString::fromUtf16(l.description));
     item->Quantite(l.quantite);
     item->Cout(l.cout);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <chrono>
@@ -30,18 +31,32 @@ class TableLock {
 };
 
 // An open folder of tables seen as one database. One thread at a time.
+//
+// Outside a posting every statement that writes is a posting of its own.
+// Within one (Begin to Commit or Rollback), what the statements write is seen
+// by this connection at once and by every other reader only after Commit,
+// and then all of it; after Rollback, a failure or a kill at any moment,
+// none of it.
 class Database {
  public:
   virtual ~Database() = default;
   // Runs one statement whose values are all written into its text. Throws
-  // DatabaseError when it is refused; rows written before the failure stay.
+  // DatabaseError when it is refused; a refused statement writes nothing.
   virtual std::unique_ptr<RowSet> Execute(const QString& sql) = 0;
   // Locks the table against every other connection, waiting at most `wait`
   // for one that holds it; throws DatabaseError when the wait runs out.
   virtual std::unique_ptr<TableLock> Lock(const QString& table, std::chrono::milliseconds wait) = 0;
-  // Returns once every row written so far is on disk; throws DatabaseError
-  // when the system cannot make it so.
-  virtual void Sync() = 0;
+  // Starts a posting that will write the named tables: they are locked now,
+  // in one fixed order whatever the order given, and stay locked until
+  // Commit or Rollback. Names of tables the folder lacks are passed over (a
+  // statement on them fails). Throws DatabaseError when a lock cannot be had
+  // within `wait`; nothing is then held.
+  virtual void Begin(const QStringList& tables, std::chrono::milliseconds wait) = 0;
+  // Makes the posting's rows durable and visible; throws DatabaseError when
+  // the system cannot, and the posting is then undone. Releases the locks.
+  virtual void Commit() = 0;
+  // Forgets what the posting wrote and releases the locks. Never throws.
+  virtual void Rollback() noexcept = 0;
 };
 
 // Opens databases from connection strings.

@@ -23,6 +23,7 @@ class DatabaseError : public std::exception {
   static constexpr std::int32_t kNoRow = -2008;
   static constexpr std::int32_t kNoColumn = -2009;
   static constexpr std::int32_t kUnsupported = -2010;
+  static constexpr std::int32_t kChangedMeanwhile = -2011;
 
   DatabaseError(std::int32_t number, QString description)
       : number_(number), description_(std::move(description)), what_(description_.toUtf8()) {}

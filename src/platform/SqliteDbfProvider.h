@@ -1,30 +1,8 @@
 #pragma once
 
-#include "platform/Database.h"
-
-#include <chrono>
+// The table engine lives in src/dbf; its provider keeps this name too.
+#include "dbf/SqliteDbfProvider.h"
 
 namespace brivane::platform {
-
-// Opens a folder of dBASE tables as one database: SQLite parses and runs the
-// statements on an in-memory connection where every .dbf file of the folder
-// is a virtual table of ours, named after the file without its extension.
-// Table and column names match in any letter case; text compares exactly,
-// trailing blanks aside (see docs/dbase-tables.md).
-class SqliteDbfProvider final : public DatabaseProvider {
- public:
-  // `writeWait`: how long a statement waits for a table that another
-  // connection is writing or holds locked.
-  explicit SqliteDbfProvider(std::chrono::milliseconds writeWait = std::chrono::seconds(10))
-      : writeWait_(writeWait) {}
-
-  // The folder is what follows "Data Source=" in the connection string. Fails
-  // when the folder is missing, holds no table, or holds a table that cannot
-  // be read.
-  std::unique_ptr<Database> Open(const QString& connectionString) override;
-
- private:
-  std::chrono::milliseconds writeWait_;
-};
-
+using SqliteDbfProvider = dbf::SqliteDbfProvider;
 }  // namespace brivane::platform

@@ -1,9 +1,10 @@
 #include "dbase/BackEndDbf.h"
 #include "dbase/CompanyFixture.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
 #include "platform/DatabaseError.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
+#include "platform/os/File.h"
 #include "support/DbfRead.h"
 #include "support/FixedClock.h"
 #include "support/FixedComputerName.h"
@@ -20,6 +21,7 @@
 #include <QSet>
 
 #include <functional>
+#include <map>
 #include <thread>
 
 namespace brivane::dbase {
@@ -45,9 +47,17 @@ class RecordingDatabase final : public platform::Database {
   std::unique_ptr<platform::TableLock> Lock(const QString& table, milliseconds wait) override {
     return inner_->Lock(table, wait);
   }
-  void Sync() override {
-    log_ << QStringLiteral("SYNC");
-    inner_->Sync();
+  void Begin(const QStringList& tables, milliseconds wait) override {
+    log_ << QStringLiteral("BEGIN ") + tables.join(u',');
+    inner_->Begin(tables, wait);
+  }
+  void Commit() override {
+    log_ << QStringLiteral("COMMIT");
+    inner_->Commit();
+  }
+  void Rollback() noexcept override {
+    log_ << QStringLiteral("ROLLBACK");
+    inner_->Rollback();
   }
 
  private:
@@ -61,7 +71,7 @@ class RecordingProvider final : public platform::DatabaseProvider {
   std::unique_ptr<platform::Database> Open(const QString& connectionString) override {
     log_ << connectionString;
     return std::make_unique<RecordingDatabase>(
-        platform::SqliteDbfProvider(milliseconds(100)).Open(connectionString), log_);
+        dbf::SqliteDbfProvider(milliseconds(100)).Open(connectionString), log_);
   }
 
  private:
@@ -205,13 +215,14 @@ TEST_F(PostingTest, PostsCustomerProductsInvoiceAndAdvancesTheCounter) {
                            "fipprix,fipvent,fitaxf,fitaxp,fiescfix,fiescprc,finclf,finclp,ficode,"
                            "fitype,ficout,fiplev) values ('!00007',2,'...................CD',"
                            "'Article CD',1,1,100,100,1,1,0,0,0,0,'F',1,100,1)"));
-  // The rows reach the disk before the counter is advanced, and the counter before the end.
-  ASSERT_GE(log_.size(), 4);
-  EXPECT_TRUE(log_[log_.size() - 4].startsWith(QStringLiteral("insert into factit")));
-  EXPECT_EQ(
-      log_.mid(log_.size() - 3),
-      (QStringList{QStringLiteral("SYNC"), QStringLiteral("update solde set snexts = snexts + 1"),
-                   QStringLiteral("SYNC")}));
+  // One transaction over every table the posting writes; the counter is its last statement.
+  EXPECT_EQ(log_.value(1), QStringLiteral("BEGIN client,produi,factma,factit,solde"));
+  ASSERT_GE(log_.size(), 3);
+  EXPECT_TRUE(log_[log_.size() - 3].startsWith(QStringLiteral("insert into factit")));
+  EXPECT_EQ(log_.mid(log_.size() - 2),
+            (QStringList{QStringLiteral("update solde set snexts = snexts + 1"),
+                         QStringLiteral("COMMIT")}));
+  EXPECT_TRUE(Statements(QStringLiteral("delete")).isEmpty());
 
   const QJsonArray factma = Lignes("factma");
   ASSERT_EQ(factma.size(), 1);
@@ -413,19 +424,35 @@ TEST_F(PostingTest, ASecondPostingFindsCustomerAndProductsAgain) {
   EXPECT_EQ(Compteur(), 9);
 }
 
-// A posting that stops inside the invoice pass leaves rows under a number the
-// counter never issued; the next posting must not file a second invoice under it.
-TEST_F(PostingTest, RowsOfAnInvoiceCutShortAreRemovedByTheNextPosting) {
+// Every byte of every table of the folder, to show that nothing changed.
+std::map<QString, QByteArray> Octets(const QString& dossier) {
+  std::map<QString, QByteArray> octets;
+  for (const QString& nom : QDir(dossier).entryList(QDir::Files)) {
+    QFile f(QDir(dossier).filePath(nom));
+    if (f.open(QIODevice::ReadOnly)) {
+      octets[nom] = f.readAll();
+    }
+  }
+  return octets;
+}
+
+// A posting that stops on its last invoice line writes nothing at all: not
+// the customer, not the new product, not the header, and the next posting
+// takes the same number for an invoice that is whole.
+TEST_F(PostingTest, AnInvoiceRefusedOnItsLastLineLeavesNothing) {
   Compagnie();
-  // CD already exists, so its unit price too wide for factit is met only on the
-  // second invoice line, after the header and the first line are written.
   ASSERT_TRUE(Document(UnClient(), {UneLigne(QStringLiteral("CD"), 1, 1)})->Enregistrer(true));
+  const auto avant = Octets(dir_.path());
+  // CD exists, so its unit price too wide for factit is met only on the last
+  // invoice line, after the customer, the product AB6 and the header.
   auto coupee = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
                                       UneLigne(QStringLiteral("CD"), 1e-6, 1e10)});
   EXPECT_FALSE(coupee->Enregistrer());
   EXPECT_TRUE(coupee->Message().startsWith(kInconnue)) << coupee->Message().toStdString();
-  EXPECT_EQ(Lignes("factma").size(), 1);
-  EXPECT_EQ(Lignes("factit").size(), 1);
+  EXPECT_EQ(Octets(dir_.path()), avant);
+  EXPECT_TRUE(Lignes("client").isEmpty());
+  EXPECT_EQ(Lignes("produi").size(), 1);
+  EXPECT_TRUE(Lignes("factma").isEmpty());
   EXPECT_EQ(Compteur(), 7);
 
   auto corrigee = Document(
@@ -435,14 +462,73 @@ TEST_F(PostingTest, RowsOfAnInvoiceCutShortAreRemovedByTheNextPosting) {
   ASSERT_EQ(factma.size(), 1);
   EXPECT_EQ(factma[0].toObject()[u"FFNOFACT"].toString(), QStringLiteral("!00007"));
   EXPECT_EQ(factma[0].toObject()[u"FFSS_TAX"].toDouble(), 101);
-  const QJsonArray factit = Lignes("factit");
-  ASSERT_EQ(factit.size(), 2);
-  EXPECT_EQ(factit[0].toObject()[u"FILIGNE"].toInteger(), 1);
-  EXPECT_EQ(factit[1].toObject()[u"FILIGNE"].toInteger(), 2);
+  EXPECT_EQ(Lignes("factit").size(), 2);
   EXPECT_EQ(Compteur(), 8);
-  // The older rows stay in the files, marked deleted as dBASE marks them.
-  EXPECT_EQ(CheckDbfFile(Chemin("factma")).headerCount, 2U);
-  EXPECT_EQ(CheckDbfFile(Chemin("factit")).headerCount, 3U);
+  EXPECT_EQ(CheckDbfFile(Chemin("factma")).headerCount, 1U);
+  EXPECT_EQ(CheckDbfFile(Chemin("factit")).headerCount, 2U);
+}
+
+// Another program's document under the number the counter gives is never
+// touched: the posting is refused, and says which number in which table.
+TEST_F(PostingTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
+  for (const char* numero : {"!00007", "?00007"}) {
+    SCOPED_TRACE(numero);
+    dir_.remove();
+    ASSERT_TRUE(QDir().mkpath(dir_.path()));
+    Compagnie();
+    {
+      auto factma = dbf::DbfTable::Open(Chemin("factma"), dbf::DbfTable::Mode::Write);
+      std::vector<std::optional<QVariant>> ligne(factma->fields().size());
+      ligne[static_cast<std::size_t>(factma->fieldIndex(QStringLiteral("FFNOFACT")))] =
+          QString::fromLatin1(numero);
+      factma->write(0, factma->compose(ligne, nullptr));
+      factma->finish(QDate::currentDate());
+    }
+    const auto avant = Octets(dir_.path());
+    auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50)});
+    EXPECT_FALSE(document->Enregistrer());
+    EXPECT_EQ(document->Message(),
+              QStringLiteral("La table factma contient déjà un document sous le numéro %1, que le "
+                             "compteur de factures (table solde) donne à cette facture. Rien n'a "
+                             "été écrit : corrigez le compteur dans le système comptable avant de "
+                             "reprendre le transfert.")
+                  .arg(QString::fromLatin1(numero)));
+    EXPECT_EQ(Octets(dir_.path()), avant);
+    EXPECT_EQ(Lignes("factma").size(), 1);
+    EXPECT_EQ(Compteur(), 7);
+    log_.clear();
+  }
+}
+
+// A full disk or an I/O error at any write or sync of the commit: the
+// posting reports it and every file is left byte for byte as it was.
+TEST_F(PostingTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas) {
+  int echecs = 0;
+  for (const bool synchronisation : {false, true}) {
+    for (int n = 0;; ++n) {
+      SCOPED_TRACE(::testing::Message() << (synchronisation ? "sync " : "write ") << n);
+      dir_.remove();
+      ASSERT_TRUE(QDir().mkpath(dir_.path()));
+      Compagnie();
+      const auto avant = Octets(dir_.path());
+      auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
+                                            UneLigne(QStringLiteral("CD"), 1, 1)});
+      os::InjectFaults(synchronisation ? os::FaultPlan{-1, n} : os::FaultPlan{n, -1});
+      const bool ok = document->Enregistrer();
+      os::InjectFaults({});
+      if (ok) {
+        break;  // past the last write or sync: the posting went through whole
+      }
+      ++echecs;
+      EXPECT_TRUE(document->Message().startsWith(kInconnue)) << document->Message().toStdString();
+      EXPECT_EQ(Octets(dir_.path()), avant);
+      ASSERT_TRUE(Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50)})->Enregistrer());
+      EXPECT_EQ(Compteur(), 8);
+      EXPECT_EQ(Lignes("factit").size(), 1);
+      log_.clear();
+    }
+  }
+  EXPECT_GT(echecs, 10);
 }
 
 TEST_F(PostingTest, ASecondEnregistrerOfTheSameDocumentDoesNotCountItsLinesTwice) {
@@ -468,7 +554,7 @@ TEST_F(PostingTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
       client, {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
   BackEndDbf backEnd(
       *document,
-      ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+      ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                   std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
                   std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
   ASSERT_TRUE(backEnd.Ouvrir());
@@ -499,7 +585,7 @@ TEST_F(PostingTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
       services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<BackEndDbf>(
-            d, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+            d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                            std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
                            std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
       };
@@ -572,15 +658,15 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
       if (d.name != QString::fromLatin1(table)) {
         continue;
       }
-      std::vector<platform::DbfField> champs;
+      std::vector<dbf::DbfField> champs;
       for (const auto& f : d.fields) {
         if (sansColonne == nullptr || f.name != QString::fromLatin1(sansColonne)) {
           champs.push_back(f);
         }
       }
       QFile::remove(t.Chemin(table));
-      platform::DbfTable::Create(t.Chemin(table), champs, 0x57);
-      auto dbf = platform::DbfTable::Open(t.Chemin(table), platform::DbfTable::Mode::Write);
+      dbf::DbfTable::Create(t.Chemin(table), champs, 0x57);
+      auto dbf = dbf::DbfTable::Open(t.Chemin(table), dbf::DbfTable::Mode::Write);
       if (!ligne.empty()) {
         dbf->write(0, dbf->compose(ligne, nullptr));
       }
@@ -630,8 +716,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
        0, 7},
       {"CounterHeldByAnotherPosting",
        [](PostingTest& t) {
-         t.autre_ =
-             platform::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
+         t.autre_ = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
          t.verrou_ = t.autre_->Lock(QStringLiteral("solde"), milliseconds(0));
        },
        UnClient(), -2007,
@@ -649,6 +734,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
     EXPECT_EQ(message,
               kInconnue + QString::number(c.numero) + kCrLf + QString::fromUtf8(c.description));
     EXPECT_EQ(Lignes("factma").size(), c.lignesFactma);
+    EXPECT_TRUE(Lignes("client").isEmpty());
     if (c.compteur >= 0) {
       EXPECT_EQ(Compteur(), c.compteur);
     }

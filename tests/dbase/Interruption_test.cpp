@@ -4,11 +4,12 @@
 // invoice counter never runs ahead of the rows.
 #include "dbase/BackEndDbf.h"
 #include "dbase/CompanyFixture.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
-#include "platform/DbfTable.h"
-#include "platform/SqliteDbfProvider.h"
 #include "support/ArretBrutal.h"
 #include "support/DbfEtat.h"
+#include "support/DbfLecteurs.h"
 #include "support/DbfRead.h"
 #include "support/FixedClock.h"
 #include "support/FixedComputerName.h"
@@ -64,7 +65,7 @@ bool Poster(const QString& dossier, const QString& client, const QStringList& co
   services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
   services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
-        d, ServicesDbf{std::make_shared<platform::SqliteDbfProvider>(),
+        d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
                        std::make_shared<testing::FixedComputerName>(QStringLiteral("POSTE-07")),
                        std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
   };
@@ -133,11 +134,11 @@ QString Numero(qint64 compteur) { return QStringLiteral("!%1").arg(compteur, 5, 
 
 // The rows the header counts that are not marked deleted, as our own reader sees them.
 qsizetype LignesVivantes(const QString& cheminSansExtension) {
-  const auto table = platform::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"),
-                                              platform::DbfTable::Mode::Read);
+  const auto table =
+      dbf::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"), dbf::DbfTable::Mode::Read);
   qsizetype vivantes = 0;
   for (int i = 0; i < table->recordCount(); ++i) {
-    vivantes += platform::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
+    vivantes += dbf::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
   }
   return vivantes;
 }
@@ -149,12 +150,28 @@ void CopierDossier(const QString& de, const QString& vers) {
   }
 }
 
-TEST(Interruption, APostingKilledBetweenAnyTwoWritesLeavesSoundTablesAndAnHonestCounter) {
+// The state of a folder is all of the posting or none of it: the same rows
+// as the whole posting in every table, or the rows of the fresh company.
+enum class Etat { Rien, Tout, Partiel };
+
+Etat EtatDe(const QJsonObject& dossier, const QJsonObject& vide, const QJsonObject& complet) {
+  bool rien = true;
+  bool tout = true;
+  for (const QString& table : complet.keys()) {
+    const QJsonArray lignes = dossier[table].toObject()[u"rows"].toArray();
+    rien = rien && lignes == vide[table].toObject()[u"rows"].toArray();
+    tout = tout && lignes == complet[table].toObject()[u"rows"].toArray();
+  }
+  return rien ? Etat::Rien : tout ? Etat::Tout : Etat::Partiel;
+}
+
+TEST(Interruption, APostingKilledAtAnyWriteIsWholeOrAbsentOnceTheNextConnectionOpens) {
   QTemporaryDir racine;
   ASSERT_TRUE(racine.isValid());
   const auto dossier = [&](const QString& nom) { return racine.filePath(nom); };
 
-  // The rows a whole posting writes: every row found after a kill must be one of them.
+  // The company before the posting, and after it whole.
+  Creer(dossier(QStringLiteral("vide")));
   Creer(dossier(QStringLiteral("reference")));
   ASSERT_TRUE(PosterLaFacture(dossier(QStringLiteral("reference"))));
 
@@ -171,102 +188,123 @@ TEST(Interruption, APostingKilledBetweenAnyTwoWritesLeavesSoundTablesAndAnHonest
   std::printf("[ kill points ] dBASE posting: %d calls that change a file, killed before each\n",
               points);
 
-  // Kill before each of them; keep what the kill left, then post again over it.
-  QStringList dossiers{dossier(QStringLiteral("reference"))};
+  // Kill before each of them; keep what the kill left, let a connection open
+  // it (which undoes a commit cut short), then post again over it.
+  QStringList dossiers{dossier(QStringLiteral("vide")), dossier(QStringLiteral("reference"))};
   std::vector<bool> reprises;
+  std::vector<bool> journaux;
   for (int k = 0; k < points; ++k) {
     const QString ici = dossier(QStringLiteral("k%1").arg(k));
     Creer(ici);
     const FinEnfant fin = ExecuterEtTuer([&] { return PosterLaFacture(ici) ? 0 : 1; }, k);
-    // The count of writes can differ a little from one run to the next (the
-    // journal, a sanitizer's own files): a child that ends before point k
-    // simply finished its work, which must then have succeeded.
+    // The count of writes can differ a little from one run to the next (a
+    // sanitizer's own files): a child that ends before point k simply
+    // finished its work, which must then have succeeded.
     if (!fin.tue) {
       ASSERT_EQ(fin.code, 0) << "kill point " << k;
     }
+    journaux.push_back(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-tue"));
+    EXPECT_NO_THROW(dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + ici));
+    EXPECT_FALSE(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
+    CopierDossier(ici, ici + QStringLiteral("-ouvert"));
     reprises.push_back(PosterLaFacture(ici));
-    dossiers << ici + QStringLiteral("-tue") << ici;
+    dossiers << ici + QStringLiteral("-tue") << ici + QStringLiteral("-ouvert") << ici;
   }
 
   const QJsonObject etats = EtatDbf(dossiers);
   ASSERT_FALSE(etats.contains(u"python")) << etats[u"python"].toString().toStdString();
+  const QJsonObject autres = testing::ComptesLecteurs(dossiers);
+  for (const QString& lecteur : autres.keys()) {
+    std::printf("[ kill points ] %s: %s\n", lecteur.toUtf8().constData(),
+                autres[lecteur].isObject() ? "read every folder" : "not installed");
+  }
+  const QJsonObject vide = etats[dossier(QStringLiteral("vide"))].toObject();
   const QJsonObject reference = etats[dossier(QStringLiteral("reference"))].toObject();
+  ASSERT_EQ(Compteur(vide), kCompteur);
   ASSERT_EQ(Compteur(reference), kCompteur + 1);
 
-  int coupees = 0;
-  int supprimees = 0;
+  // Every reader counts the live rows dbfread lists.
+  const auto memesLignes = [&](const QString& ici) {
+    const QJsonObject etat = etats[ici].toObject();
+    for (const QString& lecteur : autres.keys()) {
+      SCOPED_TRACE(lecteur.toStdString());
+      if (autres[lecteur].toString() == u"absent") {
+        continue;
+      }
+      const QJsonObject compte = autres[lecteur].toObject()[ici].toObject();
+      for (const QString& table : etat.keys()) {
+        EXPECT_EQ(
+            compte[table].toVariant(),
+            QVariant(static_cast<qlonglong>(etat[table].toObject()[u"rows"].toArray().size())))
+            << table.toStdString();
+      }
+    }
+  };
+
+  int annulees = 0;
+  int gardees = 0;
+  int partielles = 0;
   for (int k = 0; k < points; ++k) {
     SCOPED_TRACE(::testing::Message() << "kill point " << k);
     const QString ici = dossier(QStringLiteral("k%1").arg(k));
     const QJsonObject tue = etats[ici + QStringLiteral("-tue")].toObject();
+    const QJsonObject ouvert = etats[ici + QStringLiteral("-ouvert")].toObject();
     const QJsonObject repris = etats[ici].toObject();
     ASSERT_EQ(tue.keys(), reference.keys());
 
+    // As the kill left it: readable, and whole or absent unless the kill cut
+    // the commit itself, which the journal then records.
     for (const QString& table : tue.keys()) {
-      SCOPED_TRACE(table.toStdString());
       const QJsonObject t = tue[table].toObject();
-      // Readable by dbfread; the header counts only whole rows, and what lies
-      // beyond them (a row not yet counted, the end mark) is at most one row.
-      EXPECT_TRUE(t[u"error"].isNull()) << t[u"error"].toString().toStdString();
-      const qint64 counted =
-          t[u"headerLength"].toInteger() + t[u"count"].toInteger() * t[u"recordLength"].toInteger();
-      EXPECT_GE(t[u"size"].toInteger(), counted);
-      EXPECT_LE(t[u"size"].toInteger(), counted + t[u"recordLength"].toInteger() + 1);
-      // Both readers see the same rows: dbfread reads up to the end mark, we
-      // read as many rows as the header counts. A row cut short is at most one
-      // row marked deleted.
+      EXPECT_TRUE(t[u"error"].isNull())
+          << table.toStdString() << t[u"error"].toString().toStdString();
       EXPECT_EQ(t[u"rows"].toArray().size(),
-                LignesVivantes(QDir(ici + QStringLiteral("-tue")).filePath(table)));
-      EXPECT_LE(t[u"deleted"].toInteger(), 1);
-      supprimees += t[u"deleted"].toInteger() > 0 ? 1 : 0;
-      // Every row there is a row of the whole posting, byte for byte as read.
-      const QJsonArray attendues = reference[table].toObject()[u"rows"].toArray();
-      for (const auto& ligne : t[u"rows"].toArray()) {
-        if (table == u"solde") {
-          continue;  // the counter is checked below
-        }
-        EXPECT_TRUE(attendues.contains(ligne))
-            << QJsonDocument(ligne.toObject()).toJson(QJsonDocument::Compact).toStdString();
-      }
+                LignesVivantes(QDir(ici + QStringLiteral("-tue")).filePath(table)))
+          << table.toStdString();
     }
-    // The counter moves only once the whole invoice is written.
-    const qint64 compteur = Compteur(tue);
-    ASSERT_TRUE(compteur == kCompteur || compteur == kCompteur + 1) << compteur;
-    if (compteur == kCompteur + 1) {
-      EXPECT_EQ(EnTetes(tue, Numero(kCompteur)), 1);
-      EXPECT_EQ(LignesDe(tue, Numero(kCompteur)), kCodes.size());
+    const Etat avant = EtatDe(tue, vide, reference);
+    if (avant == Etat::Partiel) {
+      ++partielles;
+      EXPECT_TRUE(journaux[static_cast<std::size_t>(k)]) << "rows of half a posting, no journal";
     }
 
-    // Our own program opens what the kill left and posts the next invoice
-    // whole, under the number the counter gave; each file is then exactly
-    // its rows and the end mark, and nothing was inserted twice.
-    EXPECT_TRUE(reprises[static_cast<std::size_t>(k)]);
-    EXPECT_EQ(Compteur(repris), compteur + 1);
-    // Rows of an invoice cut short are removed by the next posting, which
-    // takes their number again: the number names one invoice, whole.
-    EXPECT_EQ(EnTetes(repris, Numero(compteur)), 1);
-    EXPECT_EQ(LignesDe(repris, Numero(compteur)), kCodes.size());
-    if (compteur == kCompteur && EnTetes(tue, Numero(compteur)) > 0) {
-      ++coupees;
+    // Once a connection has opened it: whole or absent for every reader, each
+    // file exactly its rows and its end mark, the counter true to the invoices.
+    const Etat apres = EtatDe(ouvert, vide, reference);
+    EXPECT_NE(apres, Etat::Partiel);
+    (apres == Etat::Tout ? gardees : annulees) += 1;
+    // Without a journal nothing is undone; with one, even a commit that wrote
+    // every table is undone, for it had not ended.
+    if (!journaux[static_cast<std::size_t>(k)]) {
+      EXPECT_EQ(apres, avant);
     }
-    EXPECT_EQ(Lignes(repris, "client").size(), 1);
-    EXPECT_EQ(Lignes(repris, "produi").size(), kCodes.size());
-    for (const QString& table : repris.keys()) {
-      const auto fichier =
-          testing::CheckDbfFile(QDir(ici).filePath(table + QStringLiteral(".dbf")));
+    memesLignes(ici + QStringLiteral("-ouvert"));
+    memesLignes(ici + QStringLiteral("-tue"));
+    for (const QString& table : ouvert.keys()) {
+      const auto fichier = testing::CheckDbfFile(
+          QDir(ici + QStringLiteral("-ouvert")).filePath(table + QStringLiteral(".dbf")));
       EXPECT_EQ(static_cast<qint64>(fichier.headerCount), fichier.countFromSize)
           << table.toStdString();
       EXPECT_TRUE(fichier.endsWith1A) << table.toStdString();
-      EXPECT_EQ(repris[table].toObject()[u"rows"].toArray().size(),
-                LignesVivantes(QDir(ici).filePath(table)))
-          << table.toStdString();
+      EXPECT_EQ(ouvert[table].toObject()[u"deleted"].toInteger(), 0) << table.toStdString();
     }
+    const qint64 compteur = Compteur(ouvert);
+    EXPECT_EQ(compteur, kCompteur + Lignes(ouvert, "factma").size());
+
+    // The next posting takes the next number and writes its invoice whole.
+    EXPECT_TRUE(reprises[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(Compteur(repris), compteur + 1);
+    EXPECT_EQ(EnTetes(repris, Numero(compteur)), 1);
+    EXPECT_EQ(LignesDe(repris, Numero(compteur)), kCodes.size());
+    EXPECT_EQ(Lignes(repris, "client").size(), 1);
+    EXPECT_EQ(Lignes(repris, "produi").size(), kCodes.size());
+    memesLignes(ici);
   }
   std::printf(
-      "[ kill points ] %d of %d left rows of an invoice cut short, %d a row marked "
-      "deleted\n",
-      coupees, points, supprimees);
+      "[ kill points ] %d of %d undone, %d kept whole; %d left half a commit that opening "
+      "undid\n",
+      annulees, points, gardees, partielles);
 }
 
 // Each child waits on the pipe, so that both start at the same moment.

@@ -1,6 +1,6 @@
-#include "platform/DbfTable.h"
+#include "dbf/DbfTable.h"
+#include "dbf/SqliteDbfProvider.h"
 #include "platform/DatabaseError.h"
-#include "platform/SqliteDbfProvider.h"
 #include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
 
@@ -13,8 +13,11 @@
 #include <cmath>
 #include <limits>
 
-namespace brivane::platform {
+namespace brivane::dbf {
 namespace {
+
+using platform::Database;
+using platform::DatabaseError;
 
 using testing::CheckDbfFile;
 using testing::DbfRead;
@@ -265,4 +268,4 @@ TEST_F(DbfTableTest, WritesInTheCodePageTheHeaderNames) {
 }
 
 }  // namespace
-}  // namespace brivane::platform
+}  // namespace brivane::dbf

@@ -1,7 +1,8 @@
-#include "platform/DbfTable.h"
+#include "dbf/DbfTable.h"
 
 #include "platform/DatabaseError.h"
 #include "platform/DecimalText.h"
+#include "platform/os/File.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,10 +11,6 @@
 
 #include <shapefil.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,7 +18,9 @@
 #include <map>
 #include <memory>
 
-namespace brivane::platform {
+namespace brivane::dbf {
+
+using platform::DatabaseError;
 
 namespace {
 
@@ -99,7 +98,7 @@ SAHooks Hooks() {
 struct WindowFile {
   static constexpr SAOffset kWindow = 64 * 1024;
   static constexpr SAOffset kFirstWindow = 4 * 1024;
-  int fd = -1;
+  std::unique_ptr<os::File> file;
   SAOffset position = 0;
   SAOffset start = 0;            // file offset of window[0]
   SAOffset filled = 0;           // valid bytes in the window
@@ -111,20 +110,20 @@ struct WindowFile {
 
 WindowFile* Window(SAFile file) { return reinterpret_cast<WindowFile*>(file); }
 
-SAFile WindowOpen(const char* name, const char* access) {
+SAFile WindowOpen(const char* name, const char* access) noexcept {
   if (std::strpbrk(access, "wa+") != nullptr) {
     return nullptr;
   }
-  const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    return nullptr;
+  try {
+    auto file = std::make_unique<WindowFile>();
+    file->file = os::File::Open(name, os::File::Mode::Read);
+    return reinterpret_cast<SAFile>(file.release());
+  } catch (...) {
+    return nullptr;  // shapelib reports a table it cannot open
   }
-  auto* file = new WindowFile;
-  file->fd = fd;
-  return reinterpret_cast<SAFile>(file);
 }
 
-SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) {
+SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) noexcept {
   WindowFile* file = Window(handle);
   const SAOffset wanted = size * count;
   SAOffset done = 0;
@@ -133,9 +132,13 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
       if (file->filled > 0 && file->position == file->start + file->filled) {
         file->next = std::min(file->next * 2, WindowFile::kWindow);
       }
-      const ssize_t got =
-          ::pread(file->fd, file->window.get(), file->next, static_cast<off_t>(file->position));
-      if (got <= 0) {
+      std::size_t got = 0;
+      try {
+        got = file->file->ReadAt(file->position, file->window.get(), file->next);
+      } catch (...) {
+        break;  // a short read: shapelib says the record cannot be read
+      }
+      if (got == 0) {
         break;
       }
       file->start = file->position;
@@ -150,9 +153,9 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
   return size == 0 ? 0 : done / size;
 }
 
-SAOffset WindowWrite(void*, SAOffset, SAOffset, SAFile) { return 0; }
+SAOffset WindowWrite(void*, SAOffset, SAOffset, SAFile) noexcept { return 0; }
 
-SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) {
+SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) noexcept {
   WindowFile* file = Window(handle);
   switch (whence) {
     case SEEK_SET:
@@ -161,14 +164,13 @@ SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) {
     case SEEK_CUR:
       file->position += offset;
       return 0;
-    case SEEK_END: {
-      struct stat info {};
-      if (::fstat(file->fd, &info) != 0) {
+    case SEEK_END:
+      try {
+        file->position = static_cast<SAOffset>(file->file->Size()) + offset;
+        return 0;
+      } catch (...) {
         return static_cast<SAOffset>(-1);
       }
-      file->position = static_cast<SAOffset>(info.st_size) + offset;
-      return 0;
-    }
     default:
       return static_cast<SAOffset>(-1);
   }
@@ -177,11 +179,9 @@ SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) {
 SAOffset WindowTell(SAFile handle) { return Window(handle)->position; }
 int WindowFlush(SAFile) { return 0; }
 
-int WindowClose(SAFile handle) {
-  WindowFile* file = Window(handle);
-  const int result = ::close(file->fd);
-  delete file;
-  return result;
+int WindowClose(SAFile handle) noexcept {
+  delete Window(handle);
+  return 0;
 }
 
 SAHooks ReadHooks() {
@@ -212,16 +212,17 @@ DbfTable::~DbfTable() {
 std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, Mode mode) {
   const QByteArray file = QFile::encodeName(path);
   RawHeader header;
-  const int raw = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
-  if (raw < 0) {
+  std::size_t read = 0;
+  long long size = -1;
+  try {
+    const auto raw = os::File::Open(file.toStdString(), os::File::Mode::Read);
+    read = raw->ReadAt(0, header.bytes, kHeaderSize);
+    size = static_cast<long long>(raw->Size());
+  } catch (const os::Error&) {
     throw DatabaseError(
         DatabaseError::kCannotOpen,
         QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));
   }
-  const ssize_t read = ::pread(raw, header.bytes, kHeaderSize, 0);
-  struct stat info {};
-  const long long size = ::fstat(raw, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
-  ::close(raw);
 
   if (read != kHeaderSize) {
     Corrupt(path, QStringLiteral("l'en-tête est incomplet"));
@@ -458,7 +459,7 @@ QByteArray DbfTable::format(const DbfField& field, const QVariant& value) const 
       if (type == QMetaType::LongLong) {
         text = QString::number(value.toLongLong());
       } else {
-        const auto plain = decimal::PlainNumber(value.toDouble());
+        const auto plain = platform::decimal::PlainNumber(value.toDouble());
         if (!plain) {
           misfit(field, QStringLiteral("n'est pas un nombre fini"));
         }
@@ -592,4 +593,4 @@ void DbfTable::finish(QDate lastUpdate) {
   }
 }
 
-}  // namespace brivane::platform
+}  // namespace brivane::dbf

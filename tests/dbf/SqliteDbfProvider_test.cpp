@@ -1,8 +1,6 @@
-#include "platform/SqliteDbfProvider.h"
+#include "dbf/SqliteDbfProvider.h"
+#include "dbf/DbfTable.h"
 #include "platform/DatabaseError.h"
-#include "platform/DbfTable.h"
-#include "platform/QtComputerName.h"
-#include "platform/QtRegionalSettings.h"
 #include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
 
@@ -15,8 +13,11 @@
 
 #include <functional>
 
-namespace brivane::platform {
+namespace brivane::dbf {
 namespace {
+
+using platform::Database;
+using platform::DatabaseError;
 
 using std::chrono::milliseconds;
 
@@ -289,7 +290,6 @@ TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
   auto base = Base();
   const auto r = base->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
   EXPECT_FALSE(r->IsOpen());
-  base->Sync();
   const QByteArray apres = Lire(chemin);
   EXPECT_EQ(apres.mid(entete + 1, 6), QByteArray("     8"));
   EXPECT_EQ(apres.mid(entete + 7), octets.mid(entete + 7));
@@ -298,34 +298,30 @@ TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
       QVariant(qlonglong{8}));
 }
 
-// A delete marks rows as dBASE does: they keep their place and their bytes,
-// the header still counts them, and no reader shows them any more.
-TEST_F(SqliteDbfTest, DeletedRowsKeepTheirPlaceAndDisappear) {
+// Rows are never deleted: a delete, like any statement a posting never runs,
+// is refused before it reads or writes anything.
+TEST_F(SqliteDbfTest, StatementsAPostingNeverRunsAreRefusedAndChangeNothing) {
   auto base = Base();
   const QString chemin = dir_.filePath(QStringLiteral("client.dbf"));
-  const auto avant = testing::CheckDbfFile(chemin);
-  base->Execute(QStringLiteral("select * from client where cnum = 'zzz'"));
-  base->Execute(QStringLiteral("delete from client where cnum in ('zzz', '") +
-                base->Execute(QStringLiteral("select cnum from client"))
-                    ->Field(QStringLiteral("cnum"))
-                    .toString() +
-                QStringLiteral("')"));
+  const QByteArray avant = Lire(chemin);
+  for (const char* sql :
+       {"delete from client where cnum = 'AB'", "drop table client", "create table t(a)",
+        "pragma writable_schema = 1", "attach database ':memory:' as x", "begin",
+        "select upper(cnum) from client", "create view v as select * from client"}) {
+    SCOPED_TRACE(sql);
+    try {
+      base->Execute(QString::fromLatin1(sql));
+      ADD_FAILURE() << "accepted";
+    } catch (const DatabaseError& e) {
+      EXPECT_EQ(e.description(),
+                QStringLiteral("Cette instruction n'est pas permise sur les tables du dossier : "
+                               "seules la lecture, l'ajout et la mise à jour de lignes le sont."));
+    }
+  }
+  EXPECT_EQ(Lire(chemin), avant);
   EXPECT_EQ(
       base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
-      QVariant(qlonglong{2}));
-  const auto apres = testing::CheckDbfFile(chemin);
-  EXPECT_EQ(apres.headerCount, avant.headerCount);
-  EXPECT_EQ(static_cast<std::int64_t>(apres.headerCount), apres.countFromSize);
-  EXPECT_TRUE(apres.endsWith1A);
-  const auto lu = testing::DbfRead(chemin);
-  ASSERT_TRUE(lu.ok) << lu.error.toStdString();
-  EXPECT_EQ(lu.rows.size(), 2);
-  EXPECT_EQ(lu.deleted, 1);
-  // Another connection does not see it either.
-  EXPECT_EQ(Base()
-                ->Execute(QStringLiteral("select count(*) as n from client"))
-                ->Field(QStringLiteral("n")),
-            QVariant(qlonglong{2}));
+      QVariant(qlonglong{3}));
 }
 
 TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
@@ -402,27 +398,5 @@ TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
   EXPECT_THROW(premiere->Lock(QStringLiteral("absente"), milliseconds(0)), DatabaseError);
 }
 
-TEST(PlatformTextTest, ComputerNameAndDateSeparator) {
-  const struct {
-    const char* hote;
-    const char* nom;
-  } noms[] = {{"poste7", "poste7"},
-              {"poste7.bureau.local", "poste7"},
-              {"un-nom-de-machine-bien-trop-long-pour-tenir", "un-nom-de-machine-bien-trop-lo"}};
-  for (const auto& n : noms) {
-    EXPECT_EQ(QtComputerName::ShortName(QString::fromLatin1(n.hote)), QString::fromLatin1(n.nom));
-  }
-  const struct {
-    const char* format;
-    const char* separateur;
-  } formats[] = {{"yyyy-MM-dd", "-"},     {"dd/MM/yyyy", "/"}, {"d.M.yy", "."},
-                 {"yyyy. MM. dd.", ". "}, {"yyyyMMdd", "/"},   {"dd'/'MM'/'yyyy", "/"}};
-  for (const auto& f : formats) {
-    EXPECT_EQ(QtRegionalSettings::SeparatorOf(QString::fromLatin1(f.format)),
-              QString::fromLatin1(f.separateur))
-        << f.format;
-  }
-}
-
 }  // namespace
-}  // namespace brivane::platform
+}  // namespace brivane::dbf

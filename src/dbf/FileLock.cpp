@@ -1,0 +1,21 @@
+#include "dbf/FileLock.h"
+
+namespace brivane::dbf {
+
+std::unique_ptr<FileLock> FileLock::Take(const std::string& path, std::chrono::milliseconds wait) {
+  auto file = os::File::Open(path, os::File::Mode::ReadWrite);
+  if (!file->Lock(kLockBase, kFileLockLength, os::File::LockKind::Exclusive, wait)) {
+    return nullptr;
+  }
+  return std::unique_ptr<FileLock>(new FileLock(std::move(file)));
+}
+
+FileLock::~FileLock() {
+  try {
+    file_->Unlock(kLockBase, kFileLockLength);
+  } catch (...) {
+    // Closing the handle releases it anyway.
+  }
+}
+
+}  // namespace brivane::dbf

@@ -1,0 +1,218 @@
+#include "dbf/Journal.h"
+
+#include "platform/os/File.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brivane::dbf {
+
+namespace {
+
+constexpr std::string_view kMagic = "BRVJNL01";
+
+std::string PathOf(const std::string& folder, const std::string& file) {
+  return folder + "/" + file;
+}
+
+// FNV-1a: enough to tell a whole journal from one cut short.
+std::uint64_t Checksum(std::string_view bytes) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+void Put(std::string& out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) {
+    out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  }
+}
+void PutBytes(std::string& out, std::string_view bytes) {
+  Put(out, bytes.size(), 4);
+  out.append(bytes);
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  bool ok() const { return ok_; }
+  std::uint64_t Get(int bytes) {
+    if (!Need(static_cast<std::size_t>(bytes))) {
+      return 0;
+    }
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i) {
+      value |= std::uint64_t{static_cast<unsigned char>(bytes_[at_ + i])} << (8 * i);
+    }
+    at_ += static_cast<std::size_t>(bytes);
+    return value;
+  }
+  std::string GetBytes() {
+    const auto size = static_cast<std::size_t>(Get(4));
+    if (!Need(size)) {
+      return {};
+    }
+    std::string out(bytes_.substr(at_, size));
+    at_ += size;
+    return out;
+  }
+  std::size_t at() const { return at_; }
+
+ private:
+  bool Need(std::size_t size) {
+    ok_ = ok_ && size <= bytes_.size() - at_;
+    return ok_;
+  }
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+std::uint32_t Count(const unsigned char* header) {
+  return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
+}
+unsigned HeaderLength(const unsigned char* header) { return header[8] | (header[9] << 8); }
+unsigned RecordLength(const unsigned char* header) { return header[10] | (header[11] << 8); }
+
+}  // namespace
+
+std::string Journal::Encode() const {
+  std::string out(kMagic);
+  Put(out, tables.size(), 4);
+  for (const JournalTable& t : tables) {
+    PutBytes(out, t.file);
+    Put(out, t.originalSize, 8);
+    out.append(reinterpret_cast<const char*>(t.originalHeader.data()), t.originalHeader.size());
+    Put(out, t.finalCount, 4);
+    Put(out, t.tailOffset, 8);
+    PutBytes(out, t.tail);
+    Put(out, t.records.size(), 4);
+    for (const auto& [number, bytes] : t.records) {
+      Put(out, number, 4);
+      PutBytes(out, bytes);
+    }
+  }
+  Put(out, Checksum(out), 8);
+  return out;
+}
+
+std::optional<Journal> Journal::Decode(std::string_view bytes) {
+  if (bytes.size() < kMagic.size() + 12 || bytes.substr(0, kMagic.size()) != kMagic) {
+    return std::nullopt;
+  }
+  const std::string_view body = bytes.substr(0, bytes.size() - 8);
+  Reader sum(bytes.substr(body.size()));
+  if (sum.Get(8) != Checksum(body)) {
+    return std::nullopt;
+  }
+  Reader in(body.substr(kMagic.size()));
+  Journal journal;
+  const auto tables = in.Get(4);
+  for (std::uint64_t i = 0; in.ok() && i < tables; ++i) {
+    JournalTable t;
+    t.file = in.GetBytes();
+    t.originalSize = in.Get(8);
+    for (auto& b : t.originalHeader) {
+      b = static_cast<unsigned char>(in.Get(1));
+    }
+    t.finalCount = static_cast<std::uint32_t>(in.Get(4));
+    t.tailOffset = in.Get(8);
+    t.tail = in.GetBytes();
+    const auto records = in.Get(4);
+    for (std::uint64_t r = 0; in.ok() && r < records; ++r) {
+      const auto number = static_cast<std::uint32_t>(in.Get(4));
+      t.records.emplace_back(number, in.GetBytes());
+    }
+    journal.tables.push_back(std::move(t));
+  }
+  if (!in.ok() || in.at() != body.size() - kMagic.size()) {
+    return std::nullopt;
+  }
+  return journal;
+}
+
+void WriteJournal(const std::string& folder, const Journal& journal) {
+  const std::string path = PathOf(folder, Journal::kFileName);
+  const std::string bytes = journal.Encode();
+  {
+    const auto file = os::File::Open(path, os::File::Mode::CreateNew);
+    file->WriteAt(0, bytes.data(), bytes.size());
+    file->Sync();
+  }
+  os::SyncFolder(folder);
+}
+
+std::optional<Journal> ReadJournal(const std::string& folder) {
+  const std::string path = PathOf(folder, Journal::kFileName);
+  std::unique_ptr<os::File> file;
+  try {
+    file = os::File::Open(path, os::File::Mode::Read);
+  } catch (const os::Error& e) {
+    if (e.kind() == os::Error::Kind::NotFound) {
+      return std::nullopt;
+    }
+    throw;
+  }
+  std::string bytes(file->Size(), '\0');
+  bytes.resize(file->ReadAt(0, bytes.data(), bytes.size()));
+  file.reset();
+  auto journal = Journal::Decode(bytes);
+  if (!journal) {
+    // Cut short while being written: no table had been touched yet.
+    RemoveJournal(folder);
+  }
+  return journal;
+}
+
+void RollBack(const std::string& folder, const Journal& journal) {
+  std::vector<std::unique_ptr<os::File>> files;
+  // Every table is checked before any is touched.
+  for (const JournalTable& t : journal.tables) {
+    auto file = os::File::Open(PathOf(folder, t.file), os::File::Mode::ReadWrite);
+    unsigned char header[32] = {};
+    const std::uint64_t size = file->Size();
+    if (file->ReadAt(0, header, sizeof header) != sizeof header ||
+        HeaderLength(header) != HeaderLength(t.originalHeader.data()) ||
+        RecordLength(header) != RecordLength(t.originalHeader.data())) {
+      throw JournalConflict{t.file};
+    }
+    const std::uint32_t count = Count(header);
+    const std::uint32_t before = Count(t.originalHeader.data());
+    const std::uint64_t added = t.finalCount > before ? t.finalCount - before : 0;
+    const std::uint64_t largest =
+        std::max(t.originalSize, t.tailOffset + added * RecordLength(header) + 1);
+    if ((count != before && count != t.finalCount) || size > largest) {
+      throw JournalConflict{t.file};
+    }
+    files.push_back(std::move(file));
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const JournalTable& t = journal.tables[i];
+    os::File& file = *files[i];
+    const unsigned headerLength = HeaderLength(t.originalHeader.data());
+    const unsigned recordLength = RecordLength(t.originalHeader.data());
+    for (const auto& [number, bytes] : t.records) {
+      file.WriteAt(headerLength + std::uint64_t{number} * recordLength, bytes.data(), bytes.size());
+    }
+    if (!t.tail.empty()) {
+      file.WriteAt(t.tailOffset, t.tail.data(), t.tail.size());
+    }
+    if (file.Size() > t.originalSize) {
+      file.Truncate(t.originalSize);
+    }
+    file.WriteAt(0, t.originalHeader.data(), t.originalHeader.size());
+    file.Sync();
+  }
+  RemoveJournal(folder);
+}
+
+void RemoveJournal(const std::string& folder) {
+  if (os::Remove(PathOf(folder, Journal::kFileName))) {
+    os::SyncFolder(folder);
+  }
+}
+
+}  // namespace brivane::dbf

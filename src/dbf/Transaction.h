@@ -1,0 +1,77 @@
+#pragma once
+
+#include "dbf/DbfTable.h"
+#include "dbf/FileLock.h"
+#include "platform/os/File.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brivane::dbf {
+
+inline constexpr int kHeaderSize = 32;
+inline constexpr char kEndOfFile = 0x1A;
+
+inline std::string SystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// One table of the folder, as the connection found it when it opened.
+struct TableInfo {
+  QString name;
+  QString path;
+  std::vector<DbfField> fields;
+};
+
+inline std::uint32_t HeaderCount(const unsigned char* header) {
+  return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
+}
+inline int HeaderLength(const unsigned char* header) { return header[8] | (header[9] << 8); }
+inline int RecordLength(const unsigned char* header) { return header[10] | (header[11] << 8); }
+
+// A table that the posting under way writes: locked, and what it has written
+// so far, kept here until the commit.
+struct Pending {
+  std::unique_ptr<FileLock> lock;  // null when the connection's own Lock() holds the table
+  std::unique_ptr<os::File> file;  // the handle to write with, when `lock` is null
+  std::uint32_t count = 0;         // the header's record count when the table was taken
+  int headerLength = 0;
+  int recordLength = 1;
+  QByteArray rows;                      // new records, one after the other
+  std::map<int, QByteArray> rewritten;  // existing records, as they will be
+  // Where the statement under way started, to undo it alone.
+  qsizetype statementRows = 0;
+  std::map<int, QByteArray> statementRewritten;
+
+  os::File& io() { return lock ? lock->file() : *file; }
+  int added() const { return static_cast<int>(rows.size() / recordLength); }
+  int total() const { return static_cast<int>(count) + added(); }
+  bool changed() const { return !rows.isEmpty() || !rewritten.empty(); }
+};
+
+struct Transaction {
+  bool implicit = false;  // one statement's, outside Begin
+  std::map<std::size_t, Pending> tables;
+};
+
+// Record n as this connection sees it: the file's, or what its posting wrote.
+inline QByteArrayView RecordAt(DbfTable& table, Pending* pending, int fileCount, int n) {
+  if (pending != nullptr) {
+    if (n >= fileCount) {
+      const qsizetype at = static_cast<qsizetype>(n - fileCount) * pending->recordLength;
+      return QByteArrayView(pending->rows).sliced(at, pending->recordLength);
+    }
+    if (const auto it = pending->rewritten.find(n); it != pending->rewritten.end()) {
+      return QByteArrayView(it->second);
+    }
+  }
+  return table.recordView(n);
+}
+
+}  // namespace brivane::dbf

@@ -1,0 +1,261 @@
+#include "platform/os/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+namespace brivane::os {
+
+namespace {
+
+std::atomic<int> writesBeforeFailure{-1};
+std::atomic<int> syncsBeforeFailure{-1};
+
+// True when an injected failure is due now.
+bool Injected(std::atomic<int>& counter) {
+  int left = counter.load();
+  while (left >= 0) {
+    if (counter.compare_exchange_weak(left, left - 1)) {
+      return left == 0;
+    }
+  }
+  return false;
+}
+
+Error::Kind KindOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return Error::Kind::NotFound;
+    case EEXIST:
+      return Error::Kind::Exists;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Error::Kind::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return Error::Kind::NoSpace;
+    default:
+      return Error::Kind::Other;
+  }
+}
+
+[[noreturn]] void Fail(const char* operation, const std::string& path, int code = errno) {
+  throw Error(KindOf(code), code, operation, path);
+}
+
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+class PosixFile final : public File {
+ public:
+  PosixFile(std::string path, int fd) : File(std::move(path)), fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, size - done,
+                                  static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got < 0) {
+        Fail("read", path());
+      }
+      if (got == 0) {
+        break;
+      }
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+  void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
+    if (Injected(writesBeforeFailure)) {
+      Fail("write", path(), ENOSPC);
+    }
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, size - done,
+                                   static_cast<off_t>(offset + done));
+      if (put < 0 && errno == EINTR) {
+        continue;
+      }
+      if (put <= 0) {
+        Fail("write", path(), put == 0 ? ENOSPC : errno);
+      }
+      done += static_cast<std::size_t>(put);
+    }
+  }
+
+  void Sync() override {
+    if (Injected(syncsBeforeFailure)) {
+      Fail("sync", path(), EIO);
+    }
+    if (::fsync(fd_) != 0) {
+      Fail("sync", path());
+    }
+  }
+
+  std::uint64_t Size() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      Fail("stat", path());
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+  }
+
+  void Truncate(std::uint64_t size) override {
+    if (Injected(writesBeforeFailure)) {
+      Fail("truncate", path(), EIO);
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+      Fail("truncate", path());
+    }
+  }
+
+  FileIdentity Identity() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      Fail("stat", path());
+    }
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
+            Nanoseconds(info.st_ctim)};
+  }
+
+  bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
+            std::chrono::milliseconds wait) override {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+      if (SetLock(kind == LockKind::Shared ? F_RDLCK : F_WRLCK, offset, length)) {
+        return true;
+      }
+      if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
+        Fail("lock", path());
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  void Unlock(std::uint64_t offset, std::uint64_t length) override {
+    SetLock(F_UNLCK, offset, length);
+  }
+
+ private:
+  // Open-file-description locks: held by this handle, so that two handles of
+  // one process exclude each other, and seen by programs that take classic
+  // fcntl locks (Wine's LockFileEx, Samba). Kernels without them get classic
+  // locks, which exclude other processes only.
+  bool SetLock(short type, std::uint64_t offset, std::uint64_t length) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(offset);
+    lock.l_len = static_cast<off_t>(length);
+#ifdef F_OFD_SETLK
+    if (!classic_) {
+      if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) {
+        return true;
+      }
+      if (errno != EINVAL) {
+        return false;
+      }
+      classic_ = true;
+    }
+#endif
+    return ::fcntl(fd_, F_SETLK, &lock) == 0;
+  }
+
+  int fd_;
+  bool classic_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::Read:
+      flags |= O_RDONLY;
+      break;
+    case Mode::ReadWrite:
+      flags |= O_RDWR;
+      break;
+    case Mode::CreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
+  }
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    Fail("open", path);
+  }
+  return std::make_unique<PosixFile>(path, fd);
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return std::nullopt;
+  }
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino),
+                      static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
+                      Nanoseconds(info.st_ctim)};
+}
+
+bool Remove(const std::string& path) {
+  if (Injected(writesBeforeFailure)) {
+    Fail("remove", path, EIO);
+  }
+  if (::unlink(path.c_str()) == 0) {
+    return true;
+  }
+  if (errno == ENOENT) {
+    return false;
+  }
+  Fail("remove", path);
+}
+
+void SyncFolder(const std::string& folder) {
+  if (Injected(syncsBeforeFailure)) {
+    Fail("sync", folder, EIO);
+  }
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail("open", folder);
+  }
+  const int result = ::fsync(fd);
+  const int code = errno;
+  ::close(fd);
+  if (result != 0 && code != EINVAL) {  // EINVAL: a file system without folder syncs
+    Fail("sync", folder, code);
+  }
+}
+
+void InjectFaults(const FaultPlan& plan) {
+  writesBeforeFailure = plan.failWrite;
+  syncsBeforeFailure = plan.failSync;
+}
+
+}  // namespace brivane::os
