@@ -22,15 +22,16 @@ struct Execution {
                            QStringLiteral("3"),    QStringLiteral("/t")}
         .Enregistrer(store);
     lecteur->fichiers[QStringLiteral("/f/a.csv")] = kFacture;
-    lecteur->fichiers[QStringLiteral("/f/b.csv")] = kFacture;
+    lecteur->fichiers[QStringLiteral("/f/b.csv")] = "b" + kFacture;
     lecteur->fichiers[QStringLiteral("-tiret.csv")] = kFacture;
     lecteur->fichiers[QStringLiteral("/f/courte.csv")] = "t\n0;1\n";
   }
   int Lancer(const QStringList& arguments) {
     QTextStream s(&sortie);
     QTextStream e(&erreurs);
-    return ImporterEnLigne(arguments, store, s, e,
-                           ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario)});
+    return ImporterEnLigne(
+        arguments, store, s, e,
+        ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario), journal, {}});
   }
 
   testing::MemorySettingsStore store;
@@ -39,6 +40,7 @@ struct Execution {
       std::make_shared<testing::FakeLecteurFichier>();
   std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
       std::make_shared<testing::FakeDeplaceurFichier>();
+  std::shared_ptr<JournalImport> journal = testing::JournalEnMemoire();
   QString sortie;
   QString erreurs;
 };
@@ -159,10 +161,15 @@ TEST(ImporterEnLigne, MultiLineMessagesKeepTheirLinesWithoutCarriageReturns) {
 }
 
 TEST(ImporterEnLigne, TheHelpDocumentsEveryExitCodeAndTheConfiguration) {
-  const QString aide = AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"));
-  for (int code = 0; code <= kDeplacementImpossible; ++code) {
-    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1  ").arg(code))) << code;
+  const QString aide =
+      AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"),
+                        QStringLiteral("/home/u/.config/Brivane/journal-importations.sqlite"));
+  for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10}) {
+    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1 ").arg(code))) << code;
   }
+  EXPECT_TRUE(aide.contains(QStringLiteral("journal-importations.sqlite")));
+  EXPECT_TRUE(aide.contains(QStringLiteral("--reimporter")));
+  EXPECT_TRUE(aide.contains(QStringLiteral("--journal")));
   EXPECT_TRUE(aide.contains(QStringLiteral("/home/u/.config/Brivane/Brivane.ini")));
   EXPECT_TRUE(aide.contains(QStringLiteral("BRIVANE_CONFIG_DIR")));
 }

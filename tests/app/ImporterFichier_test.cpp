@@ -40,6 +40,10 @@ ConfigurationTransfert configuration() {
 // Everything the run does that the user or the file system can see, in order.
 class Journal final : public platform::DeplaceurFichier {
  public:
+  bool PeutRecevoir(const QString&, const QString&, QString& raison) const override {
+    raison = raisonDossier;
+    return raisonDossier.isEmpty();
+  }
   bool Deplacer(const QString& source, const QString& cible, QString& raison) override {
     evenements << QStringLiteral("déplacer %1 -> %2").arg(source, cible);
     raison = raisonRefus;
@@ -52,7 +56,7 @@ class Journal final : public platform::DeplaceurFichier {
     const ServicesImport services{
         lecteur,
         std::shared_ptr<platform::DeplaceurFichier>(this, [](platform::DeplaceurFichier*) {}),
-        testing::ServicesAvec(scenario)};
+        testing::ServicesAvec(scenario), journal, demander};
     return ImporterFichier(
         chemin, config,
         [this](const QString& texte, const QString& titre) {
@@ -69,6 +73,10 @@ class Journal final : public platform::DeplaceurFichier {
 
   QByteArray facture = kFacture;
   QString raisonRefus;
+  QString raisonDossier;
+  std::shared_ptr<JournalImport> journal =
+      std::make_shared<SqliteJournalImport>(QStringLiteral(":memory:"));
+  DemanderFn demander;
   QString titreQuiLance;
   ScenarioBackEnd scenario;
   QStringList evenements;
@@ -209,16 +217,18 @@ TEST(ImporterFichier, AFailedMoveIsReportedAfterTheConfirmationWithItsOwnOutcome
   Journal j;
   j.raisonRefus = QStringLiteral("un fichier de ce nom existe déjà dans le dossier de destination");
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
-  EXPECT_EQ(j.evenements,
-            (QStringList{
-                QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
-                QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
-                QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
-                               "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
-                               ": un fichier de ce nom existe déjà dans le dossier de destination."
-                               "\r\nNe l'importez pas une seconde fois : déplacez-le vous-même.")
-                    .arg(kChemin, kCible),
-                QStringLiteral("libre")}));
+  EXPECT_EQ(
+      j.evenements,
+      (QStringList{
+          QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
+          QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
+          QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
+                         "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
+                         ": un fichier de ce nom existe déjà dans le dossier de destination."
+                         "\r\nDéplacez-le vous-même, ou importez-le de nouveau : il sera déplacé "
+                         "sans être transféré une seconde fois.")
+              .arg(kChemin, kCible),
+          QStringLiteral("libre")}));
 }
 
 TEST(ImporterFichier, AnEmptyFolderOfProcessedFilesIsNotRequiredAndNamesTheRoot) {
@@ -249,7 +259,7 @@ TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
       [&](const QString& texte, const QString& titre) {
         messages << titre + QStringLiteral(" : ") + texte;
       },
-      [](bool) {}, ServicesImport{lecteur, deplaceur, document});
+      [](bool) {}, ServicesImport{lecteur, deplaceur, document, testing::JournalEnMemoire(), {}});
   EXPECT_EQ(r, ResultatImport::Refuse);
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].startsWith(

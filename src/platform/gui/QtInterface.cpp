@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace brivane::platform {
 
@@ -15,6 +16,20 @@ void QtBoiteMessage::AfficherMessage(const QString& texte, const QString& titre)
   // File names and document texts are shown as they are, never as markup.
   boite.setTextFormat(Qt::PlainText);
   boite.exec();
+}
+
+bool QtBoiteMessage::Demander(const QString& texte, const QString& titre) {
+  QString lignes = texte;
+  lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox boite(QMessageBox::Question, titre, lignes, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+  boite.setTextFormat(Qt::PlainText);
+  QPushButton* oui = boite.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+  QPushButton* non = boite.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+  boite.setDefaultButton(non);
+  boite.setEscapeButton(non);
+  boite.exec();
+  return boite.clickedButton() == oui;
 }
 
 QtPointeurOccupe::~QtPointeurOccupe() {
