@@ -203,8 +203,8 @@ int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store
       afficher(constat + QStringLiteral(" Transférée de nouveau (--reimporter)."), titre);
       return true;
     }
-    afficher(constat + QStringLiteral(" Rien n'est transféré ; --reimporter la transfère quand "
-                                      "même."),
+    afficher(constat + QStringLiteral(" Rien n'est transféré (--reimporter pour transférer quand "
+                                      "même)."),
              titre);
     return false;
   };

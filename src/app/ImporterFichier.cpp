@@ -4,6 +4,7 @@
 #include "document/ComSoum.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -181,7 +182,8 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
   EntreeJournal entree;
   entree.empreinte = QString::fromLatin1(
       QCryptographicHash::hash(lecteur.Octets(), QCryptographicHash::Sha256).toHex());
-  entree.fichier = chemin;
+  // Where the file was, whatever folder the caller was working in.
+  entree.fichier = QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath());
   entree.compagnie = CleCompagnie(configuration.PathCie);
   entree.systeme = kSystemeAcomba;
 
