@@ -212,7 +212,8 @@ int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store
   for (const QString& fichier : options.fichiers) {
     // The store is read anew for each file, as for each run of the window.
     QString raison;
-    if (!store.Lisible(kApplication, raison)) {
+    // After the empty path, as an incomplete configuration would be.
+    if (!fichier.isEmpty() && !store.Lisible(kApplication, raison)) {
       afficher(raison, QStringLiteral("Configuration"));
       code = std::max<int>(code, kConfigurationIncomplete);
       break;

@@ -86,35 +86,37 @@ void frmPrincipale::cmdParcourir_Click() {
 }
 
 void frmPrincipale::cmdImporter_Click() {
-  ResultatImport resultat = ResultatImport::Refuse;
-  ServicesImport import = services_.import;
-  if (!import.demander) {
-    import.demander = [this](const QString& constat, const QString& question,
-                             const QString& titre) {
+  ServicesImport services = services_.import;
+  if (!services.demander) {
+    services.demander = [this](const QString& constat, const QString& question,
+                               const QString& titre) {
       return services_.messages.Demander(constat + QStringLiteral("\r\n\r\n") + question, titre);
-  };
+    };
+  }
+  // After the empty path, as an incomplete configuration would be.
+  QString raison;
+  if (!txtFichier->text().isEmpty() && !services_.store.Lisible(kApplication, raison)) {
+    services_.messages.AfficherMessage(raison, QStringLiteral("Configuration"));
+    return;
+  }
+  ResultatImport resultat = ResultatImport::Refuse;
+  try {
+    resultat = ImporterFichier(
+        txtFichier->text(), ConfigurationTransfert::Lire(services_.store),
+        [this](const QString& texte, const QString& titre) {
+          services_.messages.AfficherMessage(texte, titre);
+        },
+        [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, services);
+  } catch (const std::exception& e) {
+    services_.messages.AfficherMessage(
+        QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue : %1")
+            .arg(QString::fromUtf8(e.what())),
+        QStringLiteral("Erreur"));
+  }
+  if (resultat == ResultatImport::FichierNonIndique) {
+    txtFichier->setFocus();
+  }
 }
-if (QString raison; !services_.store.Lisible(kApplication, raison)) {
-  services_.messages.AfficherMessage(raison, QStringLiteral("Configuration"));
-  return;
-}
-try {
-  resultat = ImporterFichier(
-      txtFichier->text(), ConfigurationTransfert::Lire(services_.store),
-      [this](const QString& texte, const QString& titre) {
-        services_.messages.AfficherMessage(texte, titre);
-      },
-      [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, import);
-} catch (const std::exception& e) {
-  services_.messages.AfficherMessage(
-      QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue : %1")
-          .arg(QString::fromUtf8(e.what())),
-      QStringLiteral("Erreur"));
-}
-if (resultat == ResultatImport::FichierNonIndique) {
-  txtFichier->setFocus();
-}
-}  // namespace brivane
 
 void frmPrincipale::cmdConfigurer_Click() {
   frmAcomba configuration(services_.store, services_.messages, this);
