@@ -149,8 +149,10 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (code == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 10000);
-    // Each commit reaches the disk before the posting that follows it.
+    // Each commit reaches the disk before the posting that follows it; with
+    // write-ahead logging that is one flush per commit instead of four.
     const char* schema =
+        "PRAGMA journal_mode = WAL;"
         "PRAGMA synchronous = FULL;"
         "CREATE TABLE IF NOT EXISTS importation ("
         " numero INTEGER PRIMARY KEY AUTOINCREMENT,"
