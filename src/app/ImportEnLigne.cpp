@@ -123,7 +123,7 @@ QString AideImportEnLigne(const QString& emplacementConfiguration,
              "Configuration : %1\n"
              "Journal : %2\n"
              "  La variable d'environnement BRIVANE_CONFIG_DIR désigne un autre dossier pour\n"
-             "  les deux (celui des deux programmes).\n"
+             "  la configuration et le journal des deux programmes.\n"
              "\n"
              "Un fichier est lu s'il est un fichier ordinaire (un lien vers l'un d'eux convient)\n"
              "d'au plus 64 Mo.\n"
