@@ -142,6 +142,7 @@ PY
 fi
 
 echo "== A whole import of a 20-line invoice, beside a start and exit =="
+# The same content each run: --reimporter posts it every time, journal included.
 cat >"$run/prepare.sh" <<SH
 #!/bin/sh
 cp "$run/facture-20.csv" "$run/factures/facture-20.csv" && rm -f "$run/traite/facture-20.csv"
@@ -150,7 +151,7 @@ chmod +x "$run/prepare.sh"
 hyperfine -N --warmup 3 --runs "${BRIVANE_BENCH_RUNS:-30}" \
   --prepare "$run/prepare.sh" \
   --export-json "$out/hyperfine.json" \
-  -n import-20 "$bin/brivane-import $run/factures/facture-20.csv" \
+  -n import-20 "$bin/brivane-import --reimporter $run/factures/facture-20.csv" \
   -n start-exit "$bin/brivane-import --aide"
 
 echo "== Summary =="

@@ -20,6 +20,9 @@ enum CodeSortie : int {
   kLectureImpossible = 5,
   kRefuse = 6,
   kDeplacementImpossible = 7,
+  kDejaTransfere = 8,
+  // 9 is kept for a posting stopped after partial writes.
+  kSortieImpossible = 10,
 };
 
 int CodeDe(ResultatImport resultat);
@@ -27,12 +30,15 @@ int CodeDe(ResultatImport resultat);
 // The headless importer: runs the import of each file named in arguments (the
 // program name excluded) in turn with the configuration of store, writes each
 // message as "Titre : texte" (the confirmation on sortie, everything else on
-// erreurs) and returns the exit code.
+// erreurs) and returns the exit code. Each file is moved before its
+// confirmation is written; a failed write changes nothing imported and gives
+// kSortieImpossible. --journal lists the import journal instead.
 int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store,
                     QTextStream& sortie, QTextStream& erreurs,
                     const ServicesImport& services = ServicesImport::Defaut());
 
 // The French help of the program.
-QString AideImportEnLigne(const QString& emplacementConfiguration);
+QString AideImportEnLigne(const QString& emplacementConfiguration,
+                          const QString& emplacementJournal);
 
 }  // namespace brivane

@@ -110,6 +110,19 @@ void frmPrincipale::cmdParcourir_Click() {
 }
 
 void frmPrincipale::cmdImporter_Click() {
+  ServicesImport services = services_.import;
+  if (!services.demander) {
+    services.demander = [this](const QString& constat, const QString& question,
+                               const QString& titre) {
+      return services_.messages.Demander(constat + QStringLiteral("\r\n\r\n") + question, titre);
+    };
+  }
+  // After the empty path, as an incomplete configuration would be.
+  QString raison;
+  if (!txtFichier->text().isEmpty() && !services_.store.Lisible(kApplication, raison)) {
+    services_.messages.AfficherMessage(raison, QStringLiteral("Configuration"));
+    return;
+  }
   ResultatImport resultat = ResultatImport::Refuse;
   try {
     resultat = ImporterFichier(
@@ -117,7 +130,7 @@ void frmPrincipale::cmdImporter_Click() {
         [this](const QString& texte, const QString& titre) {
           services_.messages.AfficherMessage(texte, titre);
         },
-        [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, services_.import);
+        [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); }, services);
   } catch (const std::exception& e) {
     services_.messages.AfficherMessage(
         QStringLiteral("L'importation s'est arrêtée sur une erreur inattendue\u00a0: %1")

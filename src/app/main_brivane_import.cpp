@@ -2,26 +2,37 @@
 // and for scripts.
 #include "app/ImportEnLigne.h"
 #include "app/Programme.h"
+#include "platform/NomFichier.h"
 #include "platform/QtSettingsStore.h"
 #include "settings/ConfigurationTransfert.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv) {
   if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
+  // A reader that goes away must not kill the program between a posting and
+  // its move: a failed write is reported by the exit code instead.
+  std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   brivane::ChargerTraductionsFrancaises(application);
   brivane::platform::QtSettingsStore store;
   QTextStream sortie(stdout);
   QTextStream erreurs(stderr);
-  QStringList arguments = QCoreApplication::arguments();
-  arguments.removeFirst();
-  const int code = brivane::ImporterEnLigne(arguments, store, sortie, erreurs);
+  // File names as the system gave them, whatever their bytes.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) {
+    arguments << brivane::platform::DecoderNom(QByteArray(argv[i]));
+  }
+  const brivane::ServicesImport services = brivane::ServicesImport::Defaut();
+  const int code = brivane::ImporterEnLigne(arguments, store, sortie, erreurs, services);
   if (code == brivane::kAideDemandee) {
-    sortie << brivane::AideImportEnLigne(store.Emplacement(brivane::kApplication));
-    return 0;
+    sortie << brivane::AideImportEnLigne(store.Emplacement(brivane::kApplication),
+                                         brivane::SqliteJournalImport::CheminParDefaut());
+    sortie.flush();
+    return sortie.status() == QTextStream::Ok ? 0 : brivane::kSortieImpossible;
   }
   return code;
 }

@@ -11,6 +11,8 @@ class BoiteMessage {
  public:
   virtual ~BoiteMessage() = default;
   virtual void AfficherMessage(const QString& texte, const QString& titre) = 0;
+  // A modal question with Oui and Non, Non by default; true for Oui.
+  virtual bool Demander(const QString& texte, const QString& titre) = 0;
 };
 
 // The application's busy pointer.

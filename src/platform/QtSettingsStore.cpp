@@ -1,10 +1,19 @@
 #include "platform/QtSettingsStore.h"
 
+#include "platform/ErreurSysteme.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace brivane::platform {
 
@@ -12,6 +21,34 @@ namespace {
 
 constexpr QFileDevice::Permissions kProprietaireSeul =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// Why the bytes of a settings file are no INI text, or an empty text.
+QString DefautIni(const QByteArray& octets) {
+  if (octets.contains('\0')) {
+    return QStringLiteral(
+        "il contient des octets nuls : c'est un fichier binaire ou écrit en "
+        "UTF-16, et non un texte");
+  }
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString texte = utf8(octets);
+  if (utf8.hasError()) {
+    return QStringLiteral("ce n'est pas un texte UTF-8");
+  }
+  int numero = 0;
+  for (QStringView ligne : QStringView(texte).split(u'\n')) {
+    ++numero;
+    ligne = ligne.trimmed();
+    if (ligne.isEmpty() || ligne.startsWith(u';') || ligne.startsWith(u'#') ||
+        (ligne.startsWith(u'[') && ligne.endsWith(u']')) || ligne.contains(u'=')) {
+      continue;
+    }
+    return QStringLiteral(
+               "sa ligne %1 n'est ni une section « [Nom] » ni un réglage "
+               "« clé=valeur »")
+        .arg(numero);
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -46,6 +83,46 @@ QString QtSettingsStore::Emplacement(const QString& application) const {
            application;
   }
   return dossier_ + QStringLiteral("/") + application + QStringLiteral(".ini");
+}
+
+bool QtSettingsStore::Lisible(const QString& application, QString& raison) const {
+  if (Registre()) {
+    return true;
+  }
+  const QString chemin = Emplacement(application);
+  const QByteArray nom = QFile::encodeName(chemin);
+  QString defaut;
+  struct stat etat {};
+  if (::stat(nom.constData(), &etat) != 0) {
+    if (errno == ENOENT) {
+      return true;
+    }
+    defaut = QString::fromStdString(TexteErreurSysteme(errno));
+  } else if (S_ISDIR(etat.st_mode)) {
+    defaut = QStringLiteral("c'est un dossier et non un fichier");
+  } else if (!S_ISREG(etat.st_mode)) {
+    defaut = QStringLiteral("ce n'est pas un fichier ordinaire");
+  } else if (const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); fd < 0) {
+    defaut = QString::fromStdString(TexteErreurSysteme(errno));
+  } else {
+    QFile fichier;
+    if (fichier.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      // A settings file is a few hundred bytes; more than a megabyte is not one.
+      defaut = DefautIni(fichier.read(1024 * 1024));
+    } else {
+      ::close(fd);
+      defaut = QString::fromStdString(TexteErreurSysteme(EIO));
+    }
+  }
+  if (defaut.isEmpty()) {
+    return true;
+  }
+  raison = QStringLiteral(
+               "Le fichier de configuration « %1 » ne peut pas être lu : %2.\r\n"
+               "Corrigez-le, ou enregistrez de nouveau la configuration dans la "
+               "fenêtre « Configuration Acomba », qui le remplace.")
+               .arg(chemin, defaut);
+  return false;
 }
 
 QString QtSettingsStore::GetSetting(const QString& application, const QString& section,

@@ -20,6 +20,9 @@ class QtSettingsStore final : public SettingsStore {
                      const QString& defaut) const override;
   bool SaveSetting(const QString& application, const QString& section, const QString& key,
                    const QString& valeur) override;
+  // A missing file reads as an empty store; a file that is a folder, cannot be
+  // opened, or is no UTF-8 INI text (UTF-16, binary) is unreadable.
+  bool Lisible(const QString& application, QString& raison) const override;
 
   // Where the values of an application live (file path, or registry key).
   QString Emplacement(const QString& application) const;

@@ -15,6 +15,13 @@ class SettingsStore {
   // Creates or replaces the value. False when the store could not be written.
   virtual bool SaveSetting(const QString& application, const QString& section, const QString& key,
                            const QString& valeur) = 0;
+  // False, with a French sentence naming where they live in raison, when the
+  // values of application exist but cannot be read (a damaged file).
+  virtual bool Lisible(const QString& application, QString& raison) const {
+    (void)application;
+    (void)raison;
+    return true;
+  }
 };
 
 }  // namespace brivane::platform

@@ -50,8 +50,11 @@ TEST(Exemples, EachSampleGivesItsOutcome) {
           messages << titre + QStringLiteral(" : ") + texte;
         },
         [](bool) {},
-        {std::make_shared<platform::QtLecteurFichier>(), deplaceur,
-         testing::ServicesAvec(scenario)});
+        {std::make_shared<platform::QtLecteurFichier>(),
+         deplaceur,
+         testing::ServicesAvec(scenario),
+         testing::JournalEnMemoire(),
+         {}});
     EXPECT_EQ(r, c.resultat) << c.fichier;
     ASSERT_EQ(messages.size(), 1) << c.fichier;
     EXPECT_TRUE(messages[0].startsWith(c.debutMessage)) << messages[0].toStdString();

@@ -5,7 +5,14 @@
 #include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <functional>
 
@@ -22,15 +29,17 @@ struct Execution {
                            QStringLiteral("3"),    QStringLiteral("/t")}
         .Enregistrer(store);
     lecteur->fichiers[QStringLiteral("/f/a.csv")] = kFacture;
-    lecteur->fichiers[QStringLiteral("/f/b.csv")] = kFacture;
+    lecteur->fichiers[QStringLiteral("/f/b.csv")] = "b" + kFacture;
+    lecteur->fichiers[QStringLiteral("/f/copie-de-a.csv")] = kFacture;
     lecteur->fichiers[QStringLiteral("-tiret.csv")] = kFacture;
     lecteur->fichiers[QStringLiteral("/f/courte.csv")] = "t\n0;1\n";
   }
   int Lancer(const QStringList& arguments) {
     QTextStream s(&sortie);
     QTextStream e(&erreurs);
-    return ImporterEnLigne(arguments, store, s, e,
-                           ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario)});
+    return ImporterEnLigne(
+        arguments, store, s, e,
+        ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario), journal, {}});
   }
 
   testing::MemorySettingsStore store;
@@ -39,6 +48,7 @@ struct Execution {
       std::make_shared<testing::FakeLecteurFichier>();
   std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
       std::make_shared<testing::FakeDeplaceurFichier>();
+  std::shared_ptr<JournalImport> journal = testing::JournalEnMemoire();
   QString sortie;
   QString erreurs;
 };
@@ -126,6 +136,30 @@ TEST(ImporterEnLigne, EachOutcomeHasItsOwnExitCodeAndTheWorstOneWins) {
        QString(),
        QStringLiteral("Validation : Session refusée.\n"),
        0},
+      {"le même contenu deux fois",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("/f/copie-de-a.csv")},
+       rien,
+       kDejaTransfere,
+       kConfirmation,
+       QStringLiteral("Facture déjà transférée : Le contenu de ce fichier a déjà été transféré"),
+       1},
+      {"le même contenu deux fois avec --reimporter",
+       {QStringLiteral("--reimporter"), QStringLiteral("/f/a.csv"),
+        QStringLiteral("/f/copie-de-a.csv")},
+       rien,
+       0,
+       kConfirmation + kConfirmation,
+       QStringLiteral("Facture déjà transférée : Le contenu de ce fichier a déjà été transféré"),
+       2},
+      {"configuration illisible",
+       {QStringLiteral("/f/a.csv"), QStringLiteral("/f/b.csv")},
+       [](Execution& e) {
+         e.store.illisible = QStringLiteral("Le fichier … ne peut pas être lu.");
+       },
+       kConfigurationIncomplete,
+       QString(),
+       QStringLiteral("Configuration : Le fichier … ne peut pas être lu.\n"),
+       0},
       {"fichier non déplacé puis refus",
        {QStringLiteral("/f/a.csv"), QStringLiteral("/f/courte.csv")},
        [](Execution& e) { e.deplaceur->raisonRefus = QStringLiteral("disque plein"); },
@@ -158,11 +192,72 @@ TEST(ImporterEnLigne, MultiLineMessagesKeepTheirLinesWithoutCarriageReturns) {
                                       "continuer.\nLa description est obligatoire.\n"));
 }
 
-TEST(ImporterEnLigne, TheHelpDocumentsEveryExitCodeAndTheConfiguration) {
-  const QString aide = AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"));
-  for (int code = 0; code <= kDeplacementImpossible; ++code) {
-    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1  ").arg(code))) << code;
+TEST(ImporterEnLigne, TheJournalIsListedNewestFirst) {
+  Execution e;
+  EXPECT_EQ(e.Lancer({QStringLiteral("--journal")}), 0);
+  EXPECT_EQ(e.sortie, QStringLiteral("Le journal des importations est vide.\n"));
+  e.scenario.ouvrir = false;
+  EXPECT_EQ(e.Lancer({QStringLiteral("/f/b.csv")}), kRefuse);
+  e.scenario.ouvrir = true;
+  EXPECT_EQ(e.Lancer({QStringLiteral("/f/a.csv")}), 0);
+  e.sortie.clear();
+  EXPECT_EQ(e.Lancer({QStringLiteral("--journal")}), 0);
+  const QStringList lignes = e.sortie.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lignes.size(), 3) << e.sortie.toStdString();
+  EXPECT_TRUE(lignes[0].startsWith(QStringLiteral("N°\tDébut\tFin\tÉtat\tFichier")));
+  const QString empreinte =
+      QString::fromLatin1(QCryptographicHash::hash(kFacture, QCryptographicHash::Sha256).toHex());
+  EXPECT_TRUE(lignes[1].startsWith(QStringLiteral("2\t")));
+  EXPECT_TRUE(
+      lignes[1].endsWith(QStringLiteral("\tdéplacée\t/f/a.csv\t/cie\t1\t-\t%1").arg(empreinte)))
+      << lignes[1].toStdString();
+  EXPECT_TRUE(lignes[2].startsWith(QStringLiteral("1\t")));
+  EXPECT_TRUE(lignes[2].contains(QStringLiteral("\trefusée\t/f/b.csv\t")));
+}
+
+TEST(ImporterEnLigne, AReaderThatWentAwayChangesNothingImportedAndShowsInTheExitCode) {
+  // A real pipe whose reader has gone; the program ignores SIGPIPE as main does.
+  int tube[2];
+  ASSERT_EQ(::pipe(tube), 0);
+  ::close(tube[0]);
+  const auto precedent = std::signal(SIGPIPE, SIG_IGN);
+  Execution e;
+  e.lecteur->fichiers[QStringLiteral("/f/c.csv")] = "c" + kFacture;
+  int code = -1;
+  {
+    QFile bout;
+    ASSERT_TRUE(bout.open(tube[1], QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    QTextStream sortie(&bout);
+    QTextStream erreurs(&e.erreurs);
+    code = ImporterEnLigne(
+        {QStringLiteral("/f/a.csv"), QStringLiteral("/f/b.csv"), QStringLiteral("/f/c.csv")},
+        e.store, sortie, erreurs,
+        ServicesImport{e.lecteur, e.deplaceur, testing::ServicesAvec(e.scenario), e.journal, {}});
+  }  // the streams try their last flush while SIGPIPE is still ignored
+  std::signal(SIGPIPE, precedent);
+  EXPECT_EQ(code, kSortieImpossible);
+  // Every file posted once and moved, the journal says so.
+  EXPECT_EQ(e.scenario.appels.count(QStringLiteral("Facture")), 3);
+  EXPECT_EQ(e.deplaceur->deplacements.size(), 3U);
+  std::vector<EntreeJournal> entrees;
+  QString raison;
+  ASSERT_TRUE(e.journal->Lister(entrees, raison));
+  ASSERT_EQ(entrees.size(), 3U);
+  for (const EntreeJournal& entree : entrees) {
+    EXPECT_EQ(entree.etat, EtatImport::Deplacee);
   }
+}
+
+TEST(ImporterEnLigne, TheHelpDocumentsEveryExitCodeAndTheConfiguration) {
+  const QString aide =
+      AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"),
+                        QStringLiteral("/home/u/.config/Brivane/journal-importations.sqlite"));
+  for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10}) {
+    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1 ").arg(code))) << code;
+  }
+  EXPECT_TRUE(aide.contains(QStringLiteral("journal-importations.sqlite")));
+  EXPECT_TRUE(aide.contains(QStringLiteral("--reimporter")));
+  EXPECT_TRUE(aide.contains(QStringLiteral("--journal")));
   EXPECT_TRUE(aide.contains(QStringLiteral("/home/u/.config/Brivane/Brivane.ini")));
   EXPECT_TRUE(aide.contains(QStringLiteral("BRIVANE_CONFIG_DIR")));
 }

@@ -4,8 +4,11 @@
 #include "support/FakeFichiers.h"
 #include "support/QStringPrinter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +43,10 @@ ConfigurationTransfert configuration() {
 // Everything the run does that the user or the file system can see, in order.
 class Journal final : public platform::DeplaceurFichier {
  public:
+  bool PeutRecevoir(const QString&, const QString&, QString& raison) const override {
+    raison = raisonDossier;
+    return raisonDossier.isEmpty();
+  }
   bool Deplacer(const QString& source, const QString& cible, QString& raison) override {
     evenements << QStringLiteral("déplacer %1 -> %2").arg(source, cible);
     raison = raisonRefus;
@@ -52,7 +59,7 @@ class Journal final : public platform::DeplaceurFichier {
     const ServicesImport services{
         lecteur,
         std::shared_ptr<platform::DeplaceurFichier>(this, [](platform::DeplaceurFichier*) {}),
-        testing::ServicesAvec(scenario)};
+        testing::ServicesAvec(scenario), journal, demander};
     return ImporterFichier(
         chemin, config,
         [this](const QString& texte, const QString& titre) {
@@ -69,6 +76,10 @@ class Journal final : public platform::DeplaceurFichier {
 
   QByteArray facture = kFacture;
   QString raisonRefus;
+  QString raisonDossier;
+  std::shared_ptr<JournalImport> journal =
+      std::make_shared<SqliteJournalImport>(QStringLiteral(":memory:"));
+  DemanderFn demander;
   QString titreQuiLance;
   ScenarioBackEnd scenario;
   QStringList evenements;
@@ -209,16 +220,18 @@ TEST(ImporterFichier, AFailedMoveIsReportedAfterTheConfirmationWithItsOwnOutcome
   Journal j;
   j.raisonRefus = QStringLiteral("un fichier de ce nom existe déjà dans le dossier de destination");
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
-  EXPECT_EQ(j.evenements,
-            (QStringList{
-                QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
-                QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
-                QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
-                               "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
-                               ": un fichier de ce nom existe déjà dans le dossier de destination."
-                               "\r\nNe l'importez pas une seconde fois : déplacez-le vous-même.")
-                    .arg(kChemin, kCible),
-                QStringLiteral("libre")}));
+  EXPECT_EQ(
+      j.evenements,
+      (QStringList{
+          QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
+          QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
+          QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
+                         "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
+                         ": un fichier de ce nom existe déjà dans le dossier de destination."
+                         "\r\nDéplacez-le vous-même, ou importez-le de nouveau : il sera déplacé "
+                         "sans être transféré une seconde fois.")
+              .arg(kChemin, kCible),
+          QStringLiteral("libre")}));
 }
 
 TEST(ImporterFichier, AnEmptyFolderOfProcessedFilesIsNotRequiredAndNamesTheRoot) {
@@ -249,12 +262,155 @@ TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
       [&](const QString& texte, const QString& titre) {
         messages << titre + QStringLiteral(" : ") + texte;
       },
-      [](bool) {}, ServicesImport{lecteur, deplaceur, document});
+      [](bool) {}, ServicesImport{lecteur, deplaceur, document, testing::JournalEnMemoire(), {}});
   EXPECT_EQ(r, ResultatImport::Refuse);
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].startsWith(
       QStringLiteral("Validation : Une erreur inconnue s'est produite : -1001\r\n")));
   EXPECT_TRUE(deplaceur->deplacements.empty());
+}
+
+// The journal's entries as "numéro état fichier", newest first.
+QStringList Entrees(JournalImport& journal) {
+  std::vector<EntreeJournal> entrees;
+  QString raison;
+  EXPECT_TRUE(journal.Lister(entrees, raison)) << raison.toStdString();
+  QStringList lignes;
+  for (const EntreeJournal& e : entrees) {
+    lignes << QStringLiteral("%1 %2 %3").arg(QString::number(e.numero), Libelle(e.etat), e.fichier);
+  }
+  return lignes;
+}
+
+int Postees(const ScenarioBackEnd& s) {
+  return static_cast<int>(s.appels.count(QStringLiteral("Facture")));
+}
+
+TEST(ImporterFichier, TheSameContentIsPostedAgainIntoTheSameCompanyOnlyWhenTheUserSaysSo) {
+  Journal j;
+  QStringList questions;
+  QList<bool> reponses{false, true};
+  j.demander = [&](const QString& constat, const QString& question, const QString& titre) {
+    questions << titre + QStringLiteral(" : ") + constat + QStringLiteral(" ") + question;
+    return reponses.takeFirst();
+  };
+  ASSERT_EQ(j.Importer(kChemin, configuration()), ResultatImport::Transfere);
+  EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 déplacée ") + kChemin});
+
+  // Non: nothing posted, nothing moved, nothing noted.
+  j.evenements.clear();
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DejaTransfere);
+  EXPECT_EQ(Postees(j.scenario), 1);
+  EXPECT_EQ(j.evenements, (QStringList{QStringLiteral("occupé"), QStringLiteral("libre")}));
+  ASSERT_EQ(questions.size(), 1);
+  // The day of the earlier posting, in words; its time may have just turned.
+  const QString jour = DateLisible(QDateTime::currentDateTime()).chopped(5);
+  EXPECT_TRUE(questions[0].startsWith(
+      QStringLiteral("Facture déjà transférée : Le contenu de ce fichier a déjà été transféré à "
+                     "votre système comptable, dans la même compagnie, le %1")
+          .arg(jour)))
+      << questions[0].toStdString();
+  EXPECT_TRUE(questions[0].endsWith(
+      QStringLiteral("(importation n° 1 du journal, fichier « %1 »). Voulez-vous le transférer "
+                     "une seconde fois ?")
+          .arg(kChemin)));
+  // Oui: posted a second time, and noted.
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::Transfere);
+  EXPECT_EQ(Postees(j.scenario), 2);
+  EXPECT_EQ(Entrees(*j.journal).size(), 2);
+
+  // Another company, or a refused posting, asks nothing.
+  ConfigurationTransfert autre = configuration();
+  autre.PathCie = QStringLiteral("C:\\Autre");
+  EXPECT_EQ(j.Importer(kChemin, autre), ResultatImport::Transfere);
+  j.scenario.ouvrir = false;
+  j.facture += "X;Vis;1;1\r\n";
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::Refuse);
+  j.scenario.ouvrir = true;
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::Transfere);
+  EXPECT_EQ(questions.size(), 2);
+  EXPECT_EQ(
+      Entrees(*j.journal),
+      (QStringList{QStringLiteral("5 déplacée ") + kChemin, QStringLiteral("4 refusée ") + kChemin,
+                   QStringLiteral("3 déplacée ") + kChemin, QStringLiteral("2 déplacée ") + kChemin,
+                   QStringLiteral("1 déplacée ") + kChemin}));
+}
+
+TEST(ImporterFichier, AnInvoicePostedButNotMovedIsMovedNextTimeWithoutBeingPostedAgain) {
+  Journal j;
+  j.raisonRefus = QStringLiteral("le disque est plein");
+  ASSERT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
+  EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 transférée ") + kChemin});
+
+  j.raisonRefus.clear();
+  j.evenements.clear();
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementTermine);
+  EXPECT_EQ(Postees(j.scenario), 1);
+  ASSERT_EQ(j.evenements.size(), 4);
+  EXPECT_TRUE(j.evenements[1].startsWith(
+      QStringLiteral("Confirmation : Cette facture a déjà été transférée à votre système "
+                     "comptable le ")));
+  EXPECT_TRUE(j.evenements[1].endsWith(
+      QStringLiteral("(importation n° 1 du journal, fichier « %1 »), mais son fichier n'avait "
+                     "pas été déplacé. Elle n'est pas transférée une seconde fois ; son fichier "
+                     "est déplacé dans le dossier des fichiers traités.")
+          .arg(kChemin)));
+  EXPECT_EQ(j.evenements[2], QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible));
+  EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 déplacée ") + kChemin});
+}
+
+TEST(ImporterFichier, AnImportCutShortWhilePostingIsAskedAboutWithItsOwnWords) {
+  Journal j;
+  EntreeJournal e;
+  e.empreinte =
+      QString::fromLatin1(QCryptographicHash::hash(j.facture, QCryptographicHash::Sha256).toHex());
+  e.fichier = kChemin;
+  e.compagnie = QStringLiteral("C:\\Cie");
+  e.systeme = 1;
+  QString raison;
+  ASSERT_EQ(j.journal->Commencer(e, raison), 1);
+  QString titre;
+  j.demander = [&](const QString& constat, const QString&, const QString& t) {
+    titre = t;
+    EXPECT_TRUE(constat.contains(QStringLiteral("ne s'est jamais terminée")))
+        << constat.toStdString();
+    return false;
+  };
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DejaTransfere);
+  EXPECT_EQ(titre, QStringLiteral("Importation interrompue"));
+  EXPECT_TRUE(j.scenario.appels.isEmpty());
+}
+
+TEST(ImporterFichier, NothingIsPostedWhenTheJournalOrTheProcessedFolderCannotServe) {
+  QTemporaryDir racine;
+  ASSERT_TRUE(racine.isValid());
+  const QString bouchon = racine.filePath(QStringLiteral("bouchon"));
+  QFile(bouchon).open(QIODevice::WriteOnly);
+  {
+    Journal j;
+    j.journal = std::make_shared<SqliteJournalImport>(bouchon + QStringLiteral("/journal.sqlite"));
+    EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::JournalInutilisable);
+    ASSERT_EQ(j.evenements.size(), 3);
+    EXPECT_TRUE(j.evenements[1].startsWith(
+        QStringLiteral("Journal des importations : Le fichier « %1 » n'est pas importé : le "
+                       "journal des importations « %2/journal.sqlite » ne peut pas être créé")
+            .arg(kChemin, bouchon)))
+        << j.evenements[1].toStdString();
+    EXPECT_TRUE(j.scenario.appels.isEmpty());
+  }
+  {
+    Journal j;
+    j.raisonDossier = QStringLiteral("le dossier des fichiers traités « /Traite » n'existe pas");
+    EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DossierTraiteInutilisable);
+    EXPECT_EQ(j.evenements[1],
+              QStringLiteral("Dossier des fichiers traités : Le fichier « %1 » n'est pas "
+                             "importé : le dossier des fichiers traités « /Traite » n'existe "
+                             "pas.\r\nRien n'a été transféré à votre système comptable et le "
+                             "fichier n'a pas été déplacé.")
+                  .arg(kChemin));
+    EXPECT_TRUE(j.scenario.appels.isEmpty());
+    EXPECT_TRUE(Entrees(*j.journal).isEmpty());
+  }
 }
 
 TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {

@@ -315,12 +315,12 @@ TEST_F(MauvaisesEntrees, AUtf8FileWithAByteOrderMarkIsReadAsTheWindows1252BytesI
             QString::fromUtf16(u"Cl\u00C3\u00A9 \u00C3\u00A0 molette"));
 }
 
-TEST_F(MauvaisesEntrees, AFolderOfProcessedFilesThatCannotTakeTheFile) {
-  const QString depart = QStringLiteral(
-      "Déplacement du fichier : La facture est transférée à votre système comptable, mais le "
-      "fichier « %1 » n'a pas été déplacé vers « %2 » : %3.\r\nNe l'importez pas une seconde "
-      "fois : déplacez-le vous-même.");
+TEST_F(MauvaisesEntrees, AFolderOfProcessedFilesThatCannotTakeTheFileIsRefusedBeforePosting) {
+  const QString depart =
+      QStringLiteral("Dossier des fichiers traités : Le fichier « %1 » n'est pas importé : %2.") +
+      kRien;
   const QString sep = QDir::separator();
+  const QString unFichier = Ecrire(QStringLiteral("pas-un-dossier"), "x");
   const struct {
     const char* nom;
     QString dossier;
@@ -330,11 +330,24 @@ TEST_F(MauvaisesEntrees, AFolderOfProcessedFilesThatCannotTakeTheFile) {
       {"dossier absent",
        Chemin(QStringLiteral("absent")),
        {},
-       QStringLiteral("le dossier de destination n'existe pas")},
+       QStringLiteral("le dossier des fichiers traités « %1 » n'existe pas")
+           .arg(Chemin(QStringLiteral("absent")))},
       {"un fichier de ce nom s'y trouve", QDir::toNativeSeparators(traite()), "ne pas écraser",
-       QStringLiteral("un fichier de ce nom existe déjà dans le dossier de destination")},
+       QStringLiteral("un fichier de ce nom existe déjà dans le dossier des fichiers traités "
+                      "« %1 »")
+           .arg(QDir::toNativeSeparators(traite()))},
+      {"un fichier et non un dossier",
+       unFichier,
+       {},
+       QStringLiteral("« %1 », donné comme dossier des fichiers traités, n'est pas un dossier")
+           .arg(unFichier)},
+      {"le dossier du fichier lui-même",
+       QDir::toNativeSeparators(racine_.path()),
+       {},
+       QStringLiteral("le dossier des fichiers traités « %1 » est celui où se trouve déjà le "
+                      "fichier")
+           .arg(QDir::toNativeSeparators(racine_.path()))},
   };
-  std::size_t transactions = 0;
   for (const auto& c : cas) {
     const QString chemin = Ecrire(QStringLiteral("A-2024-000017.csv"), kFacture);
     const QString cible = c.dossier + sep + QStringLiteral("A-2024-000017.csv");
@@ -345,16 +358,16 @@ TEST_F(MauvaisesEntrees, AFolderOfProcessedFilesThatCannotTakeTheFile) {
     }
     ConfigurationTransfert config = Configuration();
     config.DossierTraite = c.dossier;
-    EXPECT_EQ(Importer(chemin, config), ResultatImport::DeplacementImpossible) << c.nom;
-    EXPECT_EQ(messages_, (QStringList{kConfirmation, depart.arg(chemin, cible, c.raison)}))
-        << c.nom;
-    // Posted once, and the file stays where it was.
-    EXPECT_EQ(InventaireCompagnie::Lire(compagnie()).transactions.size(), ++transactions) << c.nom;
+    EXPECT_EQ(Importer(chemin, config), ResultatImport::DossierTraiteInutilisable) << c.nom;
+    EXPECT_EQ(messages_, QStringList{depart.arg(chemin, c.raison)}) << c.nom;
+    // Nothing posted, the file where it was, the other file untouched.
+    RienTransfere(c.nom);
     EXPECT_TRUE(QFile::exists(chemin)) << c.nom;
     if (!c.dejaLa.isEmpty()) {
       QFile f(cible);
       ASSERT_TRUE(f.open(QIODevice::ReadOnly));
       EXPECT_EQ(f.readAll(), c.dejaLa) << c.nom;
+      f.remove();
     }
   }
   EXPECT_FALSE(QFileInfo::exists(Chemin(QStringLiteral("absent"))));

@@ -292,7 +292,9 @@ TEST(Securite, ThePasswordStaysInTheSettingsFileWhichOnlyItsOwnerCanRead) {
   const auto ecrire = [&](const QString& nom, const QString& texte) {
     QFile f(ici.filePath(nom));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(texte.toLatin1());
+    // Line 1 is not read: the name there makes each content distinct, so that
+    // none is taken for the re-import of another.
+    f.write((nom + texte).toLatin1());
     return ici.filePath(nom);
   };
 
@@ -355,7 +357,7 @@ TEST(Securite, ThePasswordStaysInTheSettingsFileWhichOnlyItsOwnerCanRead) {
     EXPECT_FALSE(sortie.contains(motDePasse)) << c.nom << ": " << sortie.toStdString();
     EXPECT_FALSE(erreurs.contains(motDePasse)) << c.nom << ": " << erreurs.toStdString();
   }
-  EXPECT_FALSE(AideImportEnLigne(store.Emplacement(kApplication)).contains(motDePasse));
+  EXPECT_FALSE(AideImportEnLigne(store.Emplacement(kApplication), QString()).contains(motDePasse));
   // Written nowhere else: not in the company, not in a moved file, not in a
   // leftover of the settings.
   EXPECT_EQ(FichiersQuiContiennent(ici.path(), motDePasse),

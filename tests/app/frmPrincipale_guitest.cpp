@@ -40,8 +40,10 @@ struct Fenetre {
     lecteur->fichiers[kChemin] = "t\n0;1;2;3;4;C1;Nom;Adr;Ville;QC;H2X 1Y4;;;;;;;\nt\nA;Vis;1;2\n";
   }
   frmPrincipale::Services services() {
-    return {store, messages, occupe, dialogue,
-            ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario)}};
+    return {
+        store, messages, occupe, dialogue,
+        ServicesImport{
+            lecteur, deplaceur, testing::ServicesAvec(scenario), testing::JournalEnMemoire(), {}}};
   }
   testing::MemorySettingsStore store;
   testing::FakeBoiteMessage messages;

@@ -108,5 +108,65 @@ TEST(QtSettingsStore, TheEnvironmentChoosesTheFolder) {
             QFileInfo(racine.path()).absoluteFilePath());
 }
 
+TEST(QtSettingsStore, AFileThatCannotBeReadIsToldApartFromAnEmptyStore) {
+  QTemporaryDir racine;
+  ASSERT_TRUE(racine.isValid());
+  QtSettingsStore store(racine.path());
+  const QString chemin = store.Emplacement(kApplication);
+  QString raison;
+  EXPECT_TRUE(store.Lisible(kApplication, raison)) << "a missing file is an empty store";
+
+  const auto ecrire = [&](const QByteArray& octets) {
+    QFile::remove(chemin);
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(octets);
+  };
+  ecrire("; réglages\n[Acomba]\nPathCie=/srv/cie\n\nGroupeProd=\n");
+  EXPECT_TRUE(store.Lisible(kApplication, raison)) << raison.toStdString();
+
+  const QString debut =
+      QStringLiteral("Le fichier de configuration « %1 » ne peut pas être lu : ").arg(chemin);
+  const struct {
+    const char* nom;
+    QByteArray contenu;
+    QString defaut;
+  } cas[] = {
+      {"une image", QByteArray("\x89PNG\r\n\x1a\n\xff\xfe\x01", 11),
+       QStringLiteral("ce n'est pas un texte UTF-8")},
+      {"UTF-16", QByteArray("\xff\xfe[\0A\0]\0\n\0", 10),
+       QStringLiteral("il contient des octets nuls : c'est un fichier binaire ou écrit en UTF-16, "
+                      "et non un texte")},
+      {"Windows-1252",
+       "[Acomba]\nPathCie=/srv/Qu\xe9"
+       "bec\n",
+       QStringLiteral("ce n'est pas un texte UTF-8")},
+      {"du texte sans réglages", "[Acomba]\nceci n'est pas un réglage\n",
+       QStringLiteral("sa ligne 2 n'est ni une section « [Nom] » ni un réglage « clé=valeur »")},
+  };
+  for (const auto& c : cas) {
+    ecrire(c.contenu);
+    raison.clear();
+    EXPECT_FALSE(store.Lisible(kApplication, raison)) << c.nom;
+    EXPECT_TRUE(raison.startsWith(debut + c.defaut + QStringLiteral(".\r\n")))
+        << c.nom << ": " << raison.toStdString();
+  }
+
+  QFile::remove(chemin);
+  ASSERT_TRUE(QDir().mkpath(chemin));
+  EXPECT_FALSE(store.Lisible(kApplication, raison));
+  EXPECT_TRUE(raison.startsWith(debut + QStringLiteral("c'est un dossier et non un fichier.")));
+  ASSERT_TRUE(QDir(chemin).removeRecursively());
+
+  ecrire("[Acomba]\nPathCie=/srv/cie\n");
+  ASSERT_TRUE(QFile::setPermissions(chemin, QFileDevice::WriteOwner));
+  if (QFile f(chemin); f.open(QIODevice::ReadOnly)) {
+    GTEST_SKIP() << "permissions are not enforced for this user (root): the file opened anyway";
+  }
+  EXPECT_FALSE(store.Lisible(kApplication, raison));
+  EXPECT_TRUE(raison.startsWith(debut + QStringLiteral("permission refusée.")))
+      << raison.toStdString();
+}
+
 }  // namespace
 }  // namespace brivane::platform

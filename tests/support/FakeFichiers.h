@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JournalImport.h"
 #include "platform/FichierTexte.h"
 
 #include <QString>
@@ -25,9 +26,13 @@ class FakeLecteurFichier final : public platform::LecteurFichier {
   std::map<QString, QByteArray> fichiers;
 };
 
-// Records each move; refuses it when told to.
+// Records each move; refuses it, or the check before posting, when told to.
 class FakeDeplaceurFichier final : public platform::DeplaceurFichier {
  public:
+  bool PeutRecevoir(const QString&, const QString&, QString& raison) const override {
+    raison = raisonDossier;
+    return raisonDossier.isEmpty();
+  }
   bool Deplacer(const QString& source, const QString& cible, QString& raison) override {
     deplacements.emplace_back(source, cible);
     if (!raisonRefus.isEmpty()) {
@@ -39,6 +44,12 @@ class FakeDeplaceurFichier final : public platform::DeplaceurFichier {
 
   std::vector<std::pair<QString, QString>> deplacements;
   QString raisonRefus;
+  QString raisonDossier;
 };
+
+// A journal that lives as long as the object: empty at the start of each test.
+inline std::shared_ptr<JournalImport> JournalEnMemoire() {
+  return std::make_shared<SqliteJournalImport>(QStringLiteral(":memory:"));
+}
 
 }  // namespace brivane::testing

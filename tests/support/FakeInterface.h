@@ -12,7 +12,13 @@ class FakeBoiteMessage final : public platform::BoiteMessage {
   void AfficherMessage(const QString& texte, const QString& titre) override {
     messages << titre + QStringLiteral(" : ") + texte;
   }
+  // Records the question with the messages and gives the next planned answer (Non when none).
+  bool Demander(const QString& texte, const QString& titre) override {
+    messages << QStringLiteral("? ") + titre + QStringLiteral(" : ") + texte;
+    return !reponses.empty() && reponses.takeFirst();
+  }
   QStringList messages;
+  QList<bool> reponses;
 };
 
 class FakePointeurOccupe final : public platform::PointeurOccupe {

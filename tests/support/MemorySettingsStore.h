@@ -30,7 +30,14 @@ class MemorySettingsStore final : public platform::SettingsStore {
     return true;
   }
 
+  bool Lisible(const QString&, QString& raison) const override {
+    raison = illisible;
+    return illisible.isEmpty();
+  }
+
   std::map<Cle, QString> valeurs;
+  // When not empty, the store is unreadable for this reason.
+  QString illisible;
   std::vector<Cle> ecritures;
   bool refuserEcritures = false;
 };

@@ -4,17 +4,40 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
 
 namespace brivane::platform {
 
-void QtBoiteMessage::AfficherMessage(const QString& texte, const QString& titre) {
+namespace {
+
+// A box over the active window that shows its text as it is, never as markup
+// (file names and document texts), with Windows line ends made plain.
+std::unique_ptr<QMessageBox> Boite(QMessageBox::Icon icone, const QString& texte,
+                                   const QString& titre, QMessageBox::StandardButtons boutons) {
   QString lignes = texte;
   lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox boite(QMessageBox::Information, titre, lignes, QMessageBox::Ok,
-                    QApplication::activeWindow());
-  // File names and document texts are shown as they are, never as markup.
-  boite.setTextFormat(Qt::PlainText);
-  boite.exec();
+  auto boite =
+      std::make_unique<QMessageBox>(icone, titre, lignes, boutons, QApplication::activeWindow());
+  boite->setTextFormat(Qt::PlainText);
+  return boite;
+}
+
+}  // namespace
+
+void QtBoiteMessage::AfficherMessage(const QString& texte, const QString& titre) {
+  Boite(QMessageBox::Information, texte, titre, QMessageBox::Ok)->exec();
+}
+
+bool QtBoiteMessage::Demander(const QString& texte, const QString& titre) {
+  const auto boite = Boite(QMessageBox::Question, texte, titre, QMessageBox::NoButton);
+  QPushButton* oui = boite->addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+  QPushButton* non = boite->addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+  boite->setDefaultButton(non);
+  boite->setEscapeButton(non);
+  boite->exec();
+  return boite->clickedButton() == oui;
 }
 
 QtPointeurOccupe::~QtPointeurOccupe() {

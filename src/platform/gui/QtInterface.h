@@ -9,6 +9,7 @@ namespace brivane::platform {
 class QtBoiteMessage final : public BoiteMessage {
  public:
   void AfficherMessage(const QString& texte, const QString& titre) override;
+  bool Demander(const QString& texte, const QString& titre) override;
 };
 
 // The wait cursor over the whole application.
