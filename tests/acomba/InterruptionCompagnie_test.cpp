@@ -6,6 +6,7 @@
 #include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
 #include "support/ArretBrutal.h"
+#include "support/ConfigurationIsolee.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>

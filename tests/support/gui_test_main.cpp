@@ -1,4 +1,6 @@
 // Entry point of the window tests: one QApplication for every test.
+#include "support/ConfigurationIsolee.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>

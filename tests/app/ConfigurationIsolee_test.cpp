@@ -1,0 +1,23 @@
+#include "support/ConfigurationIsolee.h"
+
+#include "app/JournalImport.h"
+#include "platform/QtSettingsStore.h"
+#include "support/QStringPrinter.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace brivane {
+namespace {
+
+TEST(ConfigurationIsolee, TheTestsNeverWriteTheUsersOwnSettingsOrJournal) {
+  const QString dossier = qEnvironmentVariable("BRIVANE_CONFIG_DIR");
+  ASSERT_FALSE(dossier.isEmpty());
+  EXPECT_TRUE(SqliteJournalImport::CheminParDefaut().startsWith(dossier));
+  EXPECT_TRUE(platform::QtSettingsStore::DossierParDefaut().startsWith(dossier));
+  EXPECT_FALSE(dossier.startsWith(QDir::homePath() + QStringLiteral("/.config")));
+}
+
+}  // namespace
+}  // namespace brivane
