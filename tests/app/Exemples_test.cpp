@@ -15,8 +15,8 @@ namespace brivane {
 namespace {
 
 QString exemple(const char* nom) {
-  return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../exemples/")) +
-         QLatin1StringView(nom);
+  // The samples of the source tree, wherever the build runs.
+  return QStringLiteral(BRIVANE_EXEMPLES "/") + QLatin1StringView(nom);
 }
 
 TEST(Exemples, EachSampleGivesItsOutcome) {

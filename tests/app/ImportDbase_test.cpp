@@ -140,17 +140,17 @@ TEST_F(ImportDbase, WhatTheTablesRefuseIsReportedAndNothingIsWritten) {
   EXPECT_EQ(messages_,
             QStringList{QStringLiteral("Validation : ") + incomplete.MessageIncomplete()});
 
-  // A folder of processed files that is missing: posted, said so, with the
-  // paths exactly as they are.
+  // A folder of processed files that is missing: refused before anything is
+  // posted, with the paths exactly as they are.
   ConfigurationTransfert sansDossier = Configuration();
   sansDossier.DossierTraite = racine_.filePath(QStringLiteral("absent %1"));
-  EXPECT_EQ(Importer(chemin, sansDossier), ResultatImport::DeplacementImpossible);
-  ASSERT_EQ(messages_.size(), 2);
-  EXPECT_TRUE(messages_[1].contains(QStringLiteral("« %1 »").arg(chemin)))
-      << messages_[1].toStdString();
-  EXPECT_TRUE(messages_[1].contains(sansDossier.DossierTraite)) << messages_[1].toStdString();
+  EXPECT_EQ(Importer(chemin, sansDossier), ResultatImport::DossierTraiteInutilisable);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("« %1 »").arg(chemin)))
+      << messages_[0].toStdString();
+  EXPECT_TRUE(messages_[0].contains(sansDossier.DossierTraite)) << messages_[0].toStdString();
   EXPECT_TRUE(QFile::exists(chemin));
-  VerifierFacturePostee(QStringLiteral("!00017"));
+  EXPECT_TRUE(Table("factma").rows.isEmpty());
 }
 
 TEST_F(ImportDbase, BrivaneImportChoosesTheTablesForOneRun) {
