@@ -160,6 +160,29 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
   EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
 }
 
+// Our key filter answers an equality on a text column; SQLite answers the
+// comparisons it makes itself (an OR of keys, a <>) with the column's RTRIM
+// collation. Both must agree, whichever way a statement is written.
+TEST_F(SqliteDbfTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
+  auto base = Base();
+  const auto compter = [&](const QString& where) {
+    return base->Execute(QStringLiteral("select count(*) as n from client where ") + where)
+        ->Field(QStringLiteral("n"))
+        .toLongLong();
+  };
+  for (const char* cle : {"AB", "AB   ", "ab", "Cd", "CD", " EF", "EF", "A", "ABC", "", "AB\t"}) {
+    SCOPED_TRACE(cle);
+    const QString k = QStringLiteral("'") + QString::fromLatin1(cle) + u'\'';
+    const qint64 filtre = compter(QStringLiteral("cnum = ") + k);
+    EXPECT_EQ(compter(QStringLiteral("cnum = ") + k + QStringLiteral(" or cnum = 'zzz'")), filtre);
+    EXPECT_EQ(compter(QStringLiteral("cnum <> ") + k), 3 - filtre);
+    EXPECT_EQ(compter(k + QStringLiteral(" = cnum")), filtre);
+  }
+  // Without the collation SQLite's own comparison would have said otherwise.
+  EXPECT_EQ(compter(QStringLiteral("cnum <> 'AB   '")), 2);
+  EXPECT_EQ(compter(QStringLiteral("cnum collate binary <> 'AB   '")), 3);
+}
+
 TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
   // As the dBASE back end writes a value that holds a NUL: in hex.
   auto base = Base();
