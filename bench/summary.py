@@ -57,7 +57,7 @@ vt_s, vt = median("InstructionsDbf/1000")
 sq_s, sq = median("InstructionsSqlite/1000")
 if vt and sq:
     out(f"| The {vt['statements']:.0f} statements of a posting, our virtual tables (1,000 rows) | "
-        f"{vt_s * 1e3:.1f} ms |")
+        f"{vt_s * 1e3:.1f} ms (its commit, with every sync, {vt.get('commit_ms', 0):.1f} ms more) |")
     out(f"| The same statements, SQLite on ordinary in-memory tables | {sq_s * 1e3:.1f} ms |")
 for n in (100000,):
     a, _ = median(f"InstructionsDbf/{n}")
@@ -74,6 +74,15 @@ py = optional_json("python-dbf.json")
 if py:
     out(f"| The same rows appended by python3-dbf | {py['seconds'] * 1e3:.0f} ms "
         f"({py['us_per_row']:.1f} µs per row) |")
+xb = optional_json("dbd-xbase.json")
+if xb:
+    out(f"| The same {xb['statements']} statement texts run by Perl DBD::XBase (1,000 rows) | "
+        f"{xb['seconds'] * 1e3:.0f} ms ({xb['us_per_statement']:.0f} µs per statement) |")
+sc = optional_json("syscalls.json")
+if sc:
+    out(f"| System calls of a whole process posting 3 lines / 1,001 lines | {sc['calls_3_lines']} / "
+        f"{sc['calls_1001_lines']}: {sc['calls_per_new_row']:.3f} per new row; syncs "
+        f"{sc['syncs_3_lines']} / {sc['syncs_1001_lines']} |")
 mem = optional_json("memory.json")
 if mem:
     for r in mem["runs"]:
@@ -102,6 +111,18 @@ if d1 and d6 and 1000000 in passes:
     out(f"| dBASE: posting into 1,000,000 rows ≤ posting into 1,000 + 2 passes | "
         f"{d6 * 1e6:.0f} ms vs {d1 * 1e6:.0f} ms + 2 × {passes[1000000] * 1e3:.0f} ms: "
         f"the extra is {ratio:.2f} passes | {verdict(ratio <= 2)} |")
+d5 = per_line.get(("PostageDbf", 100000))
+if d1 and d5 and 100000 in passes:
+    extra = (d5 - d1) * 1000
+    out(f"| dBASE: posting into 100,000 rows ≤ posting into 1,000 + one pass over client and produi "
+        f"(factma's, a tenth of their size, not counted) | {d5 * 1e6:.0f} ms vs {d1 * 1e6:.0f} ms + "
+        f"{passes[100000] * 1e3:.0f} ms | {verdict(extra <= passes[100000])} |")
+if vt and xb:
+    out(f"| Beside the nearest peer: DBD::XBase / our statements, same texts (reported) | "
+        f"{xb['seconds'] / vt_s:.0f} × | reported |")
+if sc:
+    out(f"| Syncs per posting constant | {sc['syncs_3_lines']} for 3 lines, {sc['syncs_1001_lines']} "
+        f"for 1,001 | {verdict(sc['syncs_3_lines'] == sc['syncs_1001_lines'])} |")
 i1, i6 = per_line.get(("PostageIntegre", 1000)), per_line.get(("PostageIntegre", 1000000))
 if i1 and i6:
     c1 = median("PostageIntegre/1000")[1]["cpu_time"]

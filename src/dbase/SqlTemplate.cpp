@@ -1,38 +1,80 @@
 #include "dbase/SqlTemplate.h"
 
+#include <algorithm>
+
 namespace brivane::dbase {
 
-SqlTemplate::SqlTemplate(const QStringList& pieces) {
-  segments_.push_back({pieces.join(QString())});
+SqlTemplate::SqlTemplate(const QStringList& pieces) : modele_(pieces.join(QString())) {
+  for (qsizetype i = 0; i < modele_.size(); ++i) {
+    if (modele_[i] == u'@') {
+      arobases_.push_back(i);
+    }
+  }
+  segments_.push_back({0, modele_.size(), -1});
+}
+
+// A statement is built from a dozen placeholders over a text of a thousand
+// characters, for every row: only the places where a '@' stands are tried.
+qsizetype SqlTemplate::Chercher(const Segment& segment, qsizetype depuis,
+                                const QString& placeholder) const {
+  const qsizetype fin = segment.debut + segment.longueur;
+  if (!placeholder.startsWith(u'@')) {
+    const qsizetype trouve =
+        QStringView(modele_).sliced(segment.debut, segment.longueur).indexOf(placeholder, depuis);
+    return trouve < 0 ? -1 : segment.debut + trouve;
+  }
+  for (auto it = std::lower_bound(arobases_.begin(), arobases_.end(), segment.debut + depuis);
+       it != arobases_.end() && *it + placeholder.size() <= fin; ++it) {
+    if (QStringView(modele_).sliced(*it, placeholder.size()) == placeholder) {
+      return *it;
+    }
+  }
+  return -1;
 }
 
 SqlTemplate& SqlTemplate::Remplacer(const QString& placeholder, const QString& literal) {
   if (placeholder.isEmpty()) {
     return *this;
   }
+  int indice = -1;
   std::vector<Segment> resultat;
+  resultat.reserve(segments_.size() + 4);
   for (const Segment& segment : segments_) {
-    if (segment.valeur) {
+    if (segment.valeur >= 0) {
       resultat.push_back(segment);
       continue;
     }
-    qsizetype debut = 0;
-    for (qsizetype trouve = segment.texte.indexOf(placeholder, 0, Qt::CaseSensitive); trouve >= 0;
-         trouve = segment.texte.indexOf(placeholder, debut, Qt::CaseSensitive)) {
-      resultat.push_back({segment.texte.mid(debut, trouve - debut)});
-      resultat.push_back({literal, true});
-      debut = trouve + placeholder.size();
+    qsizetype debut = 0;  // within the segment
+    for (qsizetype trouve = Chercher(segment, 0, placeholder); trouve >= 0;
+         trouve = Chercher(segment, debut, placeholder)) {
+      if (indice < 0) {
+        valeurs_.push_back(literal);
+        indice = static_cast<int>(valeurs_.size() - 1);
+      }
+      resultat.push_back({segment.debut + debut, trouve - segment.debut - debut, -1});
+      resultat.push_back({0, 0, indice});
+      debut = trouve - segment.debut + placeholder.size();
     }
-    resultat.push_back({segment.texte.mid(debut)});
+    resultat.push_back({segment.debut + debut, segment.longueur - debut, -1});
   }
   segments_ = std::move(resultat);
   return *this;
 }
 
 QString SqlTemplate::Texte() const {
-  QString texte;
+  qsizetype taille = 0;
   for (const Segment& segment : segments_) {
-    texte += segment.texte;
+    taille += segment.valeur >= 0 ? valeurs_[static_cast<std::size_t>(segment.valeur)].size()
+                                  : segment.longueur;
+  }
+  QString texte;
+  texte.reserve(taille);
+  for (const Segment& segment : segments_) {
+    if (segment.valeur >= 0) {
+      texte += valeurs_[static_cast<std::size_t>(segment.valeur)];
+    } else {
+      texte += QStringView(modele_).sliced(segment.debut, segment.longueur);
+    }
   }
   return texte;
 }

@@ -19,10 +19,18 @@ class SqlTemplate final {
   QString Texte() const;
 
  private:
+  // A run of the template's text, or a literal put in by Remplacer.
   struct Segment {
-    QString texte;
-    bool valeur = false;  // a literal put in by Remplacer
+    qsizetype debut = 0;
+    qsizetype longueur = 0;
+    int valeur = -1;  // index in valeurs_, or -1 for template text
   };
+  // Where the placeholder occurs in the template text of a segment, from `depuis`.
+  qsizetype Chercher(const Segment& segment, qsizetype depuis, const QString& placeholder) const;
+
+  QString modele_;
+  std::vector<qsizetype> arobases_;  // positions of '@' in modele_, where placeholders start
+  std::vector<QString> valeurs_;
   std::vector<Segment> segments_;
 };
 

@@ -324,8 +324,7 @@ QByteArrayView DbfTable::recordView(int n) const {
   if (tuple == nullptr) {
     throw DatabaseError(DatabaseError::kInputOutput,
                         QStringLiteral("La ligne %1 de la table %2 ne peut pas être lue.")
-                            .arg(n + 1)
-                            .arg(TableName(path_)));
+                            .arg(QString::number(n + 1), TableName(path_)));
   }
   return QByteArrayView(tuple, Handle(handle_)->nRecordLength);
 }
@@ -555,8 +554,7 @@ void DbfTable::write(int n, const QByteArray& record) {
     if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
       throw DatabaseError(DatabaseError::kInputOutput,
                           QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
-                              .arg(n + 1)
-                              .arg(TableName(path_)));
+                              .arg(QString::number(n + 1), TableName(path_)));
     }
     DBFUpdateHeader(Handle(handle_));  // the row then the header, each flushed
     copy[0] = record[0];
@@ -564,8 +562,7 @@ void DbfTable::write(int n, const QByteArray& record) {
   if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
     throw DatabaseError(DatabaseError::kInputOutput,
                         QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
-                            .arg(n + 1)
-                            .arg(TableName(path_)));
+                            .arg(QString::number(n + 1), TableName(path_)));
   }
 }
 

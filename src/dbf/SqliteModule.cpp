@@ -105,6 +105,12 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
       QString name = info.fields[i].name;
       ddl += (i == 0 ? QString() : QStringLiteral(",")) + u'"' +
              name.replace(u'"', QStringLiteral("\"\"")) + u'"';
+      // Where SQLite compares a text column itself (an OR, a <>, another
+      // column), RTRIM answers as our own key filter does: trailing blanks
+      // aside, case and leading blanks counting.
+      if (info.fields[i].type == 'C') {
+        ddl += QStringLiteral(" COLLATE RTRIM");
+      }
     }
     ddl += u')';
     const int rc = sqlite3_declare_vtab(db, ddl.toUtf8().constData());

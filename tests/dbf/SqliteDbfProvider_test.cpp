@@ -1,5 +1,7 @@
 #include "dbf/SqliteDbfProvider.h"
 #include "dbf/DbfTable.h"
+#include "dbf/FileLock.h"
+#include "dbf/Journal.h"
 #include "platform/DatabaseError.h"
 #include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
@@ -158,6 +160,29 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
   EXPECT_TRUE(Trouve(*base, QStringLiteral("Été")));
   EXPECT_FALSE(Trouve(*base, QStringLiteral("été")));
   EXPECT_FALSE(Trouve(*base, QStringLiteral("Őté")));  // outside the code page: in no row
+}
+
+// Our key filter answers an equality on a text column; SQLite answers the
+// comparisons it makes itself (an OR of keys, a <>) with the column's RTRIM
+// collation. Both must agree, whichever way a statement is written.
+TEST_F(SqliteDbfTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
+  auto base = Base();
+  const auto compter = [&](const QString& where) {
+    return base->Execute(QStringLiteral("select count(*) as n from client where ") + where)
+        ->Field(QStringLiteral("n"))
+        .toLongLong();
+  };
+  for (const char* cle : {"AB", "AB   ", "ab", "Cd", "CD", " EF", "EF", "A", "ABC", "", "AB\t"}) {
+    SCOPED_TRACE(cle);
+    const QString k = QStringLiteral("'") + QString::fromLatin1(cle) + u'\'';
+    const qint64 filtre = compter(QStringLiteral("cnum = ") + k);
+    EXPECT_EQ(compter(QStringLiteral("cnum = ") + k + QStringLiteral(" or cnum = 'zzz'")), filtre);
+    EXPECT_EQ(compter(QStringLiteral("cnum <> ") + k), 3 - filtre);
+    EXPECT_EQ(compter(k + QStringLiteral(" = cnum")), filtre);
+  }
+  // Without the collation SQLite's own comparison would have said otherwise.
+  EXPECT_EQ(compter(QStringLiteral("cnum <> 'AB   '")), 2);
+  EXPECT_EQ(compter(QStringLiteral("cnum collate binary <> 'AB   '")), 3);
 }
 
 TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
@@ -396,6 +421,72 @@ TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
       seconde->Execute(QStringLiteral("select snexts from solde"))->Field(QStringLiteral("snexts")),
       QVariant(qlonglong{8}));
   EXPECT_THROW(premiere->Lock(QStringLiteral("absente"), milliseconds(0)), DatabaseError);
+}
+
+}  // namespace
+}  // namespace brivane::dbf
+
+namespace brivane::dbf {
+namespace {
+
+// What a connection killed in the middle of a commit leaves: the journal,
+// then client.dbf with one more row counted.
+void CommitInterrompu(const QString& dossier, const QString& client) {
+  const QByteArray avant = Lire(client);
+  JournalTable t;
+  t.file = "client.dbf";
+  t.originalSize = static_cast<std::uint64_t>(avant.size());
+  std::copy_n(avant.constData(), 32, reinterpret_cast<char*>(t.originalHeader.data()));
+  const int entete =
+      static_cast<unsigned char>(avant[8]) | (static_cast<unsigned char>(avant[9]) << 8);
+  t.finalCount = static_cast<std::uint32_t>(avant[4]) + 1;
+  t.tailOffset = static_cast<std::uint64_t>(entete) + std::uint64_t{t.finalCount - 1} * 17;
+  t.tail = "\x1a";
+  Journal journal;
+  journal.tables.push_back(t);
+  WriteJournal(dossier.toStdString(), journal);
+  QByteArray apres = avant;
+  apres[4] = static_cast<char>(t.finalCount);
+  apres.chop(1);
+  apres += QByteArray(" ZZ    moitie    \x1a");
+  Ecrire(client, apres);
+}
+
+// The next connection undoes a commit cut short, but never one whose tables
+// a live posting still holds, nor a table another program changed since.
+TEST_F(SqliteDbfTest, TheNextConnectionUndoesACommitCutShortAndOnlyThat) {
+  const QString journal = dir_.filePath(QString::fromLatin1(Journal::kFileName));
+  const QByteArray avant = Lire(Chemin("client"));
+  CommitInterrompu(dir_.path(), Chemin("client"));
+  const QByteArray moitie = Lire(Chemin("client"));
+  {
+    // A posting still holds the table: its journal is its own.
+    auto vivante = FileLock::Take(Chemin("client").toStdString(), milliseconds(0));
+    ASSERT_TRUE(vivante);
+    EXPECT_NO_THROW(Base(milliseconds(50)));
+    EXPECT_TRUE(QFile::exists(journal));
+    EXPECT_EQ(Lire(Chemin("client")), moitie);
+  }
+  auto base = Base();
+  EXPECT_FALSE(QFile::exists(journal));
+  EXPECT_EQ(Lire(Chemin("client")), avant);
+  EXPECT_FALSE(Trouve(*base, QStringLiteral("ZZ")));
+
+  // Changed by another program after the crash: left as found, and said.
+  CommitInterrompu(dir_.path(), Chemin("client"));
+  QByteArray autre = Lire(Chemin("client"));
+  autre[4] = static_cast<char>(autre[4] + 5);
+  Ecrire(Chemin("client"), autre);
+  try {
+    Base();
+    ADD_FAILURE() << "opened";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.number(), DatabaseError::kChangedMeanwhile);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("client.dbf")))
+        << e.description().toStdString();
+  }
+  EXPECT_EQ(Lire(Chemin("client")), autre);
+  EXPECT_TRUE(QFile::exists(journal));
 }
 
 }  // namespace

@@ -14,12 +14,17 @@ namespace brivane::testing {
 //   { folder: { table: { "error": text or null, "count": header count,
 //                        "headerLength", "recordLength", "size": file size,
 //                        "rows": [ {column: value} ] (live rows),
-//                        "deleted": rows marked deleted } } }
+//                        "deleted": rows marked deleted,
+//                        "dbf": live rows as python3-dbf counts them, or its error } } }
 // Numbers come back as JSON numbers, texts without trailing blanks, dates as
 // "YYYY-MM-DD", blanks as null.
 inline QJsonObject EtatDbf(const QStringList& dossiers) {
   static const char* kScript = R"(
 import dbfread, json, os, struct, sys
+try:
+    import dbf
+except ImportError:
+    dbf = None
 out = {}
 for folder in sys.argv[1:]:
     tables = {}
@@ -38,6 +43,16 @@ for folder in sys.argv[1:]:
             t['deleted'] = len(list(d.deleted))
         except Exception as e:
             t['error'] = '%s: %s' % (type(e).__name__, e)
+        if dbf:
+            try:
+                other = dbf.Table(path, codepage='cp1252')
+                other.open(dbf.READ_ONLY)
+                try:
+                    t['dbf'] = sum(1 for r in other if not dbf.is_deleted(r))
+                finally:
+                    other.close()
+            except Exception as e:
+                t['dbf'] = '%s: %s' % (type(e).__name__, e)
         tables[name[:-4].lower()] = t
     out[folder] = tables
 print(json.dumps(out, default=str))
