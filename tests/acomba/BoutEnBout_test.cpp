@@ -81,15 +81,15 @@ TEST_F(BoutEnBoutTest, invoiceIsPostedWithCustomerProductsLinesAndTaxes) {
   EXPECT_TRUE(texte.contains(QStringLiteral("taxe T.V.Q. 100% (992)")));
 }
 
-// The first file names a product group the company lacks; once corrected,
-// the second import updates the customer and adds nothing twice.
+// The first file names a product group the company lacks: refused before
+// anything is written. Once corrected, the second import posts it whole.
 TEST_F(BoutEnBoutTest, correctedFileAfterARefusalAddsNothingTwice) {
   auto premier = Facture(99);
   EXPECT_FALSE(premier->Enregistrer());
   EXPECT_EQ(premier->Message(), QStringLiteral("code de groupe de produit non trouvé"));
   InventaireCompagnie inv = Contenu();
-  EXPECT_EQ(inv.clients.size(), 1U);
-  EXPECT_EQ(inv.produits.size(), 1U);
+  EXPECT_EQ(inv.clients.size(), 0U);
+  EXPECT_EQ(inv.produits.size(), 0U);
   EXPECT_EQ(inv.transactions.size(), 0U);
 
   auto second = Facture();
@@ -152,7 +152,8 @@ TEST_F(BoutEnBoutTest, damagedCompanyFileIsRefusedCleanly) {
   }
   auto doc = Facture();
   EXPECT_FALSE(doc->Enregistrer());
-  EXPECT_EQ(doc->Message(), QStringLiteral("1006 Le fichier de la compagnie est endommagé."));
+  EXPECT_EQ(doc->Message(), QStringLiteral("1006 Le fichier de la compagnie est endommagé. "
+                                           "Vérifiez-le avec brivane-company --verifier."));
 }
 
 TEST_F(BoutEnBoutTest, productsOnlyModePostsTheProducts) {
