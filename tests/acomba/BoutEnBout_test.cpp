@@ -156,6 +156,64 @@ TEST_F(BoutEnBoutTest, damagedCompanyFileIsRefusedCleanly) {
                                            "Vérifiez-le avec brivane-company --verifier."));
 }
 
+std::int64_t Nombre(const QString& dossier, const char* sql) {
+  const auto base = acomba::BaseCompagnie::Ouvrir(dossier, true);
+  acomba::Requete r(base->db(), QString::fromLatin1(sql));
+  return r.Suivante() ? r.Entier(0) : -1;
+}
+
+// Opening no longer reads every page: damage in the products' table shows
+// when the posting first reads it, before the customer is written, and then
+// nothing more is read or written.
+TEST_F(BoutEnBoutTest, damageFoundDuringThePostingWritesNothing) {
+  ASSERT_TRUE(Facture()->Enregistrer());
+  std::int64_t page = 0;
+  std::int64_t taille = 0;
+  {
+    const auto base = acomba::BaseCompagnie::Ouvrir(dossier_.path(), true);
+    acomba::Requete r(base->db(),
+                      QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) "
+                                     "FROM sqlite_schema WHERE name = 'produit'"));
+    ASSERT_TRUE(r.Suivante());
+    page = r.Entier(0);
+    taille = r.Entier(1);
+  }
+  {
+    QFile f(acomba::BaseCompagnie::CheminFichier(dossier_.path()));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek((page - 1) * taille);
+    f.write(QByteArray(64, '\xff'));
+  }
+  auto doc = Facture();
+  auto client = ClientExemple();
+  client->Numero(QStringLiteral("C0099"));
+  doc->Client(client);
+  EXPECT_FALSE(doc->Enregistrer());
+  EXPECT_TRUE(
+      doc->Message().startsWith(QStringLiteral("1006 Le fichier de la compagnie est "
+                                               "endommagé.")))
+      << doc->Message().toStdString();
+  EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM client"), 1);
+  EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM transac"), 1);
+  EXPECT_FALSE(acomba::BaseCompagnie::Verifier(dossier_.path()).isEmpty());
+}
+
+// The company's line limit is known before anything is written.
+TEST_F(BoutEnBoutTest, invoiceOverTheLineLimitIsRefusedBeforeAnyWrite) {
+  auto doc = Facture();
+  for (int i = 0; i < 99997; ++i) {
+    doc->AddItem(Ligne(QStringLiteral("VIS-10"), QStringLiteral("Vis 10 mm"), 1, 0.05, 2));
+  }
+  EXPECT_FALSE(doc->Enregistrer());
+  EXPECT_EQ(doc->Message(),
+            QStringLiteral("La facture compte 99999 lignes de détail, plus que le système "
+                           "comptable n'en accepte (Numéro de ligne hors limites : 100001). Rien "
+                           "n'a été écrit."));
+  const InventaireCompagnie inv = Contenu();
+  EXPECT_EQ(inv.clients.size(), 0U);
+  EXPECT_EQ(inv.produits.size(), 0U);
+}
+
 TEST_F(BoutEnBoutTest, productsOnlyModePostsTheProducts) {
   auto doc = Facture();
   doc->Client(nullptr);
