@@ -82,7 +82,8 @@ QString citer(const QString& texte) {
   if (texte.size() <= kLongueurCitee) {
     return QStringLiteral("« %1 »").arg(texte);
   }
-  return QStringLiteral("« %1… » (%2 caractères)").arg(texte.left(kDebut)).arg(texte.size());
+  return QStringLiteral("« %1… » (%2 caractères)")
+      .arg(texte.left(kDebut), QString::number(texte.size()));
 }
 
 bool estChiffreAscii(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -229,8 +230,7 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
             chemin, numeroLigne,
             QStringLiteral("la ligne du client compte %1 champs séparés par « ; » au lieu "
                            "d'au moins %2")
-                .arg(champs.size())
-                .arg(kChampsClient));
+                .arg(QString::number(champs.size()), QString::number(kChampsClient)));
       }
       auto client = std::make_shared<Client>();
       client->Vendeur(champs[1]);
@@ -259,13 +259,13 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
     }
 
     if (champs.size() < kChampsDetail) {
-      throw ErreurLecture(chemin, numeroLigne,
-                          champs.size() == 1 && champs[0].isEmpty()
-                              ? QStringLiteral("la ligne de détail est vide")
-                              : QStringLiteral("la ligne de détail compte %1 champs séparés "
-                                               "par « ; » au lieu d'au moins %2")
-                                    .arg(champs.size())
-                                    .arg(kChampsDetail));
+      throw ErreurLecture(
+          chemin, numeroLigne,
+          champs.size() == 1 && champs[0].isEmpty()
+              ? QStringLiteral("la ligne de détail est vide")
+              : QStringLiteral("la ligne de détail compte %1 champs séparés "
+                               "par « ; » au lieu d'au moins %2")
+                    .arg(QString::number(champs.size()), QString::number(kChampsDetail)));
     }
     if (!groupe) {
       groupe = ConvertirGroupeProd(groupeProd, regional);

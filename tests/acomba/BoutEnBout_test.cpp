@@ -214,6 +214,19 @@ TEST_F(BoutEnBoutTest, invoiceOverTheLineLimitIsRefusedBeforeAnyWrite) {
   EXPECT_EQ(inv.produits.size(), 0U);
 }
 
+// Texts holding "%1" are listed as written, not taken for the listing's own
+// fields.
+TEST_F(BoutEnBoutTest, listingShowsPercentMarkersAsWritten) {
+  auto doc = Facture();
+  doc->AddItem(Ligne(QStringLiteral("P%1"), QStringLiteral("Rabais %1 %2"), 1, 2, 2));
+  ASSERT_TRUE(doc->Enregistrer()) << doc->Message().toStdString();
+  const QString texte = Contenu().Decrire();
+  EXPECT_TRUE(texte.contains(QStringLiteral("  P%1  Rabais %1 %2  groupe 2  prix 2,00 $")))
+      << texte.toStdString();
+  EXPECT_TRUE(texte.contains(QStringLiteral("3. P%1  Rabais %1 %2  quantité 1")))
+      << texte.toStdString();
+}
+
 TEST_F(BoutEnBoutTest, productsOnlyModePostsTheProducts) {
   auto doc = Facture();
   doc->Client(nullptr);
