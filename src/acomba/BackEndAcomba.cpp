@@ -234,6 +234,7 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
       EcrireChampsClient(*objet);
       ajout = objet->Ajouter();
       if (ajout == kSucces) {
+        SignalerEcriture();
         clientEcrit_ = QStringLiteral("ajouté");
         return true;
       }
@@ -260,6 +261,7 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
     objet->Liberer();
     return false;
   }
+  SignalerEcriture();
   clientEcrit_ = QStringLiteral("mis à jour");
   return true;
 }
@@ -306,6 +308,7 @@ bool BackEndAcomba::EnregistrerProduitsAcomba() {
 
     const std::int32_t statut = produit->Ajouter();
     if (statut == kSucces) {
+      SignalerEcriture();
       ++produitsAjoutes_;
     } else {
       produit->AnnulerNouveau();

@@ -19,6 +19,8 @@ int CodeDe(ResultatImport resultat) {
       return kRefuse;
     case ResultatImport::DeplacementImpossible:
       return kDeplacementImpossible;
+    case ResultatImport::Interrompu:
+      return kInterrompu;
   }
   return kErreurInterne;
 }
@@ -57,7 +59,9 @@ QString AideImportEnLigne(const QString& emplacementConfiguration) {
              "  5  fichier illisible ou incomplet : rien n'a été transféré\n"
              "  6  facture refusée : rien n'a été transféré, le fichier reste en place\n"
              "  7  facture transférée, mais son fichier n'a pas pu être déplacé :\n"
-             "     ne l'importez pas une seconde fois\n")
+             "     ne l'importez pas une seconde fois\n"
+             "  9  transfert interrompu après une partie des écritures (client, produits) :\n"
+             "     le message dit ce qui a été écrit ; le fichier reste en place\n")
       .arg(emplacementConfiguration);
 }
 

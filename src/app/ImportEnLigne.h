@@ -20,6 +20,7 @@ enum CodeSortie : int {
   kLectureImpossible = 5,
   kRefuse = 6,
   kDeplacementImpossible = 7,
+  kInterrompu = 9,
 };
 
 int CodeDe(ResultatImport resultat);

@@ -77,7 +77,7 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
 
   if (!document.Enregistrer(false)) {
     AfficherMessage(document.Message(), kValidation);
-    return ResultatImport::Refuse;
+    return document.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
   }
 
   AfficherMessage(QStringLiteral("La facture a été transférer à votre système comptable."),

@@ -17,6 +17,7 @@ enum class ResultatImport {
   ConfigurationIncomplete,  // a required setting was empty; nothing was read
   LectureImpossible,        // the file could not be read; nothing was posted
   Refuse,                   // the document was refused; the file stays where it is
+  Interrompu,               // the posting stopped after some writes; the file stays
   Transfere,                // posted, confirmed, and the file moved
   DeplacementImpossible,    // posted and confirmed, but the file could not be moved
 };

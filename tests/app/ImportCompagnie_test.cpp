@@ -1,8 +1,11 @@
 // Invoice files imported through the import run into a demo company of the
 // built-in provider, then read back from the company.
+#include "acomba/BackEndAcomba.h"
 #include "acomba/BaseCompagnie.h"
 #include "acomba/CompagnieDemo.h"
+#include "acomba/FauxSdk.h"
 #include "acomba/InventaireCompagnie.h"
+#include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
 
 #include "support/DossierDemo.h"
@@ -152,6 +155,38 @@ TEST_F(ImportCompagnie, WrongCredentialsAreRefusedAndTheFileStays) {
   EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("Validation : 10 ")));
   EXPECT_TRUE(QFile::exists(chemin));
   EXPECT_TRUE(InventaireCompagnie::Lire(compagnie()).clients.empty());
+}
+
+// A posting that stops after its customer and a product were written is not
+// told as a refusal with nothing transferred: it has its own outcome and exit
+// code, and its message names what was written.
+TEST_F(ImportCompagnie, StoppedAfterWritesHasItsOwnOutcome) {
+  testing::ScriptSdk sdk;
+  sdk.Statuts("client.Trouver", {10});
+  sdk.Statuts("produit.Trouver", {10});
+  sdk.Statuts("produit.Ajouter", {0, 1020});
+  ServicesImport services = ServicesImport::Defaut();
+  services.document.acomba = [&sdk](ComSoum& d) {
+    return std::make_unique<acomba::BackEndAcomba>(d,
+                                                   std::make_shared<testing::FauxFournisseur>(sdk));
+  };
+  const QString chemin = Ecrire(QStringLiteral("facture.csv"), kEntete + kClient + kLignes);
+  messages_.clear();
+  const ResultatImport r = ImporterFichier(
+      chemin, Configuration(),
+      [this](const QString& texte, const QString& titre) {
+        messages_ << titre + QStringLiteral(" : ") + texte;
+      },
+      [](bool) {}, services);
+  EXPECT_EQ(r, ResultatImport::Interrompu);
+  EXPECT_EQ(CodeDe(r), kInterrompu);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].endsWith(QStringLiteral(
+      "Déjà écrit dans la compagnie : le client « C0042 » (ajouté), 1 produit(s) ajouté(s). La "
+      "facture n'a pas été écrite.")))
+      << messages_[0].toStdString();
+  EXPECT_TRUE(QFile::exists(chemin));
+  EXPECT_TRUE(AideImportEnLigne(QString()).contains(QStringLiteral("\n  9  transfert interrompu")));
 }
 
 // Six imports at once into one company, ten rounds each; each round's
