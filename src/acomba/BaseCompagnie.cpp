@@ -401,17 +401,31 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   std::unique_ptr<BaseCompagnie> base(new BaseCompagnie(
       OuvrirFichier(chemin, lectureSeule ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)));
 
-  Requete identite(base->db_, QStringLiteral("PRAGMA application_id"));
+  base->VerifierIdentite(chemin);
+  if (!lectureSeule) {
+    // Companies made before the log was used are switched to it here, which
+    // needs every statement above finished.
+    // The write-ahead log: a commit syncs the log once, and readers (the
+    // company tools) go on reading while an import writes.
+    base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
+    base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
+  }
+  base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
+  return base;
+}
+
+void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
+  Requete identite(db_, QStringLiteral("PRAGMA application_id"));
   if (!identite.Suivante() || identite.Entier(0) != kIdentifiantApplication) {
     throw ErreurBase(statuts::kPasUneCompagnie, chemin);
   }
-  Requete version(base->db_, QStringLiteral("PRAGMA user_version"));
+  Requete version(db_, QStringLiteral("PRAGMA user_version"));
   if (!version.Suivante() || version.Entier(0) > kVersionSchema) {
     throw ErreurBase(statuts::kVersionInconnue, chemin);
   }
   // Each table as we create it: a damaged schema text can rename or drop a
   // column and still be read.
-  Requete existe(base->db_,
+  Requete existe(db_,
                  QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
   for (const char* table : kTables) {
     existe.Lier(1, QString::fromLatin1(table));
@@ -420,14 +434,6 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
     }
     existe.Reinitialiser();
   }
-  if (!lectureSeule) {
-    // The write-ahead log: a commit syncs the log once, and readers (the
-    // company tools) go on reading while an import writes.
-    base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
-    base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
-  }
-  base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
-  return base;
 }
 
 QStringList BaseCompagnie::Verifier(const QString& dossier) {

@@ -144,6 +144,9 @@ class BaseCompagnie final {
 
  private:
   explicit BaseCompagnie(sqlite3* db) : db_(db) {}
+  // Our application id, a layout version we know, each table as created.
+  // Throws ErreurBase.
+  void VerifierIdentite(const QString& chemin) const;
   void Annuler() noexcept;
 
   sqlite3* db_;
