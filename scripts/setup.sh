@@ -16,6 +16,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   adwaita-icon-theme
   hyperfine
+  strace
 )
 
 missing=()
