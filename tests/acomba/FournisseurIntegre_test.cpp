@@ -160,6 +160,19 @@ TEST_F(CompagnieIntegreeTest, journalModeAndWriteFailuresNameTheirCause) {
   EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, QStringLiteral("Autre"));
 }
 
+// The listing reads while an import holds the company for writing, and sees
+// the company as of its last commit.
+TEST_F(CompagnieIntegreeTest, listingReadsWhileAWriteIsUnderWay) {
+  const QString nom = InventaireCompagnie::Lire(Dossier()).nom;
+  const auto base = BaseCompagnie::Ouvrir(Dossier());
+  base->Executer(QStringLiteral("BEGIN IMMEDIATE"));
+  base->Executer(QStringLiteral("UPDATE compagnie SET nom = 'En cours'"));
+  // Under a rollback journal this read would wait, then fail as busy.
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, nom);
+  base->Executer(QStringLiteral("COMMIT"));
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, QStringLiteral("En cours"));
+}
+
 TEST_F(CompagnieIntegreeTest, logInNeedsTheUsersPassword) {
   FournisseurIntegre f;
   auto session = Creer<SessionSdk>(f);
