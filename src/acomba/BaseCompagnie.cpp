@@ -430,7 +430,9 @@ void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
   for (const char* table : kTables) {
     existe.Lier(1, QString::fromLatin1(table));
     if (!existe.Suivante() || existe.Texte(0) != DefinitionTable(table)) {
-      throw ErreurBase(statuts::kCompagnieEndommagee, QString::fromLatin1(table));
+      throw ErreurBase(statuts::kCompagnieEndommagee,
+                       QStringLiteral("la table « %1 » n'a pas la définition attendue")
+                           .arg(QString::fromLatin1(table)));
     }
     existe.Reinitialiser();
   }
@@ -444,7 +446,7 @@ QStringList BaseCompagnie::Verifier(const QString& dossier) {
     if (e.statut() != statuts::kCompagnieEndommagee) {
       throw;
     }
-    return {QStringLiteral("La table « %1 » n'a pas la définition attendue.").arg(e.detail())};
+    return {QStringLiteral("Structure : %1").arg(e.detail())};
   }
   QStringList problemes;
   try {

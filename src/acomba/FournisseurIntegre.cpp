@@ -25,8 +25,11 @@ struct EtatCompagnie {
   std::int32_t statutRaison = 0;
   QString raison;
   // SQLite met a damaged page: nothing more is read or written until the
-  // company is opened again.
+  // company is opened again. What the full check then found, as the text of
+  // status 1006.
   bool endommagee = false;
+  QString bilanEndommagement;
+  QString dossier;  // of the company opened last
 };
 
 namespace {
@@ -176,13 +179,34 @@ std::int32_t Int32(const QVariant& v) { return static_cast<std::int32_t>(v.toLon
 
 [[noreturn]] void Lever(std::int32_t statut) { throw ErreurSdk(statut, TexteStatut(statut)); }
 
+// The first damage met stops every later operation, and the full check
+// runs once to say what it is: a rare event, worth the seconds it may take.
+void Endommagee(EtatCompagnie& etat) {
+  if (etat.endommagee) {
+    return;
+  }
+  etat.endommagee = true;
+  try {
+    const QStringList problemes = BaseCompagnie::Verifier(etat.dossier);
+    if (!problemes.isEmpty()) {
+      etat.bilanEndommagement =
+          QStringLiteral(
+              "Le fichier de la compagnie est endommagé (vérification complète : %1 problème(s), "
+              "dont « %2 »). Vérifiez-le avec brivane-company --verifier.")
+              .arg(QString::number(problemes.size()), problemes.first());
+    }
+  } catch (const ErreurBase&) {
+    // The status's own text says enough.
+  }
+}
+
 template <class F>
 std::int32_t Garde(EtatCompagnie& etat, F&& f) {
   try {
     return f();
   } catch (const ErreurBase& e) {
     if (e.statut() == statuts::kCompagnieEndommagee) {
-      etat.endommagee = true;
+      Endommagee(etat);
     }
     return e.statut();
   }
@@ -409,7 +433,7 @@ class EnregistrementIntegre : public Interface {
       return static_cast<std::int32_t>(r.Entier(0));
     } catch (const ErreurBase& e) {
       if (e.statut() == statuts::kCompagnieEndommagee) {
-        etat_->endommagee = true;
+        Endommagee(*etat_);
       }
       Lever(e.statut());
     }
@@ -891,6 +915,8 @@ class SessionIntegree final : public SessionSdk {
     etat_->base.reset();
     etat_->utilisateur = 0;
     etat_->endommagee = false;
+    etat_->bilanEndommagement.clear();
+    etat_->dossier = cheminCie;
     return Garde(*etat_, [&] {
       etat_->base = BaseCompagnie::Ouvrir(cheminCie);
       return kSucces;
@@ -924,6 +950,9 @@ class SessionIntegree final : public SessionSdk {
     }
     if (statut != 0 && statut == etat_->statutRaison && !etat_->raison.isEmpty()) {
       return etat_->raison;
+    }
+    if (statut == statuts::kCompagnieEndommagee && !etat_->bilanEndommagement.isEmpty()) {
+      return etat_->bilanEndommagement;
     }
     return TexteStatut(statut);
   }
