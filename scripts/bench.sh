@@ -26,6 +26,7 @@ echo "== Benchmarks (median of ${BRIVANE_BENCH_REPETITIONS:-5}) =="
   --benchmark_repetitions="${BRIVANE_BENCH_REPETITIONS:-5}" \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json \
+  --benchmark_enable_random_interleaving=true \
   ${BRIVANE_BENCH_FILTER:+--benchmark_filter="$BRIVANE_BENCH_FILTER"}
 
 echo "== python3-dbf appending the rows of one posting =="
