@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace brivane::acomba {
 
 struct EtatCompagnie {
   std::unique_ptr<BaseCompagnie> base;
+  // Statements prepared on base once and kept, for the lookups a posting
+  // repeats on every line. Emptied before base goes (and, declared after it,
+  // destroyed first): a statement must never outlive its connection.
+  std::unordered_map<QString, std::unique_ptr<Requete>> requetes;
   std::int32_t utilisateur = 0;  // 0: nobody logged in
   // Why the last company check answered 0; the text of status 0 until the
   // next check.
@@ -200,6 +205,28 @@ void Endommagee(EtatCompagnie& etat) {
   }
 }
 
+// One of the company's kept statements, ready to be bound; reset when it
+// goes, so that no read stays open between two operations.
+class RequetePreparee {
+ public:
+  RequetePreparee(EtatCompagnie& etat, const QString& sql) {
+    std::unique_ptr<Requete>& r = etat.requetes[sql];
+    if (!r) {
+      r = std::make_unique<Requete>(etat.base->db(), sql);
+    }
+    requete_ = r.get();
+  }
+  ~RequetePreparee() { requete_->Reinitialiser(); }
+  RequetePreparee(const RequetePreparee&) = delete;
+  RequetePreparee& operator=(const RequetePreparee&) = delete;
+
+  Requete& operator*() const { return *requete_; }
+  Requete* operator->() const { return requete_; }
+
+ private:
+  Requete* requete_ = nullptr;
+};
+
 template <class F>
 std::int32_t Garde(EtatCompagnie& etat, F&& f) {
   try {
@@ -247,10 +274,11 @@ class EnregistrementIntegre : public Interface {
       return statuts::kCleInconnue;
     }
     return Garde(*etat_, [&] {
-      Requete r(Db(), QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
-      r.Lier(1, cle_);
-      if (r.Suivante()) {
-        Charger(r);
+      const RequetePreparee r(
+          *etat_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
+      r->Lier(1, cle_);
+      if (r->Suivante()) {
+        Charger(*r);
         return kSucces;
       }
       Vider();
@@ -298,10 +326,10 @@ class EnregistrementIntegre : public Interface {
     }
     return Garde(*etat_, [&] {
       if (!table_.cle.isEmpty() && !cle_.isNull()) {
-        Requete r(Db(),
-                  QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
-        r.Lier(1, cle_);
-        if (r.Suivante()) {
+        const RequetePreparee r(
+            *etat_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
+        r->Lier(1, cle_);
+        if (r->Suivante()) {
           return EnDouble(cle_);
         }
       }
@@ -334,13 +362,13 @@ class EnregistrementIntegre : public Interface {
           noms << c.nom;
           marques << QStringLiteral("?");
         }
-        Requete r(Db(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(table_.nom, noms.join(u','), marques.join(u',')));
+        const RequetePreparee r(*etat_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(table_.nom, noms.join(u','), marques.join(u',')));
         int i = 1;
         for (const Colonne& c : table_.colonnes) {
-          r.Lier(i++, champs_.value(c.nom));
+          r->Lier(i++, champs_.value(c.nom));
         }
-        r.Executer();
+        r->Executer();
         position = etat_->base->DerniereInsertion();
         ApresInsertion(position);
       });
@@ -550,12 +578,13 @@ class EnregistrementIntegre : public Interface {
 
  private:
   bool ChargerPosition(std::int32_t position) {
-    Requete r(Db(), QStringLiteral("SELECT * FROM %1 WHERE position = ?").arg(table_.nom));
-    r.Lier(1, QVariant::fromValue<qint64>(position));
-    if (!r.Suivante()) {
+    const RequetePreparee r(*etat_,
+                            QStringLiteral("SELECT * FROM %1 WHERE position = ?").arg(table_.nom));
+    r->Lier(1, QVariant::fromValue<qint64>(position));
+    if (!r->Suivante()) {
       return false;
     }
-    Charger(r);
+    Charger(*r);
     return true;
   }
 
@@ -818,10 +847,12 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
   // the next free one is taken here, where nobody else can take it, and the
   // mirror field that copied the number follows it.
   void AvantInsertion() override {
-    Requete pris(Db(), QStringLiteral("SELECT 1 FROM transac WHERE numero = ?"));
-    pris.Lier(1, source3_);
-    if (!pris.Suivante()) {
-      return;
+    {
+      const RequetePreparee pris(Etat(), QStringLiteral("SELECT 1 FROM transac WHERE numero = ?"));
+      pris->Lier(1, source3_);
+      if (!pris->Suivante()) {
+        return;
+      }
     }
     const QString numero = NumeroSuivant();
     if (Lire(QStringLiteral("miroir_3")).toString() == source3_) {
@@ -912,6 +943,7 @@ class SessionIntegree final : public SessionSdk {
 
   std::int32_t OuvrirCompagnie(const QString& /*cheminApp*/, const QString& cheminCie) override {
     etat_->raison.clear();
+    etat_->requetes.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
     etat_->endommagee = false;
@@ -961,6 +993,7 @@ class SessionIntegree final : public SessionSdk {
     if (!etat_->base) {
       return statuts::kCompagnieFermee;
     }
+    etat_->requetes.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
     return kSucces;
