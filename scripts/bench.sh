@@ -73,18 +73,22 @@ sed -e "s|^PathCie=.*|PathCie=$run/grande/compagnie|" \
   "$BRIVANE_CONFIG_DIR/Brivane.ini" >"$run/grande/config/Brivane.ini"
 BRIVANE_CONFIG_DIR="$run/grande/config" \
   /usr/bin/python3 - "$bin/brivane-import" "$gros" "$run" <<'PY' | tee "$out/memory.json"
-import json, os, statistics, subprocess, sys
+import json, os, resource, statistics, subprocess, sys, tempfile, time
 program, invoice, run = sys.argv[1:4]
 def measure(args):
-    # A fresh child each time: ru_maxrss of its children is that run's peak.
-    code = ("import resource, subprocess, sys, time\n"
-            "t = time.perf_counter(); r = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, "
-            "stderr=subprocess.DEVNULL)\n"
-            "u = resource.getrusage(resource.RUSAGE_CHILDREN)\n"
-            "print(r.returncode, time.perf_counter() - t, u.ru_utime + u.ru_stime, u.ru_maxrss)")
-    out = subprocess.run([sys.executable, "-c", code] + args, capture_output=True, text=True)
-    rc, seconds, cpu, kib = out.stdout.split()
-    return int(rc), float(seconds), float(cpu), int(kib)
+    # /usr/bin/time starts the program from a small process of its own: the
+    # peak it reports is the program's (a child forked from Python would
+    # report Python's size when the program is smaller).
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    with tempfile.NamedTemporaryFile(mode="r") as peak:
+        t = time.perf_counter()
+        r = subprocess.run(["/usr/bin/time", "-o", peak.name, "-f", "%M"] + args,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        seconds = time.perf_counter() - t
+        kib = int(peak.read().split()[-1])
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime
+    return r.returncode, seconds, cpu, kib
 def median_of(args, n=5):
     runs = [measure(args) for _ in range(n)]
     return (runs[0][0], statistics.median(r[1] for r in runs),

@@ -16,7 +16,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   adwaita-icon-theme
   hyperfine
-  strace
+  strace time
 )
 
 missing=()

@@ -403,10 +403,10 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
 
   base->VerifierIdentite(chemin);
   if (!lectureSeule) {
-    // Companies made before the log was used are switched to it here, which
-    // needs every statement above finished.
     // The write-ahead log: a commit syncs the log once, and readers (the
-    // company tools) go on reading while an import writes.
+    // company tools) go on reading while an import writes. Companies made
+    // before it are switched to it here, which needs every statement above
+    // finished.
     base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
     base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
   }
