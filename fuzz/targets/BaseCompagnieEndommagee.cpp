@@ -129,8 +129,9 @@ void BaseCompagnieEndommagee(const std::uint8_t* data, std::size_t size) {
     }
   }
 
-  // The opening check (quick_check) lets some damage through, such as an
-  // index that no longer matches its table; such a company may then be
+  // The opening checks only the company's identity and table definitions:
+  // damaged pages show when a statement reads them, and an index that no
+  // longer matches its table may never show. Such a company may then be
   // unreadable whatever the posting does. Only a company that is sound
   // through and through must read back with the posted invoice in it.
   std::optional<std::size_t> avant;

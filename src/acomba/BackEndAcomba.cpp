@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 namespace brivane::acomba {
 
@@ -30,6 +31,9 @@ void Cumuler(double& total, double montant) {
     Depassement();
   }
 }
+
+// The largest rate a tax record can give, as a fraction of the total.
+constexpr double kTauxMaximal = std::numeric_limits<std::int32_t>::max() / 10000.0;
 
 }  // namespace
 
@@ -95,7 +99,121 @@ void BackEndAcomba::EcrireChampsClient(ClientSdk& objet) const {
   objet.Pays(c.pays());
 }
 
+bool BackEndAcomba::VerifierAvantEcriture() {
+  verifie_ = true;
+  const auto& details = lignes();
+  if (details.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 2)) {
+    Depassement();
+  }
+  const auto n = static_cast<std::int32_t>(details.size());
+
+  auto preVerification = Creer<PreVerificationSdk>(*fournisseur_);
+  const std::int32_t pret = preVerification->LireAPosition(1);
+  if (pret != kSucces) {
+    RemplacerMessage(MessageSdk(pret));
+    return false;
+  }
+
+  // The SDK refuses a line number beyond its limit only when the line is
+  // written: the last one is tried now, in a buffer the invoice step resets.
+  transaction_ = Creer<TransactionSdk>(*fournisseur_);
+  try {
+    transaction_->NumeroLigne(n + 2, kNumeroLigneProvinciale);
+  } catch (const ErreurSdk& e) {
+    RemplacerMessage(QStringLiteral("La facture compte %1 lignes de détail, plus que le système "
+                                    "comptable n'en accepte (%2). Rien n'a été écrit.")
+                         .arg(QString::number(n), e.description()));
+    return false;
+  }
+
+  // Tax totals, and the tax amounts where a rate could take them past a double.
+  double totalFederal = 0;
+  double totalProvincial = 0;
+  for (const auto& ligne : details) {
+    const double montant = ligne->Quantite() * ligne->Cout();
+    if (ligne->TaxableFederal()) {
+      Cumuler(totalFederal, montant);
+    }
+    if (ligne->TaxableProvincial()) {
+      Cumuler(totalProvincial, montant);
+    }
+  }
+  const auto verifierTaxe = [&](const QString& code, double total) {
+    if (std::isfinite(total * kTauxMaximal)) {
+      return;
+    }
+    auto taxe = Creer<TaxeSdk>(*fournisseur_);
+    taxe->CleRecherche(code);
+    if (taxe->Trouver(kCleNumero, true) == kSucces &&
+        !std::isfinite((taxe->Taux(1) / 10000.0) * total)) {
+      Depassement();
+    }
+  };
+  verifierTaxe(QString::fromUtf16(kTaxeFederale), totalFederal);
+  verifierTaxe(QString::fromUtf16(kTaxeProvinciale), totalProvincial);
+
+  noVendeur_ = ChercherVendeur();
+
+  // A new product needs its group; groups are few, each is looked up once.
+  std::unique_ptr<ProduitSdk> produit;
+  std::unique_ptr<GroupeProduitSdk> groupe;
+  std::map<std::int32_t, bool> groupes;
+  for (const auto& ligne : details) {
+    if (!produit) {
+      produit = Creer<ProduitSdk>(*fournisseur_);
+    }
+    produit->Liberer();
+    produit->CleRecherche(ligne->code());
+    if (produit->Trouver(kCleNumero, false) != kIntrouvable) {
+      continue;
+    }
+    const auto [connu, premiereFois] = groupes.try_emplace(ligne->GroupeProduit(), false);
+    if (premiereFois) {
+      if (!groupe) {
+        groupe = Creer<GroupeProduitSdk>(*fournisseur_);
+      }
+      groupe->CleRecherche(ligne->GroupeProduit());
+      connu->second = groupe->Trouver(kCleNumero, false) == kSucces;
+    }
+    if (!connu->second) {
+      RemplacerMessage(QStringLiteral("code de groupe de produit non trouvé"));
+      return false;
+    }
+  }
+  return true;
+}
+
+QString BackEndAcomba::DejaEcrit() const {
+  if (clientEcrit_.isEmpty() && produitsAjoutes_ == 0) {
+    return {};
+  }
+  QStringList faits;
+  if (!clientEcrit_.isEmpty()) {
+    faits << QStringLiteral("le client « %1 » (%2)").arg(client()->Numero(), clientEcrit_);
+  }
+  if (produitsAjoutes_ > 0) {
+    faits << QStringLiteral("%1 produit(s) ajouté(s)").arg(produitsAjoutes_);
+  }
+  return kCrLf + QStringLiteral("Déjà écrit dans la compagnie : %1. La facture n'a pas été écrite.")
+                     .arg(faits.join(QStringLiteral(", ")));
+}
+
+bool BackEndAcomba::ClientAjouteEntreTemps(ClientSdk& objet, const QString& numero) {
+  objet.Liberer();
+  objet.CleRecherche(numero);
+  return objet.Trouver(kCleNumero, true) == kSucces && objet.NumeroClient() == numero;
+}
+
+bool BackEndAcomba::ProduitAjouteEntreTemps(ProduitSdk& produit, const QString& code) {
+  produit.Liberer();
+  produit.CleRecherche(code);
+  return produit.Trouver(kCleNumero, false) == kSucces;
+}
+
 bool BackEndAcomba::EnregistrerClientAcomba() {
+  if (!verifie_ && !VerifierAvantEcriture()) {
+    return false;
+  }
   const QString numero = client()->Numero();
   auto objet = Creer<ClientSdk>(*fournisseur_);
   objet->Vider();
@@ -111,17 +229,25 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
     objet->NumeroClient(numero);
     objet->Constante3(2400);
     const std::int32_t reserve = objet->ReserverNouveau();
-    if (reserve != kSucces) {
-      RemplacerMessage(MessageSdk(reserve));
-      return false;
-    }
-    EcrireChampsClient(*objet);
-    if (objet->Ajouter() != kSucces) {
+    std::int32_t ajout = reserve;
+    if (reserve == kSucces) {
+      EcrireChampsClient(*objet);
+      ajout = objet->Ajouter();
+      if (ajout == kSucces) {
+        SignalerEcriture();
+        clientEcrit_ = QStringLiteral("ajouté");
+        return true;
+      }
       objet->AnnulerNouveau();
-      RemplacerMessage(QStringLiteral("Erreur d'insertion du client."));
+    }
+    // Another import may have added the same customer since the find: it is
+    // then updated like any customer found.
+    if (!ClientAjouteEntreTemps(*objet, numero)) {
+      RemplacerMessage(reserve != kSucces ? MessageSdk(reserve)
+                                          : QStringLiteral("Erreur d'insertion du client.") +
+                                                kCrLf + MessageSdk(ajout));
       return false;
     }
-    return true;
   }
 
   const std::int32_t reserve = objet->Reserver(objet->Position());
@@ -130,11 +256,13 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
     return false;
   }
   EcrireChampsClient(*objet);
-  if (objet->Modifier(true) != kSucces) {
-    RemplacerMessage(QStringLiteral("Erreur d'insertion du client."));
+  if (const std::int32_t statut = objet->Modifier(true); statut != kSucces) {
+    RemplacerMessage(QStringLiteral("Erreur d'insertion du client.") + kCrLf + MessageSdk(statut));
     objet->Liberer();
     return false;
   }
+  SignalerEcriture();
+  clientEcrit_ = QStringLiteral("mis à jour");
   return true;
 }
 
@@ -142,6 +270,7 @@ bool BackEndAcomba::EnregistrerProduitsAcomba() {
   std::unique_ptr<ProduitSdk> produit;
   std::unique_ptr<GroupeProduitSdk> groupe;
   bool resultat = true;
+  QString message;  // of the last failed add
   for (const auto& pointeur : lignes()) {
     const Item& ligne = *pointeur;
     if (!produit) {
@@ -164,7 +293,7 @@ bool BackEndAcomba::EnregistrerProduitsAcomba() {
     }
     groupe->CleRecherche(ligne.GroupeProduit());
     if (groupe->Trouver(kCleNumero, false) != kSucces) {
-      RemplacerMessage(QStringLiteral("code de groupe de produit non trouvé"));
+      RemplacerMessage(QStringLiteral("code de groupe de produit non trouvé") + DejaEcrit());
       produit->AnnulerNouveau();
       return false;
     }
@@ -178,22 +307,30 @@ bool BackEndAcomba::EnregistrerProduitsAcomba() {
     produit->Format(ligne.Format());
 
     const std::int32_t statut = produit->Ajouter();
-    if (statut != kSucces) {
+    if (statut == kSucces) {
+      SignalerEcriture();
+      ++produitsAjoutes_;
+    } else {
       produit->AnnulerNouveau();
-      resultat = false;
-      RemplacerMessage(QStringLiteral("Erreur d'insertion du produit ") + ligne.code() + kCrLf +
-                       session_->TexteErreur(statut));
+      if (!ProduitAjouteEntreTemps(*produit, ligne.code())) {
+        resultat = false;
+        message = QStringLiteral("Erreur d'insertion du produit ") + ligne.code() + kCrLf +
+                  session_->TexteErreur(statut);
+      }
     }
+  }
+  if (!resultat) {
+    RemplacerMessage(message + DejaEcrit());
   }
   return resultat;
 }
 
-void BackEndAcomba::EcrireVendeur(TransactionSdk& transaction) {
+std::optional<std::int32_t> BackEndAcomba::ChercherVendeur() {
   auto vendeur = Creer<VendeurSdk>(*fournisseur_);
   const std::int32_t nombre = vendeur->NombreEnregistrements();
   const std::int32_t statut = vendeur->ChargerPlage(1, nombre);
   if (vendeur->NombreCharges() <= 0 || statut != kSucces) {
-    return;
+    return std::nullopt;
   }
   // Blanks count: only the letter case is ignored.
   const QString cherche = client()->Vendeur().toUpper();
@@ -201,20 +338,21 @@ void BackEndAcomba::EcrireVendeur(TransactionSdk& transaction) {
   for (std::int32_t i = 1; i <= total; ++i) {
     vendeur->Selectionner(i);
     if (vendeur->Code().toUpper() == cherche) {
-      transaction.NoVendeur(vendeur->Numero());
-      return;
+      return vendeur->Numero();
     }
   }
+  return std::nullopt;
 }
 
 bool BackEndAcomba::EnregistrerFactureAcomba() {
-  auto transaction = Creer<TransactionSdk>(*fournisseur_);
+  std::unique_ptr<TransactionSdk> transaction =
+      transaction_ ? std::move(transaction_) : Creer<TransactionSdk>(*fournisseur_);
   transaction->Reinitialiser();
 
   auto preVerification = Creer<PreVerificationSdk>(*fournisseur_);
   const std::int32_t pret = preVerification->LireAPosition(1);
   if (pret != kSucces) {
-    RemplacerMessage(MessageSdk(pret));
+    RemplacerMessage(MessageSdk(pret) + DejaEcrit());
     return false;
   }
 
@@ -296,14 +434,17 @@ bool BackEndAcomba::EnregistrerFactureAcomba() {
   transaction->PaysLivraison(QStringLiteral("ca"));
   transaction->Conditions(c.Condition());
 
-  EcrireVendeur(*transaction);
+  // Looked up before anything was written, unless the invoice step runs alone.
+  if (const std::optional<std::int32_t> vendeur = verifie_ ? noVendeur_ : ChercherVendeur()) {
+    transaction->NoVendeur(*vendeur);
+  }
 
   transaction->Miroir1(transaction->TypeTransaction());
   transaction->Miroir2(transaction->Source2());
 
   const std::int32_t reserve = transaction->ReserverNouveau();
   if (reserve != kSucces) {
-    RemplacerMessage(MessageSdk(reserve));
+    RemplacerMessage(MessageSdk(reserve) + DejaEcrit());
     return false;
   }
   transaction->Miroir3(transaction->Source3());
@@ -312,7 +453,7 @@ bool BackEndAcomba::EnregistrerFactureAcomba() {
   if (ajout != kSucces) {
     transaction->AnnulerNouveau();
     // Reported through Message only: the caller shows it.
-    RemplacerMessage(MessageSdk(ajout));
+    RemplacerMessage(MessageSdk(ajout) + DejaEcrit());
     return false;
   }
   return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace brivane::acomba {
 
@@ -40,10 +41,26 @@ class BackEndAcomba final : public BackEnd {
   bool EnregistrerProduitsAcomba();
   bool EnregistrerFactureAcomba();
 
+  // Everything that would refuse the invoice half-way and can be known
+  // without writing: the company's readiness, the SDK's line limit, the tax
+  // amounts, the sales rep, the group of every new product. False with the
+  // reason in Message; nothing is written either way.
+  bool VerifierAvantEcriture();
+  // The customer add found its number taken since the find (another import):
+  // true when the customer is now found and held for the update path.
+  bool ClientAjouteEntreTemps(ClientSdk& objet, const QString& numero);
+  // A product add failed: true when the product exists now (added meanwhile
+  // by another import), which is all this step wants.
+  bool ProduitAjouteEntreTemps(ProduitSdk& produit, const QString& code);
+  // What this posting wrote before a failure, for the message: empty when
+  // nothing was written.
+  QString DejaEcrit() const;
+
   // "number, space, the session's text for it".
   QString MessageSdk(std::int32_t statut) const;
   void EcrireChampsClient(ClientSdk& objet) const;
-  void EcrireVendeur(TransactionSdk& transaction);
+  // The number of the sales rep whose code matches Vendeur, if one does.
+  std::optional<std::int32_t> ChercherVendeur();
 
   std::shared_ptr<Fournisseur> fournisseur_;
   // Kept from the opening until the back end goes: the product and invoice
@@ -51,6 +68,15 @@ class BackEndAcomba final : public BackEnd {
   std::unique_ptr<SessionSdk> session_;
   std::unique_ptr<DemarrageSdk> demarrage_;
   std::unique_ptr<UtilisateurSdk> utilisateur_;
+
+  // From the check before writing to the invoice step.
+  std::unique_ptr<TransactionSdk> transaction_;
+  bool verifie_ = false;
+  std::optional<std::int32_t> noVendeur_;
+
+  // What this posting wrote so far.
+  QString clientEcrit_;  // "ajouté", "mis à jour" or empty
+  std::int64_t produitsAjoutes_ = 0;
 };
 
 }  // namespace brivane::acomba

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <sqlite3.h>
 
@@ -163,8 +164,10 @@ std::int32_t StatutSqlite(int code) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       return statuts::kCompagnieOccupee;
-    case SQLITE_READONLY:
     case SQLITE_FULL:
+      return statuts::kDisquePlein;
+    case SQLITE_READONLY:
+      return statuts::kLectureSeule;
     case SQLITE_IOERR:
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
@@ -190,7 +193,7 @@ sqlite3* OuvrirFichier(const QString& chemin, int options) {
     throw ErreurBase(StatutSqlite(code), detail);
   }
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, 2000);
+  sqlite3_busy_timeout(db, BaseCompagnie::kAttenteOccupeeMs);
   return db;
 }
 
@@ -213,7 +216,9 @@ QString TexteStatut(std::int32_t statut) {
     case statuts::kModificationSansReservation:
       return QStringLiteral("Modification refusée : l'enregistrement n'a pas été réservé.");
     case statuts::kCompagnieEndommagee:
-      return QStringLiteral("Le fichier de la compagnie est endommagé.");
+      return QStringLiteral(
+          "Le fichier de la compagnie est endommagé. Vérifiez-le avec brivane-company "
+          "--verifier.");
     case statuts::kCompagnieFermee:
       return QStringLiteral("Aucune compagnie n'est ouverte.");
     case statuts::kNonConnecte:
@@ -244,6 +249,11 @@ QString TexteStatut(std::int32_t statut) {
       return QStringLiteral("Opération non permise sur ce type d'enregistrement.");
     case statuts::kErreurBase:
       return QStringLiteral("Erreur de la base de données de la compagnie.");
+    case statuts::kDisquePlein:
+      return QStringLiteral("Le disque de la compagnie est plein.");
+    case statuts::kLectureSeule:
+      return QStringLiteral(
+          "Le fichier de la compagnie est en lecture seule : rien ne peut y être écrit.");
     default:
       return QStringLiteral("Erreur inconnue.");
   }
@@ -285,6 +295,37 @@ Requete& Requete::Lier(int index, const QVariant& valeur) {
     }
   }
   if (code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+  return *this;
+}
+
+Requete& Requete::LierEntier(int index, std::int64_t valeur) {
+  if (const int code = sqlite3_bind_int64(stmt_, index, valeur); code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+  return *this;
+}
+
+Requete& Requete::LierReel(int index, double valeur) {
+  if (const int code = sqlite3_bind_double(stmt_, index, valeur); code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+  return *this;
+}
+
+Requete& Requete::LierTexte(int index, const QString& valeur) {
+  const QByteArray texte = valeur.toUtf8();
+  if (const int code = sqlite3_bind_text(stmt_, index, texte.constData(),
+                                         static_cast<int>(texte.size()), SQLITE_TRANSIENT);
+      code != SQLITE_OK) {
+    Echec(db_, code);
+  }
+  return *this;
+}
+
+Requete& Requete::LierNul(int index) {
+  if (const int code = sqlite3_bind_null(stmt_, index); code != SQLITE_OK) {
     Echec(db_, code);
   }
   return *this;
@@ -346,9 +387,10 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   if (!QFileInfo(chemin).isFile()) {
     throw ErreurBase(statuts::kPasUneCompagnie, chemin);
   }
-  // A program killed while writing leaves its journal behind, and a read-only
-  // connection cannot roll it back: a brief writable one does it first.
-  if (lectureSeule && QFileInfo::exists(chemin + QStringLiteral("-journal"))) {
+  // A program killed while writing leaves its journal or log behind, and a
+  // read-only connection cannot always take it up: a brief writable one does.
+  if (lectureSeule && (QFileInfo::exists(chemin + QStringLiteral("-journal")) ||
+                       QFileInfo::exists(chemin + QStringLiteral("-wal")))) {
     try {
       const BaseCompagnie reprise(OuvrirFichier(chemin, SQLITE_OPEN_READWRITE));
       Requete(reprise.db_, QStringLiteral("SELECT count(*) FROM sqlite_schema")).Executer();
@@ -359,32 +401,78 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   std::unique_ptr<BaseCompagnie> base(new BaseCompagnie(
       OuvrirFichier(chemin, lectureSeule ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)));
 
-  Requete identite(base->db_, QStringLiteral("PRAGMA application_id"));
-  if (!identite.Suivante() || identite.Entier(0) != kIdentifiantApplication) {
-    throw ErreurBase(statuts::kPasUneCompagnie, chemin);
-  }
-  Requete version(base->db_, QStringLiteral("PRAGMA user_version"));
-  if (!version.Suivante() || version.Entier(0) > kVersionSchema) {
-    throw ErreurBase(statuts::kVersionInconnue, chemin);
-  }
-  // A damaged page found now refuses the company before anything is written.
-  Requete controle(base->db_, QStringLiteral("PRAGMA quick_check"));
-  if (!controle.Suivante() || controle.Texte(0) != QStringLiteral("ok")) {
-    throw ErreurBase(statuts::kCompagnieEndommagee, chemin);
-  }
-  // Each table as we create it: a damaged schema text can rename or drop a
-  // column and still pass the check above.
-  for (const char* table : kTables) {
-    Requete existe(
-        base->db_,
-        QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
-    existe.Lier(1, QString::fromLatin1(table));
-    if (!existe.Suivante() || existe.Texte(0) != DefinitionTable(table)) {
-      throw ErreurBase(statuts::kCompagnieEndommagee, QString::fromLatin1(table));
-    }
+  base->VerifierIdentite(chemin);
+  if (!lectureSeule) {
+    // The write-ahead log: a commit syncs the log once, and readers (the
+    // company tools) go on reading while an import writes. Companies made
+    // before it are switched to it here, which needs every statement above
+    // finished.
+    base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
+    base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
   }
   base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
   return base;
+}
+
+void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
+  Requete identite(db_, QStringLiteral("PRAGMA application_id"));
+  if (!identite.Suivante() || identite.Entier(0) != kIdentifiantApplication) {
+    throw ErreurBase(statuts::kPasUneCompagnie, chemin);
+  }
+  Requete version(db_, QStringLiteral("PRAGMA user_version"));
+  if (!version.Suivante() || version.Entier(0) > kVersionSchema) {
+    throw ErreurBase(statuts::kVersionInconnue, chemin);
+  }
+  // Each table as we create it: a damaged schema text can rename or drop a
+  // column and still be read.
+  Requete existe(db_,
+                 QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
+  for (const char* table : kTables) {
+    existe.Lier(1, QString::fromLatin1(table));
+    if (!existe.Suivante() || existe.Texte(0) != DefinitionTable(table)) {
+      throw ErreurBase(statuts::kCompagnieEndommagee,
+                       QStringLiteral("la table « %1 » n'a pas la définition attendue")
+                           .arg(QString::fromLatin1(table)));
+    }
+    existe.Reinitialiser();
+  }
+}
+
+QStringList BaseCompagnie::Verifier(const QString& dossier) {
+  std::unique_ptr<BaseCompagnie> base;
+  try {
+    base = Ouvrir(dossier, true);
+  } catch (const ErreurBase& e) {
+    if (e.statut() != statuts::kCompagnieEndommagee) {
+      throw;
+    }
+    return {QStringLiteral("Structure : %1").arg(e.detail())};
+  }
+  QStringList problemes;
+  try {
+    Requete integrite(base->db_, QStringLiteral("PRAGMA integrity_check"));
+    while (integrite.Suivante()) {
+      const QString texte = integrite.Texte(0);
+      if (texte != QStringLiteral("ok")) {
+        problemes << QStringLiteral("Structure : %1").arg(texte);
+      }
+    }
+    if (problemes.isEmpty()) {
+      Requete references(base->db_, QStringLiteral("PRAGMA foreign_key_check"));
+      while (references.Suivante()) {
+        problemes << QStringLiteral(
+                         "Référence : la ligne %1 de la table « %2 » désigne un enregistrement "
+                         "absent de la table « %3 ».")
+                         .arg(references.Texte(1), references.Texte(0), references.Texte(2));
+      }
+    }
+  } catch (const ErreurBase& e) {
+    if (e.statut() != statuts::kCompagnieEndommagee) {
+      throw;
+    }
+    problemes << QStringLiteral("Structure : %1").arg(e.detail());
+  }
+  return problemes;
 }
 
 std::unique_ptr<BaseCompagnie> BaseCompagnie::Creer(const QString& dossier, const QString& nom) {
@@ -397,6 +485,8 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Creer(const QString& dossier, cons
   }
   std::unique_ptr<BaseCompagnie> base(
       new BaseCompagnie(OuvrirFichier(chemin, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)));
+  base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
+  base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
   base->Transaction([&] {
     base->Executer(QString::fromUtf8(kSchema));
     base->Executer(QStringLiteral("PRAGMA application_id = %1").arg(kIdentifiantApplication));

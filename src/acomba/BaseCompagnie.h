@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <cstdint>
@@ -35,6 +36,8 @@ inline constexpr std::int32_t kReferenceInexistante = 1016;
 inline constexpr std::int32_t kLignesIncoherentes = 1017;
 inline constexpr std::int32_t kOperationRefusee = 1018;
 inline constexpr std::int32_t kErreurBase = 1019;
+inline constexpr std::int32_t kDisquePlein = 1020;
+inline constexpr std::int32_t kLectureSeule = 1021;
 }  // namespace statuts
 
 // The French text of a built-in status ("Erreur inconnue." for numbers it
@@ -65,6 +68,10 @@ class Requete final {
   Requete& operator=(const Requete&) = delete;
 
   Requete& Lier(int index, const QVariant& valeur);
+  Requete& LierEntier(int index, std::int64_t valeur);
+  Requete& LierReel(int index, double valeur);
+  Requete& LierTexte(int index, const QString& valeur);
+  Requete& LierNul(int index);
   // Steps once: true when a row is available.
   bool Suivante();
   // Steps to the end.
@@ -92,11 +99,23 @@ class BaseCompagnie final {
   static constexpr std::int32_t kIdentifiantApplication = 0x42524956;  // "BRIV"
   static constexpr std::int32_t kVersionSchema = 1;
 
+  // How long a statement waits for another program's write to end before the
+  // company is reported busy: longer than a large posting takes.
+  static constexpr int kAttenteOccupeeMs = 20000;
+
   static QString CheminFichier(const QString& dossier);
 
-  // Opens the company of dossier, checking that it is one of ours and sound.
-  // Throws ErreurBase with the status to report.
+  // Opens the company of dossier after the checks that cost the same at any
+  // size: our application id, a known layout version, every table as we
+  // create it. Damage elsewhere shows when a statement meets it (status
+  // kCompagnieEndommagee) or through Verifier. Throws ErreurBase with the
+  // status to report.
   static std::unique_ptr<BaseCompagnie> Ouvrir(const QString& dossier, bool lectureSeule = false);
+  // The full check of a company, reading every page: what Ouvrir checks, then
+  // SQLite's integrity check (tables against their indexes included) and the
+  // references between tables. One French line per problem found; empty when
+  // the company is sound. Throws ErreurBase when the file cannot be read.
+  static QStringList Verifier(const QString& dossier);
   // Creates an empty company (tables, company record) in an existing folder.
   // Refuses a folder that already holds a company file. Throws ErreurBase.
   static std::unique_ptr<BaseCompagnie> Creer(const QString& dossier, const QString& nom);
@@ -125,6 +144,9 @@ class BaseCompagnie final {
 
  private:
   explicit BaseCompagnie(sqlite3* db) : db_(db) {}
+  // Our application id, a layout version we know, each table as created.
+  // Throws ErreurBase.
+  void VerifierIdentite(const QString& chemin) const;
   void Annuler() noexcept;
 
   sqlite3* db_;

@@ -101,16 +101,16 @@ QStringList CompagnieDemo::Creer(const QString& dossier, const QString& utilisat
   fait << QStringLiteral("Compagnie créée : %1").arg(QFileInfo(fichier).absoluteFilePath());
   fait << QStringLiteral("Utilisateur : %1 (mot de passe : %2)").arg(utilisateur, motDePasse);
   for (const Groupe& g : kGroupes) {
-    fait << QStringLiteral("Groupe de produit %1 : %2").arg(g.numero).arg(S(g.description));
+    fait << QStringLiteral("Groupe de produit %1 : %2")
+                .arg(QString::number(g.numero), S(g.description));
   }
   for (const Taxe& t : kTaxes) {
     fait << QStringLiteral("Taxe « %1 » : taux %2 dix-millièmes (%3)")
-                .arg(S(t.code))
-                .arg(t.taux)
-                .arg(S(t.description));
+                .arg(S(t.code), QString::number(t.taux), S(t.description));
   }
   for (const Vendeur& v : kVendeurs) {
-    fait << QStringLiteral("Vendeur %1 (%2) : %3").arg(v.numero).arg(S(v.code), S(v.nom));
+    fait << QStringLiteral("Vendeur %1 (%2) : %3")
+                .arg(QString::number(v.numero), S(v.code), S(v.nom));
   }
   return fait;
 }

@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace brivane::acomba {
 
 struct EtatCompagnie {
   std::unique_ptr<BaseCompagnie> base;
+  // Statements prepared on base once and kept, for the lookups a posting
+  // repeats on every line. Emptied before base goes (and, declared after it,
+  // destroyed first): a statement must never outlive its connection.
+  std::unordered_map<QString, std::unique_ptr<Requete>> requetes;
   std::int32_t utilisateur = 0;  // 0: nobody logged in
   // Why the last company check answered 0; the text of status 0 until the
   // next check.
@@ -24,6 +29,12 @@ struct EtatCompagnie {
   // as the text of its status until the next operation.
   std::int32_t statutRaison = 0;
   QString raison;
+  // SQLite met a damaged page: nothing more is read or written until the
+  // company is opened again. What the full check then found, as the text of
+  // status 1006.
+  bool endommagee = false;
+  QString bilanEndommagement;
+  QString dossier;  // of the company opened last
 };
 
 namespace {
@@ -173,11 +184,57 @@ std::int32_t Int32(const QVariant& v) { return static_cast<std::int32_t>(v.toLon
 
 [[noreturn]] void Lever(std::int32_t statut) { throw ErreurSdk(statut, TexteStatut(statut)); }
 
+// The first damage met stops every later operation, and the full check
+// runs once to say what it is: a rare event, worth the seconds it may take.
+void Endommagee(EtatCompagnie& etat) {
+  if (etat.endommagee) {
+    return;
+  }
+  etat.endommagee = true;
+  try {
+    const QStringList problemes = BaseCompagnie::Verifier(etat.dossier);
+    if (!problemes.isEmpty()) {
+      etat.bilanEndommagement =
+          QStringLiteral(
+              "Le fichier de la compagnie est endommagé (vérification complète : %1 problème(s), "
+              "dont « %2 »). Vérifiez-le avec brivane-company --verifier.")
+              .arg(QString::number(problemes.size()), problemes.first());
+    }
+  } catch (const ErreurBase&) {
+    // The status's own text says enough.
+  }
+}
+
+// One of the company's kept statements, ready to be bound; reset when it
+// goes, so that no read stays open between two operations.
+class RequetePreparee {
+ public:
+  RequetePreparee(EtatCompagnie& etat, const QString& sql) {
+    std::unique_ptr<Requete>& r = etat.requetes[sql];
+    if (!r) {
+      r = std::make_unique<Requete>(etat.base->db(), sql);
+    }
+    requete_ = r.get();
+  }
+  ~RequetePreparee() { requete_->Reinitialiser(); }
+  RequetePreparee(const RequetePreparee&) = delete;
+  RequetePreparee& operator=(const RequetePreparee&) = delete;
+
+  Requete& operator*() const { return *requete_; }
+  Requete* operator->() const { return requete_; }
+
+ private:
+  Requete* requete_ = nullptr;
+};
+
 template <class F>
-std::int32_t Garde(F&& f) {
+std::int32_t Garde(EtatCompagnie& etat, F&& f) {
   try {
     return f();
   } catch (const ErreurBase& e) {
+    if (e.statut() == statuts::kCompagnieEndommagee) {
+      Endommagee(etat);
+    }
     return e.statut();
   }
 }
@@ -216,11 +273,12 @@ class EnregistrementIntegre : public Interface {
     if (noCle != 1 || table_.cle.isEmpty()) {
       return statuts::kCleInconnue;
     }
-    return Garde([&] {
-      Requete r(Db(), QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
-      r.Lier(1, cle_);
-      if (r.Suivante()) {
-        Charger(r);
+    return Garde(*etat_, [&] {
+      const RequetePreparee r(
+          *etat_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
+      r->Lier(1, cle_);
+      if (r->Suivante()) {
+        Charger(*r);
         return kSucces;
       }
       Vider();
@@ -236,7 +294,7 @@ class EnregistrementIntegre : public Interface {
     if (const std::int32_t a = Acces()) {
       return a;
     }
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       if (!ChargerPosition(position)) {
         Vider();
         return kIntrouvable;
@@ -250,7 +308,7 @@ class EnregistrementIntegre : public Interface {
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       if (!ChargerPosition(position)) {
         return kIntrouvable;
       }
@@ -266,12 +324,12 @@ class EnregistrementIntegre : public Interface {
     if (const std::int32_t a = AccesEcriture()) {
       return a;
     }
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       if (!table_.cle.isEmpty() && !cle_.isNull()) {
-        Requete r(Db(),
-                  QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
-        r.Lier(1, cle_);
-        if (r.Suivante()) {
+        const RequetePreparee r(
+            *etat_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
+        r->Lier(1, cle_);
+        if (r->Suivante()) {
           return EnDouble(cle_);
         }
       }
@@ -294,22 +352,23 @@ class EnregistrementIntegre : public Interface {
     if (const std::int32_t s = AvantAjout()) {
       return s;
     }
-    const std::int32_t statut = Garde([&] {
+    const std::int32_t statut = Garde(*etat_, [&] {
       std::int64_t position = 0;
       etat_->base->Transaction([&] {
+        AvantInsertion();
         QStringList noms;
         QStringList marques;
         for (const Colonne& c : table_.colonnes) {
           noms << c.nom;
           marques << QStringLiteral("?");
         }
-        Requete r(Db(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(table_.nom, noms.join(u','), marques.join(u',')));
+        const RequetePreparee r(*etat_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(table_.nom, noms.join(u','), marques.join(u',')));
         int i = 1;
         for (const Colonne& c : table_.colonnes) {
-          r.Lier(i++, champs_.value(c.nom));
+          r->Lier(i++, champs_.value(c.nom));
         }
-        r.Executer();
+        r->Executer();
         position = etat_->base->DerniereInsertion();
         ApresInsertion(position);
       });
@@ -331,7 +390,7 @@ class EnregistrementIntegre : public Interface {
     if (reservation_ != Reservation::Existante) {
       return statuts::kModificationSansReservation;
     }
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       std::int32_t statut = kSucces;
       etat_->base->Transaction([&] {
         // A key left as it was read is not rewritten: rewriting it, even
@@ -401,6 +460,9 @@ class EnregistrementIntegre : public Interface {
       r.Suivante();
       return static_cast<std::int32_t>(r.Entier(0));
     } catch (const ErreurBase& e) {
+      if (e.statut() == statuts::kCompagnieEndommagee) {
+        Endommagee(*etat_);
+      }
       Lever(e.statut());
     }
   }
@@ -416,7 +478,7 @@ class EnregistrementIntegre : public Interface {
     if (premier < 1 || dernier < premier) {
       return statuts::kPlageInvalide;
     }
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       Requete r(
           Db(),
           QStringLiteral("SELECT * FROM %1 ORDER BY position LIMIT ? OFFSET ?").arg(table_.nom));
@@ -449,6 +511,9 @@ class EnregistrementIntegre : public Interface {
   std::int32_t Acces() const {
     if (!etat_->base) {
       return statuts::kCompagnieFermee;
+    }
+    if (etat_->endommagee) {
+      return statuts::kCompagnieEndommagee;
     }
     if (table_.connexionRequise && etat_->utilisateur == 0) {
       return statuts::kNonConnecte;
@@ -505,17 +570,21 @@ class EnregistrementIntegre : public Interface {
   virtual std::int32_t QuandReserveNouveau() { return kSucces; }
   virtual void QuandAnnule() {}
   virtual std::int32_t AvantAjout() { return kSucces; }
-  // Inside the add's database transaction.
+  // Inside the add's write transaction, where no other program can write:
+  // the place for what must not change between reading and writing.
+  virtual void AvantInsertion() {}
+  // Inside the add's write transaction.
   virtual void ApresInsertion(std::int64_t /*position*/) {}
 
  private:
   bool ChargerPosition(std::int32_t position) {
-    Requete r(Db(), QStringLiteral("SELECT * FROM %1 WHERE position = ?").arg(table_.nom));
-    r.Lier(1, QVariant::fromValue<qint64>(position));
-    if (!r.Suivante()) {
+    const RequetePreparee r(*etat_,
+                            QStringLiteral("SELECT * FROM %1 WHERE position = ?").arg(table_.nom));
+    r->Lier(1, QVariant::fromValue<qint64>(position));
+    if (!r->Suivante()) {
       return false;
     }
-    Charger(r);
+    Charger(*r);
     return true;
   }
 
@@ -675,28 +744,74 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
   // The number reserved for the new transaction.
   QString Source3() override { return source3_; }
 
-  void TypeLigne(std::int32_t k, std::int32_t v) override { Ligne(k, "type", v); }
-  void NumeroLigne(std::int32_t k, std::int32_t v) override { Ligne(k, "numero_ligne", v); }
-  void ReferenceArticle(std::int32_t k, std::int32_t v) override { Ligne(k, "reference", v); }
-  void CodeArticle(std::int32_t k, const QString& v) override { Ligne(k, "code", v); }
-  void DescriptionLigne(std::int32_t k, const QString& v) override { Ligne(k, "description", v); }
-  void PrixUnitaire(std::int32_t k, double v) override { Ligne(k, "prix_unitaire", v); }
-  void Quantite(std::int32_t k, double v) override { Ligne(k, "quantite", v); }
-  void GroupeLigne(std::int32_t k, std::int32_t v) override { Ligne(k, "groupe", v); }
-  void TaxeLigne(std::int32_t k, std::int32_t v) override { Ligne(k, "taxe", v); }
-  void Montant(std::int32_t k, double v) override { Ligne(k, "montant", v); }
+  void TypeLigne(std::int32_t k, std::int32_t v) override {
+    Ecrit(k, LigneTransac::kType).type = v;
+  }
+  void NumeroLigne(std::int32_t k, std::int32_t v) override {
+    Ecrit(k, LigneTransac::kNumero).numero = v;
+  }
+  void ReferenceArticle(std::int32_t k, std::int32_t v) override {
+    Ecrit(k, LigneTransac::kReference).reference = v;
+  }
+  void CodeArticle(std::int32_t k, const QString& v) override {
+    Ecrit(k, LigneTransac::kCode).code = v;
+  }
+  void DescriptionLigne(std::int32_t k, const QString& v) override {
+    Ecrit(k, LigneTransac::kDescription).description = v;
+  }
+  void PrixUnitaire(std::int32_t k, double v) override { Ecrit(k, LigneTransac::kPrix).prix = v; }
+  void Quantite(std::int32_t k, double v) override {
+    Ecrit(k, LigneTransac::kQuantite).quantite = v;
+  }
+  void GroupeLigne(std::int32_t k, std::int32_t v) override {
+    Ecrit(k, LigneTransac::kGroupe).groupe = v;
+  }
+  void TaxeLigne(std::int32_t k, std::int32_t v) override {
+    Ecrit(k, LigneTransac::kTaxe).taxe = v;
+  }
+  void Montant(std::int32_t k, double v) override { Ecrit(k, LigneTransac::kMontant).montant = v; }
 
  private:
-  static constexpr const char* kColonnesLigne[] = {
-      "type",          "numero_ligne", "reference", "code", "description",
-      "prix_unitaire", "quantite",     "groupe",    "taxe", "montant"};
+  // One line of the buffer: its fields and which of them were written (the
+  // others are stored as NULL). Texts share the caller's data.
+  struct LigneTransac {
+    enum Champ : std::uint16_t {
+      kType = 1 << 0,
+      kNumero = 1 << 1,
+      kReference = 1 << 2,
+      kCode = 1 << 3,
+      kDescription = 1 << 4,
+      kPrix = 1 << 5,
+      kQuantite = 1 << 6,
+      kGroupe = 1 << 7,
+      kTaxe = 1 << 8,
+      kMontant = 1 << 9,
+    };
+    std::uint16_t ecrits = 0;
+    std::int32_t type = 0;
+    std::int32_t numero = 0;
+    std::int32_t reference = 0;
+    std::int32_t groupe = 0;
+    std::int32_t taxe = 0;
+    double prix = 0;
+    double quantite = 0;
+    double montant = 0;
+    QString code;
+    QString description;
+  };
 
-  void Ligne(std::int32_t k, const char* nom, const QVariant& v) {
+  LigneTransac& Ecrit(std::int32_t k, LigneTransac::Champ champ) {
     if (k < 1 || k > kLignesMax) {
       throw ErreurSdk(ErreurSdk::kArgumentInvalide,
                       QStringLiteral("Numéro de ligne hors limites : %1").arg(k));
     }
-    lignes_[k][QString::fromLatin1(nom)] = v;
+    const auto indice = static_cast<std::size_t>(k - 1);
+    if (indice >= lignes_.size()) {
+      lignes_.resize(indice + 1);
+    }
+    LigneTransac& ligne = lignes_[indice];
+    ligne.ecrits |= champ;
+    return ligne;
   }
 
   void QuandVide() override { lignes_.clear(); }
@@ -705,7 +820,7 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
     source2_ = 0;
     source3_.clear();
     if (Acces() == kSucces) {
-      Garde([&] {
+      Garde(Etat(), [&] {
         Requete r(Db(), QStringLiteral("SELECT periode FROM compagnie WHERE position = 1"));
         if (r.Suivante()) {
           source2_ = static_cast<std::int32_t>(r.Entier(0));
@@ -715,13 +830,36 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
     }
   }
 
-  std::int32_t QuandReserveNouveau() override {
+  QString NumeroSuivant() const {
     Requete r(Db(),
               QStringLiteral("SELECT COALESCE(MAX(CAST(numero AS INTEGER)), 0) + 1 FROM transac"));
     r.Suivante();
-    source3_ = QStringLiteral("%1").arg(r.Entier(0), 6, 10, QLatin1Char('0'));
+    return QStringLiteral("%1").arg(r.Entier(0), 6, 10, QLatin1Char('0'));
+  }
+
+  std::int32_t QuandReserveNouveau() override {
+    source3_ = NumeroSuivant();
     Ecrire(QStringLiteral("numero"), source3_);
     return kSucces;
+  }
+
+  // Another import may have added a transaction under the number reserved:
+  // the next free one is taken here, where nobody else can take it, and the
+  // mirror field that copied the number follows it.
+  void AvantInsertion() override {
+    {
+      const RequetePreparee pris(Etat(), QStringLiteral("SELECT 1 FROM transac WHERE numero = ?"));
+      pris->Lier(1, source3_);
+      if (!pris->Suivante()) {
+        return;
+      }
+    }
+    const QString numero = NumeroSuivant();
+    if (Lire(QStringLiteral("miroir_3")).toString() == source3_) {
+      Ecrire(QStringLiteral("miroir_3"), numero);
+    }
+    Ecrire(QStringLiteral("numero"), numero);
+    source3_ = numero;
   }
 
   void QuandAnnule() override {
@@ -733,12 +871,11 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
   // a transaction is never stored with a hole or a stray line.
   std::int32_t AvantAjout() override {
     const qint64 declare = Lire(QStringLiteral("nombre_lignes")).toLongLong();
-    if (declare < 1 || static_cast<qint64>(lignes_.size()) != declare ||
-        lignes_.rbegin()->first != declare) {
+    if (declare < 1 || static_cast<qint64>(lignes_.size()) != declare) {
       return statuts::kLignesIncoherentes;
     }
-    for (const auto& [k, champs] : lignes_) {
-      if (!champs.contains(QStringLiteral("type"))) {
+    for (const LigneTransac& ligne : lignes_) {
+      if ((ligne.ecrits & LigneTransac::kType) == 0) {
         return statuts::kLignesIncoherentes;
       }
     }
@@ -748,27 +885,29 @@ class TransactionIntegree final : public EnregistrementIntegre<TransactionSdk> {
   }
 
   void ApresInsertion(std::int64_t position) override {
-    QStringList noms{QStringLiteral("transac"), QStringLiteral("ligne")};
-    QStringList marques{QStringLiteral("?"), QStringLiteral("?")};
-    for (const char* nom : kColonnesLigne) {
-      noms << QString::fromLatin1(nom);
-      marques << QStringLiteral("?");
-    }
-    Requete r(Db(), QStringLiteral("INSERT INTO ligne_transac (%1) VALUES (%2)")
-                        .arg(noms.join(u','), marques.join(u',')));
-    for (const auto& [k, champs] : lignes_) {
-      r.Lier(1, QVariant::fromValue<qint64>(position));
-      r.Lier(2, QVariant::fromValue<qint64>(k));
-      int i = 3;
-      for (const char* nom : kColonnesLigne) {
-        r.Lier(i++, champs.value(QString::fromLatin1(nom)));
-      }
+    Requete r(Db(),
+              QStringLiteral("INSERT INTO ligne_transac (transac, ligne, type, numero_ligne, "
+                             "reference, code, description, prix_unitaire, quantite, groupe, taxe, "
+                             "montant) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    std::int64_t k = 0;
+    for (const LigneTransac& l : lignes_) {
+      const auto ecrit = [&](LigneTransac::Champ c) { return (l.ecrits & c) != 0; };
+      r.LierEntier(1, position).LierEntier(2, ++k).LierEntier(3, std::int64_t{l.type});
+      ecrit(LigneTransac::kNumero) ? r.LierEntier(4, std::int64_t{l.numero}) : r.LierNul(4);
+      ecrit(LigneTransac::kReference) ? r.LierEntier(5, std::int64_t{l.reference}) : r.LierNul(5);
+      ecrit(LigneTransac::kCode) ? r.LierTexte(6, l.code) : r.LierNul(6);
+      ecrit(LigneTransac::kDescription) ? r.LierTexte(7, l.description) : r.LierNul(7);
+      ecrit(LigneTransac::kPrix) ? r.LierReel(8, l.prix) : r.LierNul(8);
+      ecrit(LigneTransac::kQuantite) ? r.LierReel(9, l.quantite) : r.LierNul(9);
+      ecrit(LigneTransac::kGroupe) ? r.LierEntier(10, std::int64_t{l.groupe}) : r.LierNul(10);
+      ecrit(LigneTransac::kTaxe) ? r.LierEntier(11, std::int64_t{l.taxe}) : r.LierNul(11);
+      ecrit(LigneTransac::kMontant) ? r.LierReel(12, l.montant) : r.LierNul(12);
       r.Executer();
       r.Reinitialiser();
     }
   }
 
-  std::map<std::int32_t, QHash<QString, QVariant>> lignes_;
+  std::vector<LigneTransac> lignes_;
   std::int32_t source2_ = 0;
   QString source3_;
 };
@@ -804,9 +943,13 @@ class SessionIntegree final : public SessionSdk {
 
   std::int32_t OuvrirCompagnie(const QString& /*cheminApp*/, const QString& cheminCie) override {
     etat_->raison.clear();
+    etat_->requetes.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
-    return Garde([&] {
+    etat_->endommagee = false;
+    etat_->bilanEndommagement.clear();
+    etat_->dossier = cheminCie;
+    return Garde(*etat_, [&] {
       etat_->base = BaseCompagnie::Ouvrir(cheminCie);
       return kSucces;
     });
@@ -818,7 +961,7 @@ class SessionIntegree final : public SessionSdk {
       return statuts::kCompagnieFermee;
     }
     etat_->utilisateur = 0;
-    return Garde([&] {
+    return Garde(*etat_, [&] {
       Requete r(etat_->base->db(),
                 QStringLiteral("SELECT mot_de_passe FROM utilisateur WHERE numero = ?"));
       r.Lier(1, noUtilisateur);
@@ -840,6 +983,9 @@ class SessionIntegree final : public SessionSdk {
     if (statut != 0 && statut == etat_->statutRaison && !etat_->raison.isEmpty()) {
       return etat_->raison;
     }
+    if (statut == statuts::kCompagnieEndommagee && !etat_->bilanEndommagement.isEmpty()) {
+      return etat_->bilanEndommagement;
+    }
     return TexteStatut(statut);
   }
 
@@ -847,6 +993,7 @@ class SessionIntegree final : public SessionSdk {
     if (!etat_->base) {
       return statuts::kCompagnieFermee;
     }
+    etat_->requetes.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
     return kSucces;

@@ -119,7 +119,7 @@ QString InventaireCompagnie::Decrire() const {
   ligne(QStringLiteral("Utilisateurs : %1").arg(codes.join(QStringLiteral(", "))));
   QStringList g;
   for (const auto& [numero, description] : groupes) {
-    g << QStringLiteral("%1 %2").arg(numero).arg(description);
+    g << QStringLiteral("%1 %2").arg(QString::number(numero), description);
   }
   ligne(QStringLiteral("Groupes de produit : %1").arg(g.join(QStringLiteral(", "))));
 
@@ -137,9 +137,8 @@ QString InventaireCompagnie::Decrire() const {
   for (const Produit& p : produits) {
     ligne(QStringLiteral("  %1  %2  groupe %3  prix %4  format %5  sous-groupe %6  "
                          "localisation %7")
-              .arg(p.numero, p.description)
-              .arg(p.groupe)
-              .arg(Argent(p.prix), p.format, p.sousGroupe, p.localisation));
+              .arg(p.numero, p.description, QString::number(p.groupe), Argent(p.prix), p.format,
+                   p.sousGroupe, p.localisation));
   }
 
   ligne(QString());
@@ -150,11 +149,8 @@ QString InventaireCompagnie::Decrire() const {
                            : QStringLiteral("%1 %2").arg(t.vendeur.toString(), t.codeVendeur);
     ligne(QStringLiteral("  Facture %1  type %2  client %3  %4 lignes  vendeur %5  "
                          "conditions %6  ajoutée le %7")
-              .arg(t.numero)
-              .arg(t.type)
-              .arg(t.client)
-              .arg(t.nombreLignes)
-              .arg(vendeurTexte, t.conditions, t.ajouteeLe));
+              .arg(t.numero, QString::number(t.type), t.client, QString::number(t.nombreLignes),
+                   vendeurTexte, t.conditions, t.ajouteeLe));
     ligne(QStringLiteral("    Facturer à : %1, %2, %3 %4 %5")
               .arg(t.nomFacturation, t.adresseFacturation, t.villeFacturation,
                    t.codePostalFacturation, t.paysFacturation));
@@ -164,14 +160,13 @@ QString InventaireCompagnie::Decrire() const {
     for (const Ligne& l : t.lignes) {
       if (l.type == 8) {
         ligne(QStringLiteral("    %1. taxe %2 (%3)  montant %4")
-                  .arg(l.ligne)
-                  .arg(l.code.toString(), Nombre(l.numeroLigne),
+                  .arg(QString::number(l.ligne), l.code.toString(), Nombre(l.numeroLigne),
                        l.montant.isNull() ? QStringLiteral("—") : Argent(l.montant.toDouble())));
       } else {
         ligne(QStringLiteral("    %1. %2  %3  quantité %4  prix %5  groupe %6  référence %7")
-                  .arg(l.ligne)
-                  .arg(l.code.toString(), l.description.toString(), Nombre(l.quantite),
-                       Nombre(l.prixUnitaire), Nombre(l.groupe), Nombre(l.reference)));
+                  .arg(QString::number(l.ligne), l.code.toString(), l.description.toString(),
+                       Nombre(l.quantite), Nombre(l.prixUnitaire), Nombre(l.groupe),
+                       Nombre(l.reference)));
       }
     }
   }

@@ -84,6 +84,8 @@ int CodeDe(ResultatImport resultat) {
       return kDeplacementImpossible;
     case ResultatImport::DejaTransfere:
       return kDejaTransfere;
+    case ResultatImport::Interrompu:
+      return kInterrompu;
   }
   return kErreurInterne;
 }
@@ -148,6 +150,8 @@ QString AideImportEnLigne(const QString& emplacementConfiguration,
              "     nouvelle importation le déplacera sans le transférer de nouveau\n"
              "  8  contenu déjà transféré dans cette compagnie : rien n'a été transféré\n"
              "     (--reimporter pour le transférer quand même)\n"
+             "  9  transfert interrompu après une partie des écritures (client, produits) :\n"
+             "     le message dit ce qui a été écrit ; le fichier reste en place\n"
              "  10 la sortie standard n'a pas pu être écrite (tube fermé, disque plein) ;\n"
              "     les factures ont été traitées comme le disent les autres codes\n")
       .arg(emplacementConfiguration, emplacementJournal);

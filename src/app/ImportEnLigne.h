@@ -21,7 +21,7 @@ enum CodeSortie : int {
   kRefuse = 6,
   kDeplacementImpossible = 7,
   kDejaTransfere = 8,
-  // 9 is kept for a posting stopped after partial writes.
+  kInterrompu = 9,
   kSortieImpossible = 10,
 };
 

@@ -257,7 +257,7 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
     // A refusal that cannot be noted stays en cours: the next attempt asks.
     journal.Marquer(numero, EtatImport::Refusee, raison);
     AfficherMessage(document.Message(), kValidation);
-    return ResultatImport::Refuse;
+    return document.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
   }
   QString raisonJournal;
   const bool note = journal.Marquer(numero, EtatImport::Transferee, raisonJournal);

@@ -21,6 +21,7 @@ enum class ResultatImport {
   JournalInutilisable,        // the import journal cannot be read or written; nothing posted
   DejaTransfere,              // the same content was posted before; not posted again
   Refuse,                     // the document was refused; the file stays where it is
+  Interrompu,                 // the posting stopped after some writes; the file stays
   Transfere,                  // posted, confirmed, and the file moved
   DeplacementTermine,         // posted by an earlier run: only the file was moved now
   DeplacementImpossible,      // posted and confirmed, but the file could not be moved

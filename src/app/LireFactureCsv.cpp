@@ -2,12 +2,14 @@
 
 #include "platform/Windows1252.h"
 
-#include <QList>
 #include <QStringView>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace brivane {
 
@@ -16,30 +18,62 @@ namespace {
 constexpr qsizetype kChampsClient = 18;
 constexpr qsizetype kChampsDetail = 4;
 
-QString sansCaracteres(QString texte, QStringView aSupprimer) {
-  texte.removeIf([aSupprimer](QChar c) { return aSupprimer.contains(c); });
-  return texte;
+QString sansCaracteres(QStringView texte, QStringView aSupprimer) {
+  QString resultat = texte.toString();
+  resultat.removeIf([aSupprimer](QChar c) { return aSupprimer.contains(c); });
+  return resultat;
 }
 
-QString nettoyerCodePostal(const QString& texte) { return sansCaracteres(texte, u"_() "); }
+QString nettoyerCodePostal(QStringView texte) { return sansCaracteres(texte, u"_() "); }
 
-QString nettoyerTelephone(const QString& texte) { return sansCaracteres(texte, u"()- _"); }
+QString nettoyerTelephone(QStringView texte) { return sansCaracteres(texte, u"()- _"); }
 
-QString sansGuillemets(const QString& texte) { return sansCaracteres(texte, u"\""); }
+QString sansGuillemets(QStringView texte) {
+  return texte.contains(u'"') ? sansCaracteres(texte, u"\"") : texte.toString();
+}
 
-// The lines of the file: each ends at LF, with or without CR before it; no
-// empty line follows the last terminator.
-QList<QString> decouperLignes(const QString& texte) {
-  QList<QString> lignes = texte.split(u'\n');
-  if (!lignes.isEmpty() && lignes.constLast().isEmpty()) {
-    lignes.removeLast();
-  }
-  for (QString& ligne : lignes) {
+// Walks the lines of a text: each ends at LF, with or without CR before it;
+// no empty line follows the last terminator.
+class Lignes {
+ public:
+  explicit Lignes(QStringView texte) : texte_(texte) {}
+
+  // The next line, or false at the end of the text.
+  bool Suivante(QStringView& ligne) {
+    if (debut_ >= texte_.size()) {
+      return false;
+    }
+    qsizetype fin = texte_.indexOf(u'\n', debut_);
+    if (fin < 0) {
+      fin = texte_.size();
+    }
+    ligne = texte_.sliced(debut_, fin - debut_);
     if (ligne.endsWith(u'\r')) {
       ligne.chop(1);
     }
+    debut_ = fin + 1;
+    return true;
   }
-  return lignes;
+
+ private:
+  QStringView texte_;
+  qsizetype debut_ = 0;
+};
+
+// The ";"-separated fields of a line, into champs (kept from line to line so
+// that its storage is reused).
+void decouperChamps(QStringView ligne, std::vector<QStringView>& champs) {
+  champs.clear();
+  qsizetype debut = 0;
+  for (;;) {
+    const qsizetype fin = ligne.indexOf(u';', debut);
+    if (fin < 0) {
+      champs.push_back(ligne.sliced(debut));
+      return;
+    }
+    champs.push_back(ligne.sliced(debut, fin - debut));
+    debut = fin + 1;
+  }
 }
 
 bool estBlanc(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
@@ -76,13 +110,14 @@ std::optional<double> lireEntierBase(QStringView texte, qsizetype i, int base) {
 
 // A value from the file as a message quotes it: whole when short, else its
 // beginning and its length, so that a message never carries megabytes.
-QString citer(const QString& texte) {
+QString citer(QStringView texte) {
   constexpr qsizetype kLongueurCitee = 40;
   constexpr qsizetype kDebut = 20;
   if (texte.size() <= kLongueurCitee) {
     return QStringLiteral("« %1 »").arg(texte);
   }
-  return QStringLiteral("« %1… » (%2 caractères)").arg(texte.left(kDebut)).arg(texte.size());
+  return QStringLiteral("« %1… » (%2 caractères)")
+      .arg(texte.left(kDebut), QString::number(texte.size()));
 }
 
 bool estChiffreAscii(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -103,8 +138,9 @@ QString ErreurLecture::Texte() const {
   return QStringLiteral("Le fichier « %1 » ne peut pas être lu : %2.").arg(chemin_, raison_);
 }
 
-std::optional<double> LireNombre(const QString& texte) {
-  const QStringView t(texte);
+std::optional<double> LireNombre(const QString& texte) { return LireNombre(QStringView(texte)); }
+
+std::optional<double> LireNombre(QStringView t) {
   qsizetype i = 0;
   while (i < t.size() && estBlanc(t[i])) {
     ++i;
@@ -120,9 +156,9 @@ std::optional<double> LireNombre(const QString& texte) {
     return 0.0;
   }
 
-  // Gather the characters that form the number, without the blanks, then let
-  // the C locale convert them: the decimal point is always ".".
-  QString nombre;
+  // Gather the characters that form the number, without the blanks, then
+  // convert them as the C locale would: the decimal point is always ".".
+  std::string nombre;
   bool pointVu = false;
   bool chiffreVu = false;
   auto suivant = [&]() {
@@ -133,7 +169,9 @@ std::optional<double> LireNombre(const QString& texte) {
   };
   QChar c = suivant();
   if (c == u'+' || c == u'-') {
-    nombre += c;
+    if (c == u'-') {
+      nombre += '-';
+    }
     ++i;
   }
   for (c = suivant(); i < t.size(); c = suivant()) {
@@ -144,7 +182,7 @@ std::optional<double> LireNombre(const QString& texte) {
     } else {
       break;
     }
-    nombre += c;
+    nombre += static_cast<char>(c.unicode());
     ++i;
   }
   if (!chiffreVu) {
@@ -153,16 +191,16 @@ std::optional<double> LireNombre(const QString& texte) {
   if (c == u'e' || c == u'E') {
     // The exponent counts only when digits follow it.
     const qsizetype debut = i;
-    QString exposant = QStringLiteral("e");
+    std::string exposant = "e";
     ++i;
     c = suivant();
     if (c == u'+' || c == u'-') {
-      exposant += c;
+      exposant += static_cast<char>(c.unicode());
       ++i;
     }
     bool chiffreExposant = false;
     for (c = suivant(); i < t.size() && estChiffreAscii(c); c = suivant()) {
-      exposant += c;
+      exposant += static_cast<char>(c.unicode());
       chiffreExposant = true;
       ++i;
     }
@@ -172,8 +210,14 @@ std::optional<double> LireNombre(const QString& texte) {
       i = debut;
     }
   }
+  double valeur = 0;
+  const auto [fin, erreur] = std::from_chars(nombre.data(), nombre.data() + nombre.size(), valeur);
+  if (erreur == std::errc() && fin == nombre.data() + nombre.size()) {
+    return valeur;
+  }
+  // Beyond a double, one way or the other: the C locale tells which.
   bool ok = false;
-  const double valeur = QLocale::c().toDouble(nombre, &ok);
+  valeur = QLocale::c().toDouble(QString::fromLatin1(nombre), &ok);
   if (!ok || !std::isfinite(valeur)) {
     // Digits were read, so the only failure left is a value beyond a double;
     // an underflow to zero is fine.
@@ -208,48 +252,53 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
 void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& document,
                     const platform::LecteurFichier& lecteur, const QLocale& regional) {
   QString raison;
-  const std::optional<QByteArray> octets = lecteur.LireOctets(chemin, raison);
+  std::optional<QByteArray> octets = lecteur.LireOctets(chemin, raison);
   if (!octets) {
     throw ErreurLecture(chemin, 0, raison);
   }
-  const QList<QString> lignes = decouperLignes(platform::DecoderWindows1252(*octets));
+  const QString texte = platform::DecoderWindows1252(*octets);
+  octets.reset();
 
   std::optional<std::int32_t> groupe;
+  std::vector<QStringView> champs;
+  Lignes lignes(texte);
+  QStringView ligneLue;
   // Line 1 is skipped; the counter is 0 on line 2.
-  for (qsizetype n = 1; n < lignes.size(); ++n) {
+  lignes.Suivante(ligneLue);
+  for (qsizetype n = 1; lignes.Suivante(ligneLue); ++n) {
     const qsizetype compteur = n - 1;
     const int numeroLigne = static_cast<int>(n + 1);
     if (compteur == 1) {
       continue;
     }
-    const QList<QString> champs = lignes[n].split(u';');
+    decouperChamps(ligneLue, champs);
+    const auto champ = [&champs](std::size_t k) { return champs[k].toString(); };
     if (compteur == 0) {
-      if (champs.size() < kChampsClient) {
+      if (champs.size() < static_cast<std::size_t>(kChampsClient)) {
         throw ErreurLecture(
             chemin, numeroLigne,
             QStringLiteral("la ligne du client compte %1 champs séparés par « ; » au lieu "
                            "d'au moins %2")
-                .arg(champs.size())
-                .arg(kChampsClient));
+                .arg(QString::number(champs.size()), QString::number(kChampsClient)));
       }
       auto client = std::make_shared<Client>();
-      client->Vendeur(champs[1]);
-      client->Condition(champs[3]);
-      client->Livraison(champs[4]);
-      client->Numero(champs[5]);
-      client->Nom(champs[6]);
-      client->Adresse(champs[7]);
-      client->Ville(champs[8]);
-      client->Province(champs[9].left(2));
+      client->Vendeur(champ(1));
+      client->Condition(champ(3));
+      client->Livraison(champ(4));
+      client->Numero(champ(5));
+      client->Nom(champ(6));
+      client->Adresse(champ(7));
+      client->Ville(champ(8));
+      client->Province(champs[9].left(2).toString());
       client->CP(nettoyerCodePostal(champs[10]));
       client->NoTelephone(nettoyerTelephone(champs[11]));
       client->NoTelephonel(nettoyerTelephone(champs[11]));
       client->NoFax(nettoyerTelephone(champs[12]));
       client->NoFaxl(nettoyerTelephone(champs[12]));
-      client->Noml(champs[13]);
-      client->Adressel(champs[14]);
-      client->Villel(champs[15]);
-      client->Provincel(champs[16].left(2));
+      client->Noml(champ(13));
+      client->Adressel(champ(14));
+      client->Villel(champ(15));
+      client->Provincel(champs[16].left(2).toString());
       client->CPl(nettoyerCodePostal(champs[17]));
       client->Courriel(QString());
       client->pays(QStringLiteral("Ca"));
@@ -258,14 +307,14 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
       continue;
     }
 
-    if (champs.size() < kChampsDetail) {
-      throw ErreurLecture(chemin, numeroLigne,
-                          champs.size() == 1 && champs[0].isEmpty()
-                              ? QStringLiteral("la ligne de détail est vide")
-                              : QStringLiteral("la ligne de détail compte %1 champs séparés "
-                                               "par « ; » au lieu d'au moins %2")
-                                    .arg(champs.size())
-                                    .arg(kChampsDetail));
+    if (champs.size() < static_cast<std::size_t>(kChampsDetail)) {
+      throw ErreurLecture(
+          chemin, numeroLigne,
+          champs.size() == 1 && champs[0].isEmpty()
+              ? QStringLiteral("la ligne de détail est vide")
+              : QStringLiteral("la ligne de détail compte %1 champs séparés "
+                               "par « ; » au lieu d'au moins %2")
+                    .arg(QString::number(champs.size()), QString::number(kChampsDetail)));
     }
     if (!groupe) {
       groupe = ConvertirGroupeProd(groupeProd, regional);
@@ -284,7 +333,7 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
                               .arg(citer(quantite ? champs[3] : champs[2])));
     }
     auto ligne = std::make_shared<Item>();
-    QString code = sansGuillemets(champs[0]);
+    const QString code = sansGuillemets(champs[0]);
     ligne->code(code.isEmpty() ? QStringLiteral("INFO") : code);
     ligne->Description(sansGuillemets(champs[1]));
     ligne->Quantite(*quantite);

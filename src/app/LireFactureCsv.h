@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <optional>
@@ -46,6 +47,7 @@ void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& d
 // fit; 0 when the text does not begin with a number. Nothing when the number
 // is too large for a double.
 std::optional<double> LireNombre(const QString& texte);
+std::optional<double> LireNombre(QStringView texte);
 
 // The product group setting as a 32-bit whole number, read with the regional
 // settings: surrounding blanks allowed, halves rounded to even. Nothing when

@@ -37,6 +37,9 @@ class BackEnd {
   ComSoum& document() const { return document_; }
   // The document's Message is read-only to everyone but its back ends.
   void RemplacerMessage(const QString& texte) const;
+  // Something reached the accounting system: a failure from now on leaves a
+  // partial posting behind.
+  void SignalerEcriture() const;
 
   // What the document holds that its public face keeps write-only.
   std::int32_t systemeComptable() const;

@@ -32,6 +32,7 @@ void ComSoum::AddItem(std::shared_ptr<Item> article) {
 }
 
 bool ComSoum::Enregistrer(bool ModeItem) {
+  ecrituresFaites_ = false;
   try {
     if (!Valider(ModeItem)) {
       return false;
@@ -157,6 +158,7 @@ bool ComSoum::Poster(bool ModeItem) {
 }
 
 void BackEnd::RemplacerMessage(const QString& texte) const { document_.message_ = texte; }
+void BackEnd::SignalerEcriture() const { document_.ecrituresFaites_ = true; }
 std::int32_t BackEnd::systemeComptable() const { return document_.systemeComptable_; }
 const QString& BackEnd::cheminCie() const { return document_.cheminCie_; }
 const QString& BackEnd::cheminApp() const { return document_.cheminApp_; }

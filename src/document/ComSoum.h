@@ -51,6 +51,9 @@ class ComSoum final {
   // was posted, or when the code names no back end; false with the reasons in
   // Message otherwise. Never throws.
   bool Enregistrer(bool ModeItem = false);
+  // True when the last Enregistrer wrote something to the accounting system
+  // before it failed: what it wrote stays written.
+  bool EcrituresFaites() const { return ecrituresFaites_; }
 
  private:
   friend class BackEnd;
@@ -70,6 +73,7 @@ class ComSoum final {
   QString message_;
   std::shared_ptr<brivane::Client> client_;
   bool soumission_ = true;
+  bool ecrituresFaites_ = false;
   QString utilisateur_;
   QString motDePasse_;
 

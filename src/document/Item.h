@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace brivane {
 
@@ -26,55 +27,67 @@ class Item final {
   void Quantite(double v) { quantite_ = v; }
   double Cout() const { return cout_; }
   void Cout(double v) { cout_ = v; }
-  QString fournisseur() const { return fournisseur_; }
-  void fournisseur(const QString& v) { fournisseur_ = v; }
-  QString PosteGlVente() const { return posteGlVente_; }
-  void PosteGlVente(const QString& v) { posteGlVente_ = v; }
-  QString PosteGlAchat() const { return posteGlAchat_; }
-  void PosteGlAchat(const QString& v) { posteGlAchat_ = v; }
-  QString CodeActivite() const { return codeActivite_; }
-  void CodeActivite(const QString& v) { codeActivite_ = v; }
+  QString fournisseur() const { return attributs().fournisseur; }
+  void fournisseur(const QString& v) { Modifier(&Attributs::fournisseur, v); }
+  QString PosteGlVente() const { return attributs().posteGlVente; }
+  void PosteGlVente(const QString& v) { Modifier(&Attributs::posteGlVente, v); }
+  QString PosteGlAchat() const { return attributs().posteGlAchat; }
+  void PosteGlAchat(const QString& v) { Modifier(&Attributs::posteGlAchat, v); }
+  QString CodeActivite() const { return attributs().codeActivite; }
+  void CodeActivite(const QString& v) { Modifier(&Attributs::codeActivite, v); }
   bool TaxableFederal() const { return taxableFederal_; }
   void TaxableFederal(bool v) { taxableFederal_ = v; }
   bool TaxableProvincial() const { return taxableProvincial_; }
   void TaxableProvincial(bool v) { taxableProvincial_ = v; }
   std::int32_t GroupeProduit() const { return groupeProduit_; }
   void GroupeProduit(std::int32_t v) { groupeProduit_ = v; }
-  QString Format() const { return format_; }
-  void Format(const QString& v) { format_ = v; }
-  QString Departement() const { return departement_; }
-  void Departement(const QString& v) { departement_ = v; }
-  QString Specification() const { return specification_; }
-  void Specification(const QString& v) { specification_ = v; }
-  QString SousGroupe() const { return sousGroupe_; }
-  void SousGroupe(const QString& v) { sousGroupe_ = v; }
-  QString Localisation() const { return localisation_; }
-  void Localisation(const QString& v) { localisation_ = v; }
-  QString Projet() const { return projet_; }
-  void Projet(const QString& v) { projet_ = v; }
-  QString GLVente() const { return glVente_; }
-  void GLVente(const QString& v) { glVente_ = v; }
+  QString Format() const { return attributs().format; }
+  void Format(const QString& v) { Modifier(&Attributs::format, v); }
+  QString Departement() const { return attributs().departement; }
+  void Departement(const QString& v) { Modifier(&Attributs::departement, v); }
+  QString Specification() const { return attributs().specification; }
+  void Specification(const QString& v) { Modifier(&Attributs::specification, v); }
+  QString SousGroupe() const { return attributs().sousGroupe; }
+  void SousGroupe(const QString& v) { Modifier(&Attributs::sousGroupe, v); }
+  QString Localisation() const { return attributs().localisation; }
+  void Localisation(const QString& v) { Modifier(&Attributs::localisation, v); }
+  QString Projet() const { return attributs().projet; }
+  void Projet(const QString& v) { Modifier(&Attributs::projet, v); }
+  QString GLVente() const { return attributs().glVente; }
+  void GLVente(const QString& v) { Modifier(&Attributs::glVente, v); }
+
+  // The texts that most lines of an invoice share (supplier, accounts, format,
+  // sub-group, location...). Immutable once made: lines that hold the same
+  // texts hold one copy of them.
+  struct Attributs {
+    QString fournisseur;
+    QString posteGlVente;
+    QString posteGlAchat;
+    QString codeActivite;
+    QString format;
+    QString departement;
+    QString specification;
+    QString projet;
+    QString glVente;
+    QString sousGroupe;
+    QString localisation;
+
+    bool operator==(const Attributs& autre) const;
+  };
 
  private:
+  const Attributs& attributs() const;
+  void Modifier(QString Attributs::*champ, const QString& v);
+
   QString code_;
   QString description_;
   double quantite_ = 0;
   double cout_ = 0;
-  QString fournisseur_;
-  QString posteGlVente_;
-  QString posteGlAchat_;
-  QString codeActivite_;
-  bool taxableProvincial_ = true;
-  bool taxableFederal_ = true;
+  std::shared_ptr<const Attributs> attributs_;  // null while every one is empty
   QString message_;
   std::int32_t groupeProduit_ = 0;
-  QString format_;
-  QString departement_;
-  QString specification_;
-  QString projet_;
-  QString glVente_;
-  QString sousGroupe_;
-  QString localisation_;
+  bool taxableProvincial_ = true;
+  bool taxableFederal_ = true;
 };
 
 }  // namespace brivane

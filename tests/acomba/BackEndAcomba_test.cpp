@@ -74,6 +74,13 @@ TEST_F(BackEndAcombaTest, postingWritesEverythingInOrder) {
       "demarrage.Demarrer(42)", "session.VerifierCompagnie(/cie)",
       "session.OuvrirCompagnie(/opt/compta,/cie)", "utilisateur.CleRecherche=marie",
       "utilisateur.Trouver(1,false)", "utilisateur.Numero?", "session.Connecter(7,Secret-1)",
+      // Before anything is written: company ready, line limit, sales rep, products
+      "creer preverif", "preverif.LireAPosition(1)", "creer transaction",
+      "transaction.NumeroLigne[3]=992", "creer vendeur", "vendeur.NombreEnregistrements?",
+      "vendeur.ChargerPlage(1,2)", "vendeur.NombreCharges?", "vendeur.NombreEnregistrements?",
+      "vendeur.Selectionner=1", "vendeur.Code?", "vendeur.Selectionner=2", "vendeur.Code?",
+      "vendeur.Numero?", "creer produit", "produit.Liberer()", "produit.CleRecherche=VIS-10",
+      "produit.Trouver(1,false)",
       // Customer, update path
       "creer client", "client.Vider()", "client.CleRecherche=C0042", "client.Trouver(1,true)",
       "client.NumeroClient?", "client.Position?", "client.Reserver(31)", "client.Constante1=1",
@@ -85,15 +92,15 @@ TEST_F(BackEndAcombaTest, postingWritesEverythingInOrder) {
       "creer produit", "produit.Liberer()", "produit.CleRecherche=VIS-10",
       "produit.Trouver(1,false)",
       // Invoice
-      "creer transaction", "transaction.Reinitialiser()", "creer preverif",
-      "preverif.LireAPosition(1)", "transaction.TypeTransaction=4",
-      "transaction.ConstanteEntete1=1", "transaction.ConstanteEntete2=1",
-      "transaction.NumeroClient=C0042", "transaction.NombreLignes=3", "transaction.TypeLigne[1]=4",
-      "transaction.NumeroLigne[1]=1", "creer produit", "produit.Liberer()",
-      "produit.CleRecherche=VIS-10", "produit.Trouver(1,true)", "produit.Position?",
-      "transaction.ReferenceArticle[1]=310", "transaction.CodeArticle[1]=VIS-10",
-      "transaction.DescriptionLigne[1]=Vis 10 mm", "transaction.PrixUnitaire[1]=0.05",
-      "transaction.Quantite[1]=100", "produit.NoGroupe?", "transaction.GroupeLigne[1]=5",
+      "transaction.Reinitialiser()", "creer preverif", "preverif.LireAPosition(1)",
+      "transaction.TypeTransaction=4", "transaction.ConstanteEntete1=1",
+      "transaction.ConstanteEntete2=1", "transaction.NumeroClient=C0042",
+      "transaction.NombreLignes=3", "transaction.TypeLigne[1]=4", "transaction.NumeroLigne[1]=1",
+      "creer produit", "produit.Liberer()", "produit.CleRecherche=VIS-10",
+      "produit.Trouver(1,true)", "produit.Position?", "transaction.ReferenceArticle[1]=310",
+      "transaction.CodeArticle[1]=VIS-10", "transaction.DescriptionLigne[1]=Vis 10 mm",
+      "transaction.PrixUnitaire[1]=0.05", "transaction.Quantite[1]=100", "produit.NoGroupe?",
+      "transaction.GroupeLigne[1]=5",
       // Federal tax line
       "creer taxe", "taxe.Vider()", "transaction.TypeLigne[2]=8", "transaction.NumeroLigne[2]=991",
       "transaction.CodeArticle[2]=T.P.S. 100%", "taxe.CleRecherche=T.P.S. 100%",
@@ -114,10 +121,7 @@ TEST_F(BackEndAcombaTest, postingWritesEverythingInOrder) {
       "transaction.AuSoinDeLivraison=", "transaction.AdresseLivraison=40 rue Basse",
       "transaction.VilleLivraison=Villeneuve", "transaction.CodePostalLivraison=G9A2G4",
       "transaction.PaysLivraison=ca", "transaction.Conditions=Net 30",
-      // Sales rep
-      "creer vendeur", "vendeur.NombreEnregistrements?", "vendeur.ChargerPlage(1,2)",
-      "vendeur.NombreCharges?", "vendeur.NombreEnregistrements?", "vendeur.Selectionner=1",
-      "vendeur.Code?", "vendeur.Selectionner=2", "vendeur.Code?", "vendeur.Numero?",
+      // Sales rep, found before
       "transaction.NoVendeur=23",
       // Mirrors, reserve, add
       "transaction.TypeTransaction?", "transaction.Miroir1=4", "transaction.Source2?",
@@ -230,6 +234,24 @@ INSTANTIATE_TEST_SUITE_P(Cas, RechercheClientTest,
                                            CasRecherche{"autreStatut", 3, "", false}),
                          NomCas);
 
+// Only the product step's calls: those after the customer's step (or the
+// opening, when products are posted alone) and before the invoice's reset.
+QStringList EtapeProduits(const ScriptSdk& sdk) {
+  QStringList resultat;
+  bool dedans = !sdk.Contient(QStringLiteral("creer client"));
+  for (const QString& e : sdk.journal) {
+    if (e == "transaction.Reinitialiser()") {
+      break;
+    }
+    if (e == "client.Modifier(true)" || e == "client.Ajouter()") {
+      dedans = true;
+    } else if (dedans && (e.startsWith("produit.") || e.startsWith("groupe."))) {
+      resultat << e;
+    }
+  }
+  return resultat;
+}
+
 struct EchecClient {
   const char* nom;
   std::int32_t trouve;
@@ -243,15 +265,16 @@ class EchecClientTest : public BackEndAcombaTest,
                         public ::testing::WithParamInterface<EchecClient> {};
 
 // The invoice would name a customer that is not there: nothing after the
-// customer runs, the session is closed, and the reason is shown.
+// customer runs, the session is closed, and the reason is shown. A failed
+// add looks the customer up once more, in case another import added it.
 TEST_P(EchecClientTest, failureStopsThePostingBeforeProductsAndInvoice) {
   const EchecClient& cas = GetParam();
   sdk.Statuts("client.Trouver", {cas.trouve});
   sdk.Statuts(QString::fromLatin1(cas.cle), {cas.statut});
   EXPECT_FALSE(Enregistrer());
   EXPECT_EQ(doc->Message(), QString::fromUtf8(cas.message));
-  EXPECT_FALSE(Cree("produit"));
-  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_EQ(EtapeProduits(sdk), QStringList{});
+  EXPECT_FALSE(FactureAjoutee());
   EXPECT_TRUE(Ferme());
   const QStringList client = sdk.Filtre("client.");
   const auto echec = client.indexOf(QRegularExpression(QString::fromLatin1(cas.cle) + "\\(.*"));
@@ -262,12 +285,16 @@ TEST_P(EchecClientTest, failureStopsThePostingBeforeProductsAndInvoice) {
 INSTANTIATE_TEST_SUITE_P(
     Lignes, EchecClientTest,
     ::testing::Values(EchecClient{"reserveNouveau", 10, "client.ReserverNouveau", 7, "7 texte de 7",
-                                  ""},
-                      EchecClient{"ajout", 10, "client.Ajouter", 8, "Erreur d'insertion du client.",
-                                  "client.AnnulerNouveau()"},
+                                  "client.Liberer()|client.CleRecherche=C0042|"
+                                  "client.Trouver(1,true)"},
+                      EchecClient{"ajout", 10, "client.Ajouter", 8,
+                                  "Erreur d'insertion du client.\r\n8 texte de 8",
+                                  "client.AnnulerNouveau()|client.Liberer()|client.CleRecherche="
+                                  "C0042|client.Trouver(1,true)"},
                       EchecClient{"reserve", 0, "client.Reserver", 9, "9 texte de 9", ""},
                       EchecClient{"modification", 0, "client.Modifier", 4,
-                                  "Erreur d'insertion du client.", "client.Liberer()"}),
+                                  "Erreur d'insertion du client.\r\n4 texte de 4",
+                                  "client.Liberer()"}),
     NomCas);
 
 TEST_F(BackEndAcombaTest, emptyContactFieldsOverwriteWithEmptyTexts) {
@@ -307,25 +334,11 @@ QStringList AjoutProduit(const QString& code, std::int32_t groupe, const QString
           "produit.Ajouter()"};
 }
 
-// Only the product step's calls: those before the invoice's first object.
-QStringList EtapeProduits(const ScriptSdk& sdk) {
-  QStringList resultat;
-  for (const QString& e : sdk.journal) {
-    if (e == "creer transaction") {
-      break;
-    }
-    if (e.startsWith("produit.") || e.startsWith("groupe.")) {
-      resultat << e;
-    }
-  }
-  return resultat;
-}
-
 TEST_F(BackEndAcombaTest, missingProductsAreAddedEachWithItsOwnFormat) {
   auto info = Ligne("INFO", "Frais de transport", 1, 25, 7);
   info->Format("Forfait");
   doc->AddItem(info);
-  sdk.Statuts("produit.Trouver", {10, 10, 0});
+  sdk.Statuts("produit.Trouver", {10, 10, 10, 10, 0});  // checked before writing, then posted
   sdk.Valeurs("groupe.NoGroupe", {5, 7});
   ASSERT_TRUE(Enregistrer());
   EXPECT_EQ(EtapeProduits(sdk), AjoutProduit("VIS-10", 5, "Vis 10 mm", "0.05", "Unité") +
@@ -334,7 +347,8 @@ TEST_F(BackEndAcombaTest, missingProductsAreAddedEachWithItsOwnFormat) {
 
 TEST_F(BackEndAcombaTest, productsThatExistAreLeftAlone) {
   doc->AddItem(Ligne("INFO", "Frais de transport", 1, 25));
-  sdk.Statuts("produit.Trouver", {0, 3});  // found, then an answer other than 10
+  // Found, then an answer other than 10; checked before writing, then posted.
+  sdk.Statuts("produit.Trouver", {0, 3, 0, 3});
   ASSERT_TRUE(Enregistrer());
   EXPECT_EQ(
       EtapeProduits(sdk),
@@ -345,11 +359,13 @@ TEST_F(BackEndAcombaTest, productsThatExistAreLeftAlone) {
 
 TEST_F(BackEndAcombaTest, sameNewCodeTwiceIsAddedOnce) {
   doc->AddItem(Ligne("VIS-10", "Vis 10 mm", 5, 0.05));
-  sdk.Statuts("produit.Trouver", {10, 0});
+  sdk.Statuts("produit.Trouver", {10, 0, 10, 0});  // checked before writing, then posted
   ASSERT_TRUE(Enregistrer());
   EXPECT_EQ(EtapeProduits(sdk).count("produit.Ajouter()"), 1);
 }
 
+// A new product whose group the company lacks: an invoice is refused before
+// its customer is written; products posted alone stop at that line.
 TEST_F(BackEndAcombaTest, missingGroupStopsTheLinesAndTheInvoice) {
   doc->AddItem(Ligne("NEUF", "Neuf", 1, 1, 99));
   doc->AddItem(Ligne("APRES", "Après", 1, 1));
@@ -357,13 +373,22 @@ TEST_F(BackEndAcombaTest, missingGroupStopsTheLinesAndTheInvoice) {
   sdk.Statuts("groupe.Trouver", {10});
   EXPECT_FALSE(Enregistrer());
   EXPECT_EQ(doc->Message(), "code de groupe de produit non trouvé");
+  EXPECT_FALSE(Cree("client"));
+  EXPECT_FALSE(sdk.Contient("produit.ReserverNouveau()"));
+  EXPECT_FALSE(sdk.Contient("produit.CleRecherche=APRES"));
+  EXPECT_FALSE(FactureAjoutee());
+  EXPECT_TRUE(Ferme());
+
+  sdk.journal.clear();
+  sdk.Statuts("produit.Trouver", {0, 10, 10});
+  doc->Client(nullptr);
+  EXPECT_FALSE(Enregistrer(true));
+  EXPECT_EQ(doc->Message(), "code de groupe de produit non trouvé");
   const QStringList produits = EtapeProduits(sdk);
   EXPECT_EQ(produits.mid(produits.size() - 3),
             (QStringList{"groupe.CleRecherche=99", "groupe.Trouver(1,false)",
                          "produit.AnnulerNouveau()"}));
   EXPECT_FALSE(produits.contains("produit.CleRecherche=APRES"));
-  EXPECT_FALSE(Cree("transaction"));
-  EXPECT_TRUE(Ferme());
 }
 
 TEST_F(BackEndAcombaTest, failedAddGoesOnAndNamesTheLastFailingCode) {
@@ -372,11 +397,14 @@ TEST_F(BackEndAcombaTest, failedAddGoesOnAndNamesTheLastFailingCode) {
   sdk.Statuts("produit.Trouver", {10});
   sdk.Statuts("produit.Ajouter", {12, 0, 13});
   EXPECT_FALSE(Enregistrer());
-  EXPECT_EQ(doc->Message(), "Erreur d'insertion du produit C" + kCrLf + "texte de 13");
+  // What was written before the failure is named, and the invoice's absence.
+  EXPECT_EQ(doc->Message(), "Erreur d'insertion du produit C" + kCrLf + "texte de 13" + kCrLf +
+                                "Déjà écrit dans la compagnie : le client « C0042 » (mis à jour), "
+                                "1 produit(s) ajouté(s). La facture n'a pas été écrite.");
   const QStringList produits = EtapeProduits(sdk);
   EXPECT_EQ(produits.count("produit.Ajouter()"), 3);
   EXPECT_EQ(produits.count("produit.AnnulerNouveau()"), 2);
-  EXPECT_FALSE(Cree("transaction"));
+  EXPECT_FALSE(FactureAjoutee());
   EXPECT_TRUE(Ferme());
 }
 
@@ -405,10 +433,11 @@ TEST_F(BackEndAcombaTest, threeLinesDeclareFiveTransactionLines) {
   doc->AddItem(Ligne("C", "c", 1, 1));
   ASSERT_TRUE(Enregistrer());
   EXPECT_TRUE(sdk.Contient("transaction.NombreLignes=5"));
+  // The last line is tried before anything is written, then every line written.
   EXPECT_EQ(sdk.Filtre("transaction.NumeroLigne"),
-            (QStringList{"transaction.NumeroLigne[1]=1", "transaction.NumeroLigne[2]=2",
-                         "transaction.NumeroLigne[3]=3", "transaction.NumeroLigne[4]=991",
-                         "transaction.NumeroLigne[5]=992"}));
+            (QStringList{"transaction.NumeroLigne[5]=992", "transaction.NumeroLigne[1]=1",
+                         "transaction.NumeroLigne[2]=2", "transaction.NumeroLigne[3]=3",
+                         "transaction.NumeroLigne[4]=991", "transaction.NumeroLigne[5]=992"}));
 }
 
 TEST_F(BackEndAcombaTest, typesFollowSoumissionAndTaxLinesStayEight) {
@@ -541,7 +570,13 @@ TEST_P(EchecFactureTest, invoiceFailureIsReportedWithTheSdkMessage) {
   const EchecFacture& cas = GetParam();
   sdk.Statuts(QString::fromLatin1(cas.cle), {cas.statut});
   EXPECT_FALSE(Enregistrer());
-  EXPECT_EQ(doc->Message(), QStringLiteral("%1 texte de %1").arg(cas.statut));
+  // Past the pre-check, the customer was written: the message says so.
+  const QString ecrit = cas.statut == 21 ? QString()
+                                         : kCrLf +
+                                               "Déjà écrit dans la compagnie : le client « "
+                                               "C0042 » (mis à jour). La facture n'a pas été "
+                                               "écrite.";
+  EXPECT_EQ(doc->Message(), QStringLiteral("%1 texte de %1").arg(cas.statut) + ecrit);
   EXPECT_TRUE(Ferme());
   const auto echec =
       sdk.journal.indexOf(QRegularExpression(QString::fromLatin1(cas.cle) + "\\(.*"));
@@ -566,7 +601,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BackEndAcombaTest, failedPreCheckWritesNothing) {
   sdk.Statuts("preverif.LireAPosition", {21});
   EXPECT_FALSE(Enregistrer());
-  EXPECT_EQ(sdk.Filtre("transaction."), QStringList{"transaction.Reinitialiser()"});
+  EXPECT_EQ(sdk.Filtre("transaction."), QStringList{});
+  EXPECT_FALSE(Cree("client"));
 }
 
 // ---- Unexpected failures ---------------------------------------------------

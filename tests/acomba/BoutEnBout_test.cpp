@@ -81,15 +81,15 @@ TEST_F(BoutEnBoutTest, invoiceIsPostedWithCustomerProductsLinesAndTaxes) {
   EXPECT_TRUE(texte.contains(QStringLiteral("taxe T.V.Q. 100% (992)")));
 }
 
-// The first file names a product group the company lacks; once corrected,
-// the second import updates the customer and adds nothing twice.
+// The first file names a product group the company lacks: refused before
+// anything is written. Once corrected, the second import posts it whole.
 TEST_F(BoutEnBoutTest, correctedFileAfterARefusalAddsNothingTwice) {
   auto premier = Facture(99);
   EXPECT_FALSE(premier->Enregistrer());
   EXPECT_EQ(premier->Message(), QStringLiteral("code de groupe de produit non trouvé"));
   InventaireCompagnie inv = Contenu();
-  EXPECT_EQ(inv.clients.size(), 1U);
-  EXPECT_EQ(inv.produits.size(), 1U);
+  EXPECT_EQ(inv.clients.size(), 0U);
+  EXPECT_EQ(inv.produits.size(), 0U);
   EXPECT_EQ(inv.transactions.size(), 0U);
 
   auto second = Facture();
@@ -152,7 +152,82 @@ TEST_F(BoutEnBoutTest, damagedCompanyFileIsRefusedCleanly) {
   }
   auto doc = Facture();
   EXPECT_FALSE(doc->Enregistrer());
-  EXPECT_EQ(doc->Message(), QStringLiteral("1006 Le fichier de la compagnie est endommagé."));
+  // The full check runs once the damage is met, and says what it found.
+  EXPECT_TRUE(doc->Message().startsWith(
+      QStringLiteral("1006 Le fichier de la compagnie est endommagé (vérification complète : ")))
+      << doc->Message().toStdString();
+  EXPECT_TRUE(
+      doc->Message().endsWith(QStringLiteral("Vérifiez-le avec brivane-company --verifier.")));
+}
+
+std::int64_t Nombre(const QString& dossier, const char* sql) {
+  const auto base = acomba::BaseCompagnie::Ouvrir(dossier, true);
+  acomba::Requete r(base->db(), QString::fromLatin1(sql));
+  return r.Suivante() ? r.Entier(0) : -1;
+}
+
+// Opening no longer reads every page: damage in the products' table shows
+// when the posting first reads it, before the customer is written, and then
+// nothing more is read or written.
+TEST_F(BoutEnBoutTest, damageFoundDuringThePostingWritesNothing) {
+  ASSERT_TRUE(Facture()->Enregistrer());
+  std::int64_t page = 0;
+  std::int64_t taille = 0;
+  {
+    const auto base = acomba::BaseCompagnie::Ouvrir(dossier_.path(), true);
+    acomba::Requete r(base->db(),
+                      QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) "
+                                     "FROM sqlite_schema WHERE name = 'produit'"));
+    ASSERT_TRUE(r.Suivante());
+    page = r.Entier(0);
+    taille = r.Entier(1);
+  }
+  {
+    QFile f(acomba::BaseCompagnie::CheminFichier(dossier_.path()));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek((page - 1) * taille);
+    f.write(QByteArray(64, '\xff'));
+  }
+  auto doc = Facture();
+  auto client = ClientExemple();
+  client->Numero(QStringLiteral("C0099"));
+  doc->Client(client);
+  EXPECT_FALSE(doc->Enregistrer());
+  EXPECT_TRUE(doc->Message().startsWith(
+      QStringLiteral("1006 Le fichier de la compagnie est endommagé (vérification complète : ")))
+      << doc->Message().toStdString();
+  EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM client"), 1);
+  EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM transac"), 1);
+  EXPECT_FALSE(acomba::BaseCompagnie::Verifier(dossier_.path()).isEmpty());
+}
+
+// The company's line limit is known before anything is written.
+TEST_F(BoutEnBoutTest, invoiceOverTheLineLimitIsRefusedBeforeAnyWrite) {
+  auto doc = Facture();
+  for (int i = 0; i < 99997; ++i) {
+    doc->AddItem(Ligne(QStringLiteral("VIS-10"), QStringLiteral("Vis 10 mm"), 1, 0.05, 2));
+  }
+  EXPECT_FALSE(doc->Enregistrer());
+  EXPECT_EQ(doc->Message(),
+            QStringLiteral("La facture compte 99999 lignes de détail, plus que le système "
+                           "comptable n'en accepte (Numéro de ligne hors limites : 100001). Rien "
+                           "n'a été écrit."));
+  const InventaireCompagnie inv = Contenu();
+  EXPECT_EQ(inv.clients.size(), 0U);
+  EXPECT_EQ(inv.produits.size(), 0U);
+}
+
+// Texts holding "%1" are listed as written, not taken for the listing's own
+// fields.
+TEST_F(BoutEnBoutTest, listingShowsPercentMarkersAsWritten) {
+  auto doc = Facture();
+  doc->AddItem(Ligne(QStringLiteral("P%1"), QStringLiteral("Rabais %1 %2"), 1, 2, 2));
+  ASSERT_TRUE(doc->Enregistrer()) << doc->Message().toStdString();
+  const QString texte = Contenu().Decrire();
+  EXPECT_TRUE(texte.contains(QStringLiteral("  P%1  Rabais %1 %2  groupe 2  prix 2,00 $")))
+      << texte.toStdString();
+  EXPECT_TRUE(texte.contains(QStringLiteral("3. P%1  Rabais %1 %2  quantité 1")))
+      << texte.toStdString();
 }
 
 TEST_F(BoutEnBoutTest, productsOnlyModePostsTheProducts) {

@@ -116,6 +116,63 @@ INSTANTIATE_TEST_SUITE_P(
                       FichierAbime{"versionFuture", "version", s::kVersionInconnue}),
     [](const ::testing::TestParamInfo<FichierAbime>& p) { return std::string(p.param.nom); });
 
+std::int32_t StatutEcriture(BaseCompagnie& base, const char* sql) {
+  try {
+    base.Transaction([&] { base.Executer(QString::fromLatin1(sql)); });
+  } catch (const ErreurBase& e) {
+    return e.statut();
+  }
+  return kSucces;
+}
+
+// A company made before the write-ahead log was used is switched to it at
+// its first opening for writing; a read-only opening leaves it as it is. A
+// write that cannot be done names its cause: a full disk, a read-only file.
+TEST_F(CompagnieIntegreeTest, journalModeAndWriteFailuresNameTheirCause) {
+  const auto mode = [&] {
+    const auto base = BaseCompagnie::Ouvrir(Dossier(), true);
+    Requete r(base->db(), QStringLiteral("PRAGMA journal_mode"));
+    return r.Suivante() ? r.Texte(0) : QString();
+  };
+  EXPECT_EQ(mode(), QStringLiteral("wal"));
+  BaseCompagnie::Ouvrir(Dossier())->Executer(QStringLiteral("PRAGMA journal_mode = DELETE"));
+  ASSERT_EQ(mode(), QStringLiteral("delete"));
+  {
+    const auto base = BaseCompagnie::Ouvrir(Dossier());
+    EXPECT_EQ(StatutEcriture(*base, "UPDATE compagnie SET nom = 'Autre'"), kSucces);
+  }
+  EXPECT_EQ(mode(), QStringLiteral("wal"));
+
+  {
+    const auto base = BaseCompagnie::Ouvrir(Dossier(), true);
+    EXPECT_EQ(StatutEcriture(*base, "UPDATE compagnie SET nom = 'Encore'"), statuts::kLectureSeule);
+  }
+  {
+    const auto base = BaseCompagnie::Ouvrir(Dossier());
+    base->Executer(QStringLiteral("PRAGMA max_page_count = 1"));
+    EXPECT_EQ(StatutEcriture(*base,
+                             "INSERT INTO groupe_produit (numero, description) VALUES "
+                             "(99, printf('%.*c', 100000, 'x'))"),
+              statuts::kDisquePlein);
+  }
+  EXPECT_TRUE(TexteStatut(statuts::kDisquePlein).contains(QStringLiteral("disque")));
+  EXPECT_TRUE(BaseCompagnie::Verifier(Dossier()).isEmpty());
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, QStringLiteral("Autre"));
+}
+
+// The listing reads while an import holds the company for writing, and sees
+// the company as of its last commit.
+TEST_F(CompagnieIntegreeTest, listingReadsWhileAWriteIsUnderWay) {
+  const QString nom = InventaireCompagnie::Lire(Dossier()).nom;
+  const auto base = BaseCompagnie::Ouvrir(Dossier());
+  base->Executer(QStringLiteral("BEGIN IMMEDIATE"));
+  base->Executer(QStringLiteral("UPDATE compagnie SET nom = 'En cours'"));
+  // Under a rollback journal this read would wait, then fail as busy.
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, nom);
+  base->Executer(QStringLiteral("COMMIT"));
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).nom, QStringLiteral("En cours"));
+}
+
 TEST_F(CompagnieIntegreeTest, logInNeedsTheUsersPassword) {
   FournisseurIntegre f;
   auto session = Creer<SessionSdk>(f);

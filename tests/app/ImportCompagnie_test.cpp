@@ -1,7 +1,11 @@
 // Invoice files imported through the import run into a demo company of the
 // built-in provider, then read back from the company.
+#include "acomba/BackEndAcomba.h"
+#include "acomba/BaseCompagnie.h"
 #include "acomba/CompagnieDemo.h"
+#include "acomba/FauxSdk.h"
 #include "acomba/InventaireCompagnie.h"
+#include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
 
 #include "support/DossierDemo.h"
@@ -13,6 +17,14 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <vector>
 
 namespace brivane {
 namespace {
@@ -83,10 +95,16 @@ TEST_F(ImportCompagnie, RefusedFileStaysAndACorrectedOneAddsNothingTwice) {
   EXPECT_TRUE(QFile::exists(chemin));
   EXPECT_TRUE(InventaireCompagnie::Lire(compagnie()).clients.empty());
 
-  // An unknown product group is refused by the company; the file stays.
+  // An unknown product group is refused by the company before anything is
+  // written; the file stays.
   EXPECT_EQ(Importer(chemin, Configuration(QStringLiteral("99"))), ResultatImport::Refuse);
   EXPECT_TRUE(QFile::exists(chemin));
-  EXPECT_TRUE(InventaireCompagnie::Lire(compagnie()).transactions.empty());
+  {
+    const InventaireCompagnie inv = InventaireCompagnie::Lire(compagnie());
+    EXPECT_TRUE(inv.clients.empty());
+    EXPECT_TRUE(inv.produits.empty());
+    EXPECT_TRUE(inv.transactions.empty());
+  }
 
   // Corrected: posted once. A second file for the same customer and products
   // with a new address updates the customer and adds no product twice.
@@ -117,6 +135,94 @@ TEST_F(ImportCompagnie, WrongCredentialsAreRefusedAndTheFileStays) {
   EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("Validation : 10 ")));
   EXPECT_TRUE(QFile::exists(chemin));
   EXPECT_TRUE(InventaireCompagnie::Lire(compagnie()).clients.empty());
+}
+
+// A posting that stops after its customer and a product were written is not
+// told as a refusal with nothing transferred: it has its own outcome and exit
+// code, and its message names what was written.
+TEST_F(ImportCompagnie, StoppedAfterWritesHasItsOwnOutcome) {
+  testing::ScriptSdk sdk;
+  sdk.Statuts("client.Trouver", {10});
+  sdk.Statuts("produit.Trouver", {10});
+  sdk.Statuts("produit.Ajouter", {0, 1020});
+  ServicesImport services = ServicesImport::Defaut();
+  services.document.acomba = [&sdk](ComSoum& d) {
+    return std::make_unique<acomba::BackEndAcomba>(d,
+                                                   std::make_shared<testing::FauxFournisseur>(sdk));
+  };
+  const QString chemin = Ecrire(QStringLiteral("facture.csv"), kEntete + kClient + kLignes);
+  messages_.clear();
+  const ResultatImport r = ImporterFichier(
+      chemin, Configuration(),
+      [this](const QString& texte, const QString& titre) {
+        messages_ << titre + QStringLiteral(" : ") + texte;
+      },
+      [](bool) {}, services);
+  EXPECT_EQ(r, ResultatImport::Interrompu);
+  EXPECT_EQ(CodeDe(r), kInterrompu);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].endsWith(QStringLiteral(
+      "Déjà écrit dans la compagnie : le client « C0042 » (ajouté), 1 produit(s) ajouté(s). La "
+      "facture n'a pas été écrite.")))
+      << messages_[0].toStdString();
+  EXPECT_TRUE(QFile::exists(chemin));
+  EXPECT_TRUE(AideImportEnLigne(QString()).contains(QStringLiteral("\n  9  transfert interrompu")));
+}
+
+// Six imports at once into one company, ten rounds each; each round's
+// customer is new and imported by all six at the same time, as are the
+// products of the first round. Every import is posted, each invoice under its
+// own number, and no customer or product is added twice.
+TEST_F(ImportCompagnie, ConcurrentImportsAreAllPostedUnderDistinctNumbers) {
+  constexpr int kProcessus = 6;
+  constexpr int kTours = 10;
+  std::vector<pid_t> enfants;
+  for (int p = 0; p < kProcessus; ++p) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int echecs = 0;
+      for (int t = 0; t < kTours; ++t) {
+        QByteArray client = kClient;
+        client.replace("C0042", "N" + QByteArray::number(t));
+        const QString chemin =
+            Ecrire(QStringLiteral("p%1-t%2.csv").arg(QString::number(p), QString::number(t)),
+                   kEntete + client + kLignes);
+        if (Importer(chemin, Configuration()) != ResultatImport::Transfere) {
+          std::fprintf(stderr, "import %d/%d: %s\n", p, t,
+                       messages_.join(u'|').toUtf8().constData());
+          ++echecs;
+        }
+      }
+      std::fflush(stderr);
+      _exit(echecs);
+    }
+    enfants.push_back(pid);
+  }
+  for (const pid_t pid : enfants) {
+    int etat = 0;
+    ASSERT_EQ(waitpid(pid, &etat, 0), pid);
+    ASSERT_TRUE(WIFEXITED(etat));
+    EXPECT_EQ(WEXITSTATUS(etat), 0) << "imports refused in one process";
+  }
+
+  const InventaireCompagnie inv = InventaireCompagnie::Lire(compagnie());
+  EXPECT_EQ(inv.clients.size(), static_cast<std::size_t>(kTours));
+  EXPECT_EQ(inv.produits.size(), 2U);
+  ASSERT_EQ(inv.transactions.size(), static_cast<std::size_t>(kProcessus * kTours));
+  std::set<QString> numeros;
+  std::map<QString, int> parClient;
+  for (const auto& t : inv.transactions) {
+    numeros.insert(t.numero);
+    ++parClient[t.client];
+    EXPECT_EQ(t.miroir3, t.numero);
+    EXPECT_EQ(t.lignes.size(), 4U);
+  }
+  EXPECT_EQ(numeros.size(), static_cast<std::size_t>(kProcessus * kTours));
+  for (const auto& [client, nombre] : parClient) {
+    EXPECT_EQ(nombre, kProcessus) << client.toStdString();
+  }
+  EXPECT_TRUE(acomba::BaseCompagnie::Verifier(compagnie()).isEmpty());
 }
 
 }  // namespace

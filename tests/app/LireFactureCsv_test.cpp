@@ -296,6 +296,11 @@ TEST(LireFactureCsv, EveryReadingFailureNamesTheFileAndTheLine) {
        QStringLiteral("« 3000000000 »")},
       {"nombre trop grand", debut + "A;B;1e999;2\n", QStringLiteral("7"), 4,
        QStringLiteral("« 1e999 »")},
+      // Markers of the message's own fields reach the user as the file wrote them.
+      {"nombre long avec %1", debut + "A;B;1e999%1%2%3........................................;2\n",
+       QStringLiteral("7"), 4, QStringLiteral("« 1e999%1%2%3.........… » (51 caractères)")},
+      {"groupe avec %1", debut + "A;B;1;2\n", QStringLiteral("%1%2"), 4,
+       QStringLiteral("« %1%2 »")},
   };
   for (const Cas& c : cas) {
     FakeLecteurFichier lecteur;

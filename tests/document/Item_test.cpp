@@ -189,5 +189,48 @@ TEST(ItemProprietes, NewLineDefaults) {
   EXPECT_FALSE(i.TaxableProvincial());
 }
 
+// The shared texts are stored once for many lines: each line still reads back
+// exactly what was set on it, whatever was set on the others before or after.
+TEST(ItemProprietes, SharedTextsStayEachLinesOwn) {
+  using Acces = std::pair<QString (Item::*)() const, void (Item::*)(const QString&)>;
+  const Acces champs[] = {{&Item::fournisseur, &Item::fournisseur},
+                          {&Item::PosteGlVente, &Item::PosteGlVente},
+                          {&Item::PosteGlAchat, &Item::PosteGlAchat},
+                          {&Item::CodeActivite, &Item::CodeActivite},
+                          {&Item::Format, &Item::Format},
+                          {&Item::Departement, &Item::Departement},
+                          {&Item::Specification, &Item::Specification},
+                          {&Item::SousGroupe, &Item::SousGroupe},
+                          {&Item::Localisation, &Item::Localisation},
+                          {&Item::Projet, &Item::Projet},
+                          {&Item::GLVente, &Item::GLVente}};
+  for (std::size_t n = 0; n < std::size(champs); ++n) {
+    const auto [lire, ecrire] = champs[n];
+    SCOPED_TRACE(n);
+    Item a;
+    Item b;
+    (a.*ecrire)(QStringLiteral("9"));
+    (b.*ecrire)(QStringLiteral("9"));
+    Item copie = a;
+    (copie.*ecrire)(QStringLiteral("Autre"));
+    EXPECT_EQ((a.*lire)(), QStringLiteral("9"));
+    EXPECT_EQ((b.*lire)(), QStringLiteral("9"));
+    EXPECT_EQ((copie.*lire)(), QStringLiteral("Autre"));
+    // The other fields of the line stay empty.
+    for (std::size_t m = 0; m < std::size(champs); ++m) {
+      if (m != n) {
+        EXPECT_TRUE((copie.*champs[m].first)().isEmpty()) << m;
+      }
+    }
+    // An empty text and a text never set read back as they were given.
+    (b.*ecrire)(QStringLiteral(""));
+    EXPECT_TRUE((b.*lire)().isEmpty());
+    EXPECT_FALSE((b.*lire)().isNull());
+    (b.*ecrire)(QString());
+    EXPECT_TRUE((b.*lire)().isNull());
+    EXPECT_EQ((a.*lire)(), QStringLiteral("9"));
+  }
+}
+
 }  // namespace
 }  // namespace brivane
