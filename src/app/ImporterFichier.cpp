@@ -18,7 +18,6 @@ constexpr char16_t kSeparateur = u'\\';
 constexpr char16_t kSeparateur = u'/';
 #endif
 
-
 const QString kValidation = QStringLiteral("Validation");
 const QString kConfirmation = QStringLiteral("Confirmation");
 const QString kRienTransfere = QStringLiteral(

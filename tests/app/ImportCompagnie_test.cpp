@@ -166,7 +166,8 @@ TEST_F(ImportCompagnie, StoppedAfterWritesHasItsOwnOutcome) {
       "facture n'a pas été écrite.")))
       << messages_[0].toStdString();
   EXPECT_TRUE(QFile::exists(chemin));
-  EXPECT_TRUE(AideImportEnLigne(QString(), QString()).contains(QStringLiteral("\n  9  transfert interrompu")));
+  EXPECT_TRUE(AideImportEnLigne(QString(), QString())
+                  .contains(QStringLiteral("\n  9  transfert interrompu")));
 }
 
 // Six imports at once into one company, ten rounds each; each round's
