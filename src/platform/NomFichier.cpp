@@ -1,5 +1,7 @@
 #include "platform/NomFichier.h"
 
+#include "platform/os/File.h"
+
 #include <QFile>
 
 namespace brivane::platform {
@@ -45,9 +47,9 @@ qsizetype LongueurUtf8(const QByteArray& o, qsizetype i) {
 }  // namespace
 
 QString DecoderNom(const QByteArray& octets) {
-#ifdef Q_OS_WIN
-  return QFile::decodeName(octets);
-#else
+  if constexpr (os::kWindows) {
+    return QFile::decodeName(octets);
+  }
   QString nom;
   nom.reserve(octets.size());
   qsizetype i = 0;
@@ -63,13 +65,12 @@ QString DecoderNom(const QByteArray& octets) {
     }
   }
   return nom;
-#endif
 }
 
 QByteArray EncoderNom(const QString& nom) {
-#ifdef Q_OS_WIN
-  return QFile::encodeName(nom);
-#else
+  if constexpr (os::kWindows) {
+    return QFile::encodeName(nom);
+  }
   QByteArray octets;
   octets.reserve(nom.size());
   qsizetype debut = 0;
@@ -85,7 +86,6 @@ QByteArray EncoderNom(const QString& nom) {
     }
   }
   return octets;
-#endif
 }
 
 }  // namespace brivane::platform

@@ -1,4 +1,5 @@
 #include "platform/os/File.h"
+#include "platform/os/System.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,6 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace brivane::os {
@@ -51,6 +54,24 @@ Error::Kind KindOf(int code) {
 
 std::int64_t Nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileStatus StatusFrom(const struct stat& info) {
+  EntryType type = EntryType::Other;
+  if (S_ISREG(info.st_mode)) {
+    type = EntryType::Regular;
+  } else if (S_ISDIR(info.st_mode)) {
+    type = EntryType::Directory;
+  } else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    type = EntryType::Device;
+  } else if (S_ISFIFO(info.st_mode)) {
+    type = EntryType::Fifo;
+  } else if (S_ISSOCK(info.st_mode)) {
+    type = EntryType::Socket;
+  }
+  return {type, static_cast<std::uint64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
+          static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint32_t>(info.st_mode & 07777)};
 }
 
 class PosixFile final : public File {
@@ -133,6 +154,18 @@ class PosixFile final : public File {
             Nanoseconds(info.st_ctim)};
   }
 
+  FileStatus Status() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      Fail("stat", path());
+    }
+    return StatusFrom(info);
+  }
+
+  void SetPermissions(std::uint32_t permissions) override {
+    ::fchmod(fd_, static_cast<mode_t>(permissions & 07777));
+  }
+
   bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
             std::chrono::milliseconds wait) override {
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -189,7 +222,9 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read:
-      flags |= O_RDONLY;
+      // No effect on a regular file; a FIFO or a terminal is opened without
+      // waiting, to be refused by what Status() says.
+      flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY;
       break;
     case Mode::ReadWrite:
       flags |= O_RDWR;
@@ -252,6 +287,71 @@ void SyncFolder(const std::string& folder) {
     Fail("sync", folder, code);
   }
 }
+
+bool EntryExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+FileStatus StatusOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    Fail("stat", path);
+  }
+  return StatusFrom(info);
+}
+
+void CheckWritableFolder(const std::string& folder) {
+  const FileStatus status = StatusOf(folder);
+  if (status.type != EntryType::Directory) {
+    Fail("access", folder, ENOTDIR);
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    Fail("access", folder);
+  }
+}
+
+// A rename that fails with EEXIST rather than replace `to`. File systems
+// without RENAME_NOREPLACE get a hard link then an unlink, which never
+// replaces either.
+void RenameNoReplace(const std::string& from, const std::string& to) {
+  if (Injected(writesBeforeFailure)) {
+    Fail("rename", from, EIO);
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    const int code = errno;
+    if (code != EINVAL && code != ENOSYS && code != EOPNOTSUPP) {
+      Fail("rename", from, code);
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+      Fail("rename", from);
+    }
+    if (::unlink(from.c_str()) != 0) {
+      const int failure = errno;
+      ::unlink(to.c_str());
+      Fail("rename", from, failure);
+    }
+  }
+  // Renames become durable with their folders; a failure here changes nothing
+  // the caller could act on.
+  try {
+    SyncFolder(FolderOf(to));
+    if (FolderOf(from) != FolderOf(to)) {
+      SyncFolder(FolderOf(from));
+    }
+  } catch (const Error&) {
+  }
+}
+
+std::string ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) {
+    return {};
+  }
+  return name;
+}
+
+std::string NativeErrorDescription(int native) { return std::strerror(native); }
 
 void InjectFaults(const FaultPlan& plan) {
   writesBeforeFailure = plan.failWrite;
