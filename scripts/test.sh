@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, and runs every test:
-# once as built for use, the OS layer's for Windows under Wine, once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then each fuzz target for a short bounded time.
+# once as built for use, the OS layer's also for Windows under Wine, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
+# short bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -352,6 +354,12 @@ std::string ComputerName() {
 }
 
 std::string NativeErrorDescription(int native) { return std::strerror(native); }
+
+std::vector<std::string> Arguments(int argc, const char* const* argv) {
+  return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
 void InjectFaults(const FaultPlan& plan) {
   writesBeforeFailure = plan.failWrite;

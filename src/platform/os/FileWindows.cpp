@@ -2,6 +2,8 @@
 #include "platform/os/System.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -465,6 +467,23 @@ std::string NativeErrorDescription(int native) {
   }
   return description.empty() ? "Windows error " + std::to_string(native) : description;
 }
+
+std::vector<std::string> Arguments(int, const char* const*) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    arguments.push_back(Narrow(wide[i], -1));
+    // With -1 the length counts the terminating nul.
+    if (!arguments.back().empty()) {
+      arguments.back().pop_back();
+    }
+  }
+  LocalFree(wide);
+  return arguments;
+}
+
+void IgnoreBrokenPipe() {}
 
 void InjectFaults(const FaultPlan& plan) {
   writesBeforeFailure = plan.failWrite;

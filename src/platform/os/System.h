@@ -5,12 +5,22 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace brivane::os {
 
 // The computer's network name as the system gives it (on Windows the NetBIOS
 // name, as GetComputerName gives it); empty when the system gives none.
 std::string ComputerName();
+
+// The program's arguments after its name, as the system gave them: the bytes
+// of argv on POSIX (a name is any bytes), UTF-8 from the wide command line on
+// Windows (argv is in the ANSI code page there, which loses characters).
+std::vector<std::string> Arguments(int argc, const char* const* argv);
+
+// Writing to a pipe whose reader went away fails with EPIPE instead of ending
+// the program (POSIX's SIGPIPE; Windows has no such signal).
+void IgnoreBrokenPipe();
 
 // The French reason for an error number (Error::code(): errno numbers, on
 // every system), as a clause that fits after "… : " in a message, in UTF-8.

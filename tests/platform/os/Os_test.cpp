@@ -367,7 +367,8 @@ TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
 
 TEST(OsLock, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
   Folder folder;
-  const std::string table = folder / "factma.dbf";
+  // The other process takes the name from its command line, whatever its characters.
+  const std::string table = folder / "table Ω été.dbf";
   Write(table, "data");
   {
     Child holder({"hold", table, folder / "ready", folder / "release"});
@@ -451,22 +452,22 @@ TEST(OsSystem, TheComputerHasAName) {
 }
 
 // The other process of the lock tests.
-int RunChild(int argc, char** argv) {
-  const std::string action = argc > 2 ? argv[2] : "";
+int RunChild(const std::vector<std::string>& a) {
+  const std::string action = a.size() > 1 ? a[1] : "";
   try {
-    if (action == "hold" && argc == 6) {
-      const auto lock = FileLock::Take(argv[3], milliseconds(20000));
+    if (action == "hold" && a.size() == 5) {
+      const auto lock = FileLock::Take(a[2], milliseconds(20000));
       if (!lock) {
         return 1;
       }
-      Write(argv[4], "");
-      if (!Appears(argv[5], milliseconds(120000))) {
+      Write(a[3], "");
+      if (!Appears(a[4], milliseconds(120000))) {
         return 3;
       }
       return 0;
     }
-    if (action == "try" && argc == 4) {
-      return FileLock::Take(argv[3], milliseconds(0)) ? 0 : 1;
+    if (action == "try" && a.size() == 3) {
+      return FileLock::Take(a[2], milliseconds(0)) ? 0 : 1;
     }
   } catch (const Error& e) {
     std::fprintf(stderr, "%s (%s)\n", e.what(), NativeErrorDescription(e.native()).c_str());
@@ -481,7 +482,7 @@ int RunChild(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
-    return brivane::os::RunChild(argc, argv);
+    return brivane::os::RunChild(brivane::os::Arguments(argc, argv));
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
