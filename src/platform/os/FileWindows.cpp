@@ -1,6 +1,9 @@
 #include "platform/os/File.h"
 #include "platform/os/System.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min, not the macro
+#endif
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>

@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min, not the macro
+#endif
 #include <windows.h>
 #else
 #include <spawn.h>
@@ -21,6 +24,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
