@@ -1,11 +1,64 @@
 // What every system does the same way, on top of its own calls.
 #include "platform/os/File.h"
+#include "platform/os/Internal.h"
 
+#include <atomic>
 #include <cerrno>
 #include <random>
 #include <vector>
 
 namespace brivane::os {
+
+namespace {
+
+std::atomic<int> writesBeforeFailure{-1};
+std::atomic<int> syncsBeforeFailure{-1};
+
+// True when an injected failure is due now.
+bool Injected(std::atomic<int>& counter) {
+  int left = counter.load();
+  while (left >= 0) {
+    if (counter.compare_exchange_weak(left, left - 1)) {
+      return left == 0;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool WriteFailureDue() { return Injected(writesBeforeFailure); }
+bool SyncFailureDue() { return Injected(syncsBeforeFailure); }
+
+Error::Kind KindOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return Error::Kind::NotFound;
+    case EEXIST:
+      return Error::Kind::Exists;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Error::Kind::AccessDenied;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return Error::Kind::NoSpace;
+    default:
+      return Error::Kind::Other;
+  }
+}
+
+}  // namespace detail
+
+void InjectFaults(const FaultPlan& plan) {
+  writesBeforeFailure = plan.failWrite;
+  syncsBeforeFailure = plan.failSync;
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t i = kWindows ? path.find_last_of("/\\") : path.find_last_of('/');

@@ -1,4 +1,5 @@
 #include "platform/os/File.h"
+#include "platform/os/Internal.h"
 #include "platform/os/System.h"
 
 #include <fcntl.h>
@@ -6,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,38 +17,7 @@ namespace brivane::os {
 
 namespace {
 
-std::atomic<int> writesBeforeFailure{-1};
-std::atomic<int> syncsBeforeFailure{-1};
-
-// True when an injected failure is due now.
-bool Injected(std::atomic<int>& counter) {
-  int left = counter.load();
-  while (left >= 0) {
-    if (counter.compare_exchange_weak(left, left - 1)) {
-      return left == 0;
-    }
-  }
-  return false;
-}
-
-Error::Kind KindOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-      return Error::Kind::NotFound;
-    case EEXIST:
-      return Error::Kind::Exists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return Error::Kind::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-      return Error::Kind::NoSpace;
-    default:
-      return Error::Kind::Other;
-  }
-}
+using detail::KindOf;
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int code = errno) {
   throw Error(KindOf(code), code, operation, path);
@@ -103,7 +72,7 @@ class PosixFile final : public File {
   }
 
   void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       Fail("write", path(), ENOSPC);
     }
     std::size_t done = 0;
@@ -121,7 +90,7 @@ class PosixFile final : public File {
   }
 
   void Sync() override {
-    if (Injected(syncsBeforeFailure)) {
+    if (detail::SyncFailureDue()) {
       Fail("sync", path(), EIO);
     }
     if (::fsync(fd_) != 0) {
@@ -138,7 +107,7 @@ class PosixFile final : public File {
   }
 
   void Truncate(std::uint64_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       Fail("truncate", path(), EIO);
     }
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
@@ -262,7 +231,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }
 
 bool Remove(const std::string& path) {
-  if (Injected(writesBeforeFailure)) {
+  if (detail::WriteFailureDue()) {
     Fail("remove", path, EIO);
   }
   if (::unlink(path.c_str()) == 0) {
@@ -275,7 +244,7 @@ bool Remove(const std::string& path) {
 }
 
 void SyncFolder(const std::string& folder) {
-  if (Injected(syncsBeforeFailure)) {
+  if (detail::SyncFailureDue()) {
     Fail("sync", folder, EIO);
   }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -317,7 +286,7 @@ void CheckWritableFolder(const std::string& folder) {
 // without RENAME_NOREPLACE get a hard link then an unlink, which never
 // replaces either.
 void RenameNoReplace(const std::string& from, const std::string& to) {
-  if (Injected(writesBeforeFailure)) {
+  if (detail::WriteFailureDue()) {
     Fail("rename", from, EIO);
   }
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
@@ -360,10 +329,5 @@ std::vector<std::string> Arguments(int argc, const char* const* argv) {
 }
 
 void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
-
-void InjectFaults(const FaultPlan& plan) {
-  writesBeforeFailure = plan.failWrite;
-  syncsBeforeFailure = plan.failSync;
-}
 
 }  // namespace brivane::os

@@ -1,4 +1,5 @@
 #include "platform/os/File.h"
+#include "platform/os/Internal.h"
 #include "platform/os/System.h"
 
 #ifndef NOMINMAX
@@ -9,7 +10,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <thread>
 
@@ -17,19 +17,7 @@ namespace brivane::os {
 
 namespace {
 
-std::atomic<int> writesBeforeFailure{-1};
-std::atomic<int> syncsBeforeFailure{-1};
-
-// True when an injected failure is due now.
-bool Injected(std::atomic<int>& counter) {
-  int left = counter.load();
-  while (left >= 0) {
-    if (counter.compare_exchange_weak(left, left - 1)) {
-      return left == 0;
-    }
-  }
-  return false;
-}
+using detail::KindOf;
 
 // The errno number callers and the French texts know for a Windows error.
 int CodeOf(DWORD native) {
@@ -99,24 +87,6 @@ int CodeOf(DWORD native) {
       return EOPNOTSUPP;
     default:
       return kWindowsErrorBase + static_cast<int>(native);
-  }
-}
-
-Error::Kind KindOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-      return Error::Kind::NotFound;
-    case EEXIST:
-      return Error::Kind::Exists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return Error::Kind::AccessDenied;
-    case ENOSPC:
-      return Error::Kind::NoSpace;
-    default:
-      return Error::Kind::Other;
   }
 }
 
@@ -236,7 +206,7 @@ class WindowsFile final : public File {
   }
 
   void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       FailWith("write", path(), ENOSPC);
     }
     std::size_t done = 0;
@@ -255,7 +225,7 @@ class WindowsFile final : public File {
   }
 
   void Sync() override {
-    if (Injected(syncsBeforeFailure)) {
+    if (detail::SyncFailureDue()) {
       FailWith("sync", path(), EIO);
     }
     if (!FlushFileBuffers(handle_)) {
@@ -272,7 +242,7 @@ class WindowsFile final : public File {
   }
 
   void Truncate(std::uint64_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       FailWith("truncate", path(), EIO);
     }
     // Sets the end without moving a file pointer, which positioned I/O ignores.
@@ -416,7 +386,7 @@ void CheckWritableFolder(const std::string& folder) {
 }
 
 bool Remove(const std::string& path) {
-  if (Injected(writesBeforeFailure)) {
+  if (detail::WriteFailureDue()) {
     FailWith("remove", path, EIO);
   }
   if (DeleteFileW(Wide(path).c_str())) {
@@ -431,13 +401,13 @@ bool Remove(const std::string& path) {
 
 // NTFS journals its folders; renames are made durable by MOVEFILE_WRITE_THROUGH.
 void SyncFolder(const std::string& folder) {
-  if (Injected(syncsBeforeFailure)) {
+  if (detail::SyncFailureDue()) {
     FailWith("sync", folder, EIO);
   }
 }
 
 void RenameNoReplace(const std::string& from, const std::string& to) {
-  if (Injected(writesBeforeFailure)) {
+  if (detail::WriteFailureDue()) {
     FailWith("rename", from, EIO);
   }
   // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the move, and
@@ -487,10 +457,5 @@ std::vector<std::string> Arguments(int, const char* const*) {
 }
 
 void IgnoreBrokenPipe() {}
-
-void InjectFaults(const FaultPlan& plan) {
-  writesBeforeFailure = plan.failWrite;
-  syncsBeforeFailure = plan.failSync;
-}
 
 }  // namespace brivane::os
