@@ -173,6 +173,18 @@ FileStatus StatusOfHandle(HANDLE handle, const std::string& path) {
   return status;
 }
 
+FileIdentity IdentityOfHandle(HANDLE handle, const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  FILE_BASIC_INFO basic{};
+  if (!GetFileInformationByHandle(handle, &info) ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+    Fail("stat", path);
+  }
+  return {info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow),
+          Join(info.nFileSizeHigh, info.nFileSizeLow), Nanoseconds(info.ftLastWriteTime),
+          Nanoseconds(static_cast<std::int64_t>(basic.ChangeTime.QuadPart))};
+}
+
 // Any other handle may read, write, rename or delete meanwhile, as on POSIX;
 // the dBASE programs sharing a table open it the same way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -253,17 +265,7 @@ class WindowsFile final : public File {
     }
   }
 
-  FileIdentity Identity() override {
-    BY_HANDLE_FILE_INFORMATION info{};
-    FILE_BASIC_INFO basic{};
-    if (!GetFileInformationByHandle(handle_, &info) ||
-        !GetFileInformationByHandleEx(handle_, FileBasicInfo, &basic, sizeof basic)) {
-      Fail("stat", path());
-    }
-    return {info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow),
-            Join(info.nFileSizeHigh, info.nFileSizeLow), Nanoseconds(info.ftLastWriteTime),
-            Nanoseconds(static_cast<std::int64_t>(basic.ChangeTime.QuadPart))};
-  }
+  FileIdentity Identity() override { return IdentityOfHandle(handle_, path()); }
 
   FileStatus Status() override { return StatusOfHandle(handle_, path()); }
 
@@ -352,12 +354,21 @@ bool EntryExists(const std::string& path) {
   return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Through a handle that asks for the attributes only, which no other
+// program's share mode refuses.
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  try {
-    return File::Open(path, File::Mode::Read)->Identity();
-  } catch (const Error&) {
+  DWORD error = 0;
+  const HANDLE handle = OpenForStatus(path, error);
+  if (handle == INVALID_HANDLE_VALUE) {
     return std::nullopt;
   }
+  std::optional<FileIdentity> identity;
+  try {
+    identity = IdentityOfHandle(handle, path);
+  } catch (const Error&) {
+  }
+  CloseHandle(handle);
+  return identity;
 }
 
 FileStatus StatusOf(const std::string& path) {

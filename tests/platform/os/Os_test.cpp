@@ -273,6 +273,26 @@ TEST(OsFile, IdentityNamesOneFileAndChangesWithEveryWrite) {
   EXPECT_FALSE(IdentityOf(folder / "absent.dbf").has_value());
 }
 
+#ifdef _WIN32
+TEST(OsFile, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
+  // A Windows program may open a file sharing nothing: the table is then busy,
+  // which the user must hear in those words, and its state can still be read.
+  Folder folder;
+  Write(folder / "factma.dbf", "data");
+  const HANDLE exclusive =
+      CreateFileW(PathOf(folder / "factma.dbf").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  const Error busy = Failure([&] { File::Open(folder / "factma.dbf", File::Mode::ReadWrite); });
+  EXPECT_EQ(busy.code(), EBUSY);
+  EXPECT_EQ(FrenchErrorText(busy.code()), "le fichier est occupé par un autre programme");
+  EXPECT_EQ(busy.native(), ERROR_SHARING_VIOLATION);
+  EXPECT_TRUE(IdentityOf(folder / "factma.dbf").has_value());
+  EXPECT_EQ(StatusOf(folder / "factma.dbf").size, 4U);
+  CloseHandle(exclusive);
+}
+#endif
+
 TEST(OsStatus, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
   Folder folder;
   Write(folder / "facture.csv", "abc");
