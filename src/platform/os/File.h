@@ -17,7 +17,7 @@ namespace brivane::os {
 
 // A failed system call: what was attempted, on which path, and the error
 // number. code() is an errno number on every system (Windows errors are
-// translated, see ErrorText.h), so that callers and the French texts need no
+// translated; their French texts are in System.h), so that callers and the French texts need no
 // system of their own; native() is what the system said (errno, GetLastError).
 class Error : public std::exception {
  public:
@@ -144,7 +144,7 @@ void SyncFolder(const std::string& folder);
 
 // Renames a file and never replaces one: throws Error of Kind::Exists when
 // `to` exists, and of code EXDEV when the two are on different volumes.
-// Durable when it returns.
+// Made durable (its folders synced) as far as the system lets.
 void RenameNoReplace(const std::string& from, const std::string& to);
 
 // A new empty file in the folder, named `prefix` and random characters.
@@ -156,8 +156,9 @@ std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::stri
 // failure the copy is removed and `from` stays as it was. Throws Error.
 void MoveNoReplace(const std::string& from, const std::string& to, bool copy = false);
 
-// Failures injected by tests: the n-th write or sync from now (counted from
-// 0) fails as a full disk or an I/O error would. -1 injects nothing.
+// Failures injected by tests: the n-th write (a write, truncation, rename or
+// removal) or sync from now (counted from 0) fails as a full disk or an I/O
+// error would. -1 injects nothing.
 struct FaultPlan {
   int failWrite = -1;
   int failSync = -1;
