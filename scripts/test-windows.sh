@@ -10,7 +10,7 @@ root=$PWD
 
 ./scripts/setup.sh
 
-wine=/usr/lib/wine/wine64
+wine=${BRIVANE_WINE:-/usr/lib/wine/wine64}
 windows_build=${BRIVANE_WINDOWS_BUILD:-$root/build/windows}
 linux_build=${BRIVANE_OS_LINUX_BUILD:-$root/build/os-linux}
 jobs=$(nproc)
