@@ -3,7 +3,8 @@
 # (statically linked, GoogleTest built from Debian's sources), runs the test
 # under Wine, then checks that a table lock taken by the Linux build is refused
 # to the Windows build and the reverse. Exits non-zero on any failure,
-# including a Wine that cannot start.
+# including a Wine that cannot start. BRIVANE_WINE names another Wine program,
+# BRIVANE_WINDOWS_BUILD and BRIVANE_OS_LINUX_BUILD other build folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
