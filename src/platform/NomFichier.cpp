@@ -44,12 +44,8 @@ qsizetype LongueurUtf8(const QByteArray& o, qsizetype i) {
   return n;
 }
 
-}  // namespace
-
-QString DecoderNom(const QByteArray& octets) {
-  if constexpr (os::kWindows) {
-    return QFile::decodeName(octets);
-  }
+// Unix names: bytes, UTF-8 where they are.
+QString DecoderOctets(const QByteArray& octets) {
   QString nom;
   nom.reserve(octets.size());
   qsizetype i = 0;
@@ -67,10 +63,7 @@ QString DecoderNom(const QByteArray& octets) {
   return nom;
 }
 
-QByteArray EncoderNom(const QString& nom) {
-  if constexpr (os::kWindows) {
-    return QFile::encodeName(nom);
-  }
+QByteArray EncoderOctets(const QString& nom) {
   QByteArray octets;
   octets.reserve(nom.size());
   qsizetype debut = 0;
@@ -86,6 +79,17 @@ QByteArray EncoderNom(const QString& nom) {
     }
   }
   return octets;
+}
+
+}  // namespace
+
+// Windows names are UTF-16: the layer takes them in UTF-8 and gives them back whole.
+QString DecoderNom(const QByteArray& octets) {
+  return os::kWindows ? QFile::decodeName(octets) : DecoderOctets(octets);
+}
+
+QByteArray EncoderNom(const QString& nom) {
+  return os::kWindows ? QFile::encodeName(nom) : EncoderOctets(nom);
 }
 
 }  // namespace brivane::platform
