@@ -17,7 +17,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   adwaita-icon-theme
   hyperfine
-  libdbd-xbase-perl wine64 g++-mingw-w64-x86-64-posix strace time
+  libdbd-xbase-perl wine64 g++-mingw-w64-x86-64-posix googletest strace time
 )
 
 missing=()

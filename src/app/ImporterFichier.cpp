@@ -2,6 +2,7 @@
 
 #include "app/LireFactureCsv.h"
 #include "document/ComSoum.h"
+#include "platform/os/File.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -12,11 +13,7 @@ namespace brivane {
 
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr char16_t kSeparateur = u'\\';
-#else
-constexpr char16_t kSeparateur = u'/';
-#endif
+constexpr char16_t kSeparateur = os::kPathSeparator;
 
 const QString kValidation = QStringLiteral("Validation");
 const QString kConfirmation = QStringLiteral("Confirmation");

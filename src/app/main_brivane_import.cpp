@@ -4,18 +4,18 @@
 #include "app/Programme.h"
 #include "platform/NomFichier.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/os/System.h"
 #include "settings/ConfigurationTransfert.h"
 
 #include <QCoreApplication>
 
-#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv) {
   if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   // A reader that goes away must not kill the program between a posting and
   // its move: a failed write is reported by the exit code instead.
-  std::signal(SIGPIPE, SIG_IGN);
+  brivane::os::IgnoreBrokenPipe();
   QCoreApplication application(argc, argv);
   brivane::ChargerTraductionsFrancaises(application);
   brivane::platform::QtSettingsStore store;
@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
   QTextStream erreurs(stderr);
   // File names as the system gave them, whatever their bytes.
   QStringList arguments;
-  for (int i = 1; i < argc; ++i) {
-    arguments << brivane::platform::DecoderNom(QByteArray(argv[i]));
+  for (const std::string& argument : brivane::os::Arguments(argc, argv)) {
+    arguments << brivane::platform::DecoderNom(QByteArray::fromStdString(argument));
   }
   const brivane::ServicesImport services = brivane::ServicesImport::Defaut();
   const int code = brivane::ImporterEnLigne(arguments, store, sortie, erreurs, services);

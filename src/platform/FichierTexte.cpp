@@ -4,9 +4,7 @@
 #include "platform/ErreurSysteme.h"
 #include "platform/NomFichier.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/os/File.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,21 +31,20 @@ QString RaisonOuverture(int erreur, bool ouverture) {
 }
 
 // Why a file of this kind is not read, or an empty text when it is a regular file.
-QString RaisonType(mode_t mode) {
-  if (S_ISREG(mode)) {
-    return {};
-  }
-  if (S_ISDIR(mode)) {
-    return QStringLiteral("c'est un dossier et non un fichier");
-  }
-  if (S_ISCHR(mode) || S_ISBLK(mode)) {
-    return QStringLiteral("c'est un périphérique et non un fichier");
-  }
-  if (S_ISFIFO(mode)) {
-    return QStringLiteral("c'est un tube nommé (FIFO) et non un fichier");
-  }
-  if (S_ISSOCK(mode)) {
-    return QStringLiteral("c'est une prise de communication (socket) et non un fichier");
+QString RaisonType(os::EntryType type) {
+  switch (type) {
+    case os::EntryType::Regular:
+      return {};
+    case os::EntryType::Directory:
+      return QStringLiteral("c'est un dossier et non un fichier");
+    case os::EntryType::Device:
+      return QStringLiteral("c'est un périphérique et non un fichier");
+    case os::EntryType::Fifo:
+      return QStringLiteral("c'est un tube nommé (FIFO) et non un fichier");
+    case os::EntryType::Socket:
+      return QStringLiteral("c'est une prise de communication (socket) et non un fichier");
+    case os::EntryType::Other:
+      break;
   }
   return QStringLiteral("ce n'est pas un fichier ordinaire");
 }
@@ -58,11 +55,7 @@ QString RaisonTaille(qint64 taille) {
 }
 
 QByteArray DossierDe(const QByteArray& chemin) {
-  const qsizetype i = chemin.lastIndexOf('/');
-  if (i < 0) {
-    return QByteArrayLiteral(".");
-  }
-  return i == 0 ? QByteArrayLiteral("/") : chemin.left(i);
+  return QByteArray::fromStdString(os::FolderOf(chemin.toStdString()));
 }
 
 }  // namespace
@@ -76,61 +69,61 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
   }
   // The kind and size are known before opening: a FIFO without a writer would
   // block the open, a device would never end.
-  struct stat etat {};
-  if (::stat(nom.constData(), &etat) != 0) {
-    raison = RaisonOuverture(errno, false);
+  os::FileStatus avant;
+  try {
+    avant = os::StatusOf(nom.toStdString());
+  } catch (const os::Error& e) {
+    raison = RaisonOuverture(e.code(), false);
     return std::nullopt;
   }
-  raison = RaisonType(etat.st_mode);
-  if (!raison.isEmpty()) {
-    return std::nullopt;
-  }
-  if (etat.st_size > kTailleMaximaleFichier) {
-    raison = RaisonTaille(etat.st_size);
-    return std::nullopt;
-  }
-  const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    raison = RaisonOuverture(errno, true);
-    return std::nullopt;
-  }
-  // The path may have been replaced between the two looks: judge what is open.
-  if (::fstat(fd, &etat) != 0 || !(raison = RaisonType(etat.st_mode)).isEmpty()) {
-    if (raison.isEmpty()) {
-      raison = Systeme(errno);
-    }
-    ::close(fd);
-    return std::nullopt;
-  }
-  QByteArray octets;
-  octets.resize(static_cast<qsizetype>(etat.st_size) + 1);
-  qsizetype lus = 0;
-  for (;;) {
-    if (lus == octets.size()) {
-      if (lus > kTailleMaximaleFichier) {
-        raison = RaisonTaille(lus);
-        ::close(fd);
-        return std::nullopt;
-      }
-      octets.resize(std::min<qsizetype>(lus * 2 + 4096, kTailleMaximaleFichier + 1));
-    }
-    const ssize_t n = ::read(fd, octets.data() + lus, static_cast<size_t>(octets.size() - lus));
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0) {
-      raison = Systeme(errno);
-      ::close(fd);
+  try {
+    raison = RaisonType(avant.type);
+    if (!raison.isEmpty()) {
       return std::nullopt;
     }
-    if (n == 0) {
-      break;
+    if (avant.size > static_cast<std::uint64_t>(kTailleMaximaleFichier)) {
+      raison = RaisonTaille(static_cast<qint64>(avant.size));
+      return std::nullopt;
     }
-    lus += n;
+    std::unique_ptr<os::File> fichier;
+    try {
+      fichier = os::File::Open(nom.toStdString(), os::File::Mode::Read);
+    } catch (const os::Error& e) {
+      raison = RaisonOuverture(e.code(), true);
+      return std::nullopt;
+    }
+    // The path may have been replaced between the two looks: judge what is open.
+    const os::FileStatus ouvert = fichier->Status();
+    raison = RaisonType(ouvert.type);
+    if (!raison.isEmpty()) {
+      return std::nullopt;
+    }
+    QByteArray octets;
+    octets.resize(static_cast<qsizetype>(std::min<std::uint64_t>(
+                      ouvert.size, static_cast<std::uint64_t>(kTailleMaximaleFichier))) +
+                  1);
+    qsizetype lus = 0;
+    for (;;) {
+      if (lus == octets.size()) {
+        if (lus > kTailleMaximaleFichier) {
+          raison = RaisonTaille(lus);
+          return std::nullopt;
+        }
+        octets.resize(std::min<qsizetype>(lus * 2 + 4096, kTailleMaximaleFichier + 1));
+      }
+      const std::size_t n = fichier->ReadAt(static_cast<std::uint64_t>(lus), octets.data() + lus,
+                                            static_cast<std::size_t>(octets.size() - lus));
+      if (n == 0) {
+        break;
+      }
+      lus += static_cast<qsizetype>(n);
+    }
+    octets.truncate(lus);
+    return octets;
+  } catch (const os::Error& e) {
+    raison = Systeme(e.code());
+    return std::nullopt;
   }
-  ::close(fd);
-  octets.truncate(lus);
-  return octets;
 }
 
 bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cible,
@@ -138,48 +131,52 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
   const QByteArray nomCible = EncoderNom(cible);
   const QByteArray dossier = DossierDe(nomCible);
   const QString affiche = DecoderNom(dossier);
-  struct stat etatDossier {};
-  if (::stat(dossier.constData(), &etatDossier) != 0) {
-    const int e = errno;
+  os::FileStatus etatDossier;
+  try {
+    etatDossier = os::StatusOf(dossier.toStdString());
+  } catch (const os::Error& e) {
     raison =
-        e == ENOENT
+        e.code() == ENOENT
             ? QStringLiteral("le dossier des fichiers traités « %1 » n'existe pas").arg(affiche)
             : QStringLiteral(
                   "le dossier des fichiers traités « %1 » est "
                   "inaccessible : %2")
-                  .arg(affiche, Systeme(e));
+                  .arg(affiche, Systeme(e.code()));
     return false;
   }
-  if (!S_ISDIR(etatDossier.st_mode)) {
+  if (etatDossier.type != os::EntryType::Directory) {
     raison = QStringLiteral(
                  "« %1 », donné comme dossier des fichiers traités, n'est pas un "
                  "dossier")
                  .arg(affiche);
     return false;
   }
-  if (::access(dossier.constData(), W_OK | X_OK) != 0) {
-    const int e = errno;
-    raison = e == EACCES ? QStringLiteral(
-                               "vous n'avez pas la permission d'écrire dans le "
-                               "dossier des fichiers traités « %1 »")
-                               .arg(affiche)
-                         : QStringLiteral(
-                               "le dossier des fichiers traités « %1 » ne peut pas "
-                               "recevoir de fichier : %2")
-                               .arg(affiche, Systeme(e));
+  try {
+    os::CheckWritableFolder(dossier.toStdString());
+  } catch (const os::Error& e) {
+    raison = e.code() == EACCES ? QStringLiteral(
+                                      "vous n'avez pas la permission d'écrire dans le "
+                                      "dossier des fichiers traités « %1 »")
+                                      .arg(affiche)
+                                : QStringLiteral(
+                                      "le dossier des fichiers traités « %1 » ne peut pas "
+                                      "recevoir de fichier : %2")
+                                      .arg(affiche, Systeme(e.code()));
     return false;
   }
-  struct stat etatSource {};
-  if (::stat(DossierDe(EncoderNom(source)).constData(), &etatSource) == 0 &&
-      etatSource.st_dev == etatDossier.st_dev && etatSource.st_ino == etatDossier.st_ino) {
-    raison = QStringLiteral(
-                 "le dossier des fichiers traités « %1 » est celui où se trouve déjà "
-                 "le fichier")
-                 .arg(affiche);
-    return false;
+  try {
+    const os::FileStatus etatSource = os::StatusOf(DossierDe(EncoderNom(source)).toStdString());
+    if (etatSource.device == etatDossier.device && etatSource.file == etatDossier.file) {
+      raison = QStringLiteral(
+                   "le dossier des fichiers traités « %1 » est celui où se trouve déjà "
+                   "le fichier")
+                   .arg(affiche);
+      return false;
+    }
+  } catch (const os::Error&) {
+    // The source's folder is judged when the file is read.
   }
-  struct stat etatCible {};
-  if (::lstat(nomCible.constData(), &etatCible) == 0) {
+  if (os::EntryExists(nomCible.toStdString())) {
     raison = QStringLiteral(
                  "un fichier de ce nom existe déjà dans le dossier des fichiers "
                  "traités « %1 »")
@@ -195,8 +192,7 @@ bool QtDeplaceurFichier::Deplacer(const QString& source, const QString& cible, Q
     case 0:
       return true;
     case ENOENT: {
-      struct stat etat {};
-      raison = ::lstat(EncoderNom(source).constData(), &etat) != 0
+      raison = !os::EntryExists(EncoderNom(source).toStdString())
                    ? QStringLiteral("le fichier n'existe plus à son emplacement")
                    : QStringLiteral("le dossier de destination n'existe pas");
       return false;

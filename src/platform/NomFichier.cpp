@@ -1,5 +1,7 @@
 #include "platform/NomFichier.h"
 
+#include "platform/os/File.h"
+
 #include <QFile>
 
 namespace brivane::platform {
@@ -42,12 +44,8 @@ qsizetype LongueurUtf8(const QByteArray& o, qsizetype i) {
   return n;
 }
 
-}  // namespace
-
-QString DecoderNom(const QByteArray& octets) {
-#ifdef Q_OS_WIN
-  return QFile::decodeName(octets);
-#else
+// Unix names: bytes, UTF-8 where they are.
+QString DecoderOctets(const QByteArray& octets) {
   QString nom;
   nom.reserve(octets.size());
   qsizetype i = 0;
@@ -63,13 +61,9 @@ QString DecoderNom(const QByteArray& octets) {
     }
   }
   return nom;
-#endif
 }
 
-QByteArray EncoderNom(const QString& nom) {
-#ifdef Q_OS_WIN
-  return QFile::encodeName(nom);
-#else
+QByteArray EncoderOctets(const QString& nom) {
   QByteArray octets;
   octets.reserve(nom.size());
   qsizetype debut = 0;
@@ -85,7 +79,17 @@ QByteArray EncoderNom(const QString& nom) {
     }
   }
   return octets;
-#endif
+}
+
+}  // namespace
+
+// Windows names are UTF-16: the layer takes them in UTF-8 and gives them back whole.
+QString DecoderNom(const QByteArray& octets) {
+  return os::kWindows ? QFile::decodeName(octets) : DecoderOctets(octets);
+}
+
+QByteArray EncoderNom(const QString& nom) {
+  return os::kWindows ? QFile::encodeName(nom) : EncoderOctets(nom);
 }
 
 }  // namespace brivane::platform

@@ -1,10 +1,12 @@
 #include "platform/QtComputerName.h"
 
-#include <QSysInfo>
+#include "platform/os/System.h"
 
 namespace brivane::platform {
 
-QString QtComputerName::name() const { return ShortName(QSysInfo::machineHostName()); }
+QString QtComputerName::name() const {
+  return ShortName(QString::fromStdString(os::ComputerName()));
+}
 
 QString QtComputerName::ShortName(const QString& hostName) {
   constexpr qsizetype kMaximum = 30;

@@ -9,9 +9,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/os/File.h"
 
 #include <cerrno>
 
@@ -61,21 +59,15 @@ QString QtSettingsStore::DossierParDefaut() {
   if (!dossier.isEmpty()) {
     return dossier;
   }
-#ifdef Q_OS_WIN
-  return QString();  // the registry
-#else
-  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/Brivane");
-#endif
+  if constexpr (os::kWindows) {
+    return QString();  // the registry
+  } else {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brivane");
+  }
 }
 
-bool QtSettingsStore::Registre() const {
-#ifdef Q_OS_WIN
-  return dossier_.isEmpty();
-#else
-  return false;
-#endif
-}
+bool QtSettingsStore::Registre() const { return os::kWindows && dossier_.isEmpty(); }
 
 QString QtSettingsStore::Emplacement(const QString& application) const {
   if (Registre()) {
@@ -92,27 +84,27 @@ bool QtSettingsStore::Lisible(const QString& application, QString& raison) const
   const QString chemin = Emplacement(application);
   const QByteArray nom = QFile::encodeName(chemin);
   QString defaut;
-  struct stat etat {};
-  if (::stat(nom.constData(), &etat) != 0) {
-    if (errno == ENOENT) {
+  try {
+    const std::string nomSysteme = nom.toStdString();
+    const os::FileStatus etat = os::StatusOf(nomSysteme);
+    if (etat.type == os::EntryType::Directory) {
+      defaut = QStringLiteral("c'est un dossier et non un fichier");
+    } else if (etat.type != os::EntryType::Regular) {
+      defaut = QStringLiteral("ce n'est pas un fichier ordinaire");
+    } else {
+      // A settings file is a few hundred bytes; more than a megabyte is not one.
+      QByteArray octets(1024 * 1024, '\0');
+      const std::size_t lus =
+          os::File::Open(nomSysteme, os::File::Mode::Read)
+              ->ReadAt(0, octets.data(), static_cast<std::size_t>(octets.size()));
+      octets.truncate(static_cast<qsizetype>(lus));
+      defaut = DefautIni(octets);
+    }
+  } catch (const os::Error& e) {
+    if (e.code() == ENOENT && e.operation() == "stat") {
       return true;
     }
-    defaut = QString::fromStdString(TexteErreurSysteme(errno));
-  } else if (S_ISDIR(etat.st_mode)) {
-    defaut = QStringLiteral("c'est un dossier et non un fichier");
-  } else if (!S_ISREG(etat.st_mode)) {
-    defaut = QStringLiteral("ce n'est pas un fichier ordinaire");
-  } else if (const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); fd < 0) {
-    defaut = QString::fromStdString(TexteErreurSysteme(errno));
-  } else {
-    QFile fichier;
-    if (fichier.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-      // A settings file is a few hundred bytes; more than a megabyte is not one.
-      defaut = DefautIni(fichier.read(1024 * 1024));
-    } else {
-      ::close(fd);
-      defaut = QString::fromStdString(TexteErreurSysteme(EIO));
-    }
+    defaut = QString::fromStdString(TexteErreurSysteme(e.code()));
   }
   if (defaut.isEmpty()) {
     return true;

@@ -1,8 +1,9 @@
 #pragma once
 
-// The operating-system calls of the table engine, behind one small interface
-// with nothing but the standard library in it, so that each system brings its
-// own implementation (FilePosix.cpp here). Paths are UTF-8.
+// The operating-system calls of the program, behind one small interface with
+// nothing but the standard library in it, so that each system brings its own
+// implementation (FilePosix.cpp, FileWindows.cpp; CMake picks one). Paths are
+// UTF-8; Windows accepts '/' and '\\' alike.
 
 #include <chrono>
 #include <cstddef>
@@ -14,21 +15,27 @@
 
 namespace brivane::os {
 
-// A failed system call: what was attempted, on which path, and the system's
-// error number (errno, or GetLastError on Windows).
+// A failed system call: what was attempted, on which path, and the error
+// number. code() is an errno number on every system (Windows errors are
+// translated; their French texts are in System.h), so that callers and the French texts need no
+// system of their own; native() is what the system said (errno, GetLastError).
 class Error : public std::exception {
  public:
   enum class Kind { NotFound, Exists, AccessDenied, NoSpace, Other };
 
-  Error(Kind kind, int code, std::string operation, std::string path)
+  Error(Kind kind, int code, std::string operation, std::string path, int native)
       : kind_(kind),
         code_(code),
+        native_(native),
         operation_(std::move(operation)),
         path_(std::move(path)),
         what_(operation_ + " " + path_ + ": " + std::to_string(code_)) {}
+  Error(Kind kind, int code, std::string operation, std::string path)
+      : Error(kind, code, std::move(operation), std::move(path), code) {}
 
   Kind kind() const { return kind_; }
   int code() const { return code_; }
+  int native() const { return native_; }
   const std::string& operation() const { return operation_; }
   const std::string& path() const { return path_; }
   const char* what() const noexcept override { return what_.c_str(); }
@@ -36,6 +43,7 @@ class Error : public std::exception {
  private:
   Kind kind_;
   int code_;
+  int native_;
   std::string operation_;
   std::string path_;
   std::string what_;
@@ -52,12 +60,30 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// What a path names, links followed.
+enum class EntryType { Regular, Directory, Device, Fifo, Socket, Other };
+struct FileStatus {
+  EntryType type = EntryType::Other;
+  std::uint64_t size = 0;
+  std::uint64_t device = 0;  // with `file`, the same for two paths of one file or folder
+  std::uint64_t file = 0;
+  std::uint32_t permissions = 0;  // the mode bits on POSIX; 0 on Windows
+};
+
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+// The separator a path shown to the user is written with.
+inline constexpr char kPathSeparator = kWindows ? '\\' : '/';
+
 // One open file. Every operation throws Error on failure; nothing is retried
 // silently. One thread at a time per object.
 class File {
  public:
   enum class Mode {
-    Read,       // an existing file, read only
+    Read,       // an existing file, read only; never waits on a FIFO or a device
     ReadWrite,  // an existing file
     CreateNew,  // a new file, read and write; fails with Kind::Exists when there is one
   };
@@ -77,6 +103,11 @@ class File {
   virtual std::uint64_t Size() = 0;
   virtual void Truncate(std::uint64_t size) = 0;
   virtual FileIdentity Identity() = 0;
+  // What is open: a path may have been replaced between a look and the open.
+  virtual FileStatus Status() = 0;
+  // Gives the file these mode bits where the system has them (best effort:
+  // a copy keeps its source's permissions); nothing on Windows.
+  virtual void SetPermissions(std::uint32_t permissions) = 0;
   // Locks a byte range (which may lie past the end of the file) against other
   // handles, in this process or another, and against programs that lock
   // ranges the same way (LockFileEx on Windows, fcntl here). Waits at most
@@ -95,6 +126,14 @@ class File {
 
 // Whether a file exists at the path.
 bool Exists(const std::string& path);
+// Whether anything is at the path, a dangling link included.
+bool EntryExists(const std::string& path);
+// What the path names; throws Error.
+FileStatus StatusOf(const std::string& path);
+// Throws Error unless the folder exists and files can be created in it.
+void CheckWritableFolder(const std::string& folder);
+// The folder part of a path: "." for a bare name.
+std::string FolderOf(const std::string& path);
 // The identity of the file at the path; nothing when it cannot be read.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 // Removes the file; true when it was there.
@@ -103,8 +142,23 @@ bool Remove(const std::string& path);
 // system that needs nothing of the kind does nothing.
 void SyncFolder(const std::string& folder);
 
-// Failures injected by tests: the n-th write or sync from now (counted from
-// 0) fails as a full disk or an I/O error would. -1 injects nothing.
+// Renames a file and never replaces one: throws Error of Kind::Exists when
+// `to` exists, and of code EXDEV when the two are on different volumes.
+// Made durable (its folders synced) as far as the system lets.
+void RenameNoReplace(const std::string& from, const std::string& to);
+
+// A new empty file in the folder, named `prefix` and random characters.
+std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::string& prefix);
+
+// Moves a file and never replaces anything at `to`. On one volume: a rename.
+// Across volumes (or always, with `copy`): a copy under a temporary name in
+// `to`'s folder, made durable, renamed to `to`, then `from` removed; on any
+// failure the copy is removed and `from` stays as it was. Throws Error.
+void MoveNoReplace(const std::string& from, const std::string& to, bool copy = false);
+
+// Failures injected by tests: the n-th write (a write, truncation, rename or
+// removal) or sync from now (counted from 0) fails as a full disk or an I/O
+// error would. -1 injects nothing.
 struct FaultPlan {
   int failWrite = -1;
   int failSync = -1;

@@ -1,49 +1,23 @@
 #include "platform/os/File.h"
+#include "platform/os/Internal.h"
+#include "platform/os/System.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace brivane::os {
 
 namespace {
 
-std::atomic<int> writesBeforeFailure{-1};
-std::atomic<int> syncsBeforeFailure{-1};
-
-// True when an injected failure is due now.
-bool Injected(std::atomic<int>& counter) {
-  int left = counter.load();
-  while (left >= 0) {
-    if (counter.compare_exchange_weak(left, left - 1)) {
-      return left == 0;
-    }
-  }
-  return false;
-}
-
-Error::Kind KindOf(int code) {
-  switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-      return Error::Kind::NotFound;
-    case EEXIST:
-      return Error::Kind::Exists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return Error::Kind::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-      return Error::Kind::NoSpace;
-    default:
-      return Error::Kind::Other;
-  }
-}
+using detail::KindOf;
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int code = errno) {
   throw Error(KindOf(code), code, operation, path);
@@ -51,6 +25,24 @@ Error::Kind KindOf(int code) {
 
 std::int64_t Nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileStatus StatusFrom(const struct stat& info) {
+  EntryType type = EntryType::Other;
+  if (S_ISREG(info.st_mode)) {
+    type = EntryType::Regular;
+  } else if (S_ISDIR(info.st_mode)) {
+    type = EntryType::Directory;
+  } else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    type = EntryType::Device;
+  } else if (S_ISFIFO(info.st_mode)) {
+    type = EntryType::Fifo;
+  } else if (S_ISSOCK(info.st_mode)) {
+    type = EntryType::Socket;
+  }
+  return {type, static_cast<std::uint64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
+          static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint32_t>(info.st_mode & 07777)};
 }
 
 class PosixFile final : public File {
@@ -80,7 +72,7 @@ class PosixFile final : public File {
   }
 
   void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       Fail("write", path(), ENOSPC);
     }
     std::size_t done = 0;
@@ -98,7 +90,7 @@ class PosixFile final : public File {
   }
 
   void Sync() override {
-    if (Injected(syncsBeforeFailure)) {
+    if (detail::SyncFailureDue()) {
       Fail("sync", path(), EIO);
     }
     if (::fsync(fd_) != 0) {
@@ -115,7 +107,7 @@ class PosixFile final : public File {
   }
 
   void Truncate(std::uint64_t size) override {
-    if (Injected(writesBeforeFailure)) {
+    if (detail::WriteFailureDue()) {
       Fail("truncate", path(), EIO);
     }
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
@@ -131,6 +123,18 @@ class PosixFile final : public File {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
             static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
             Nanoseconds(info.st_ctim)};
+  }
+
+  FileStatus Status() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      Fail("stat", path());
+    }
+    return StatusFrom(info);
+  }
+
+  void SetPermissions(std::uint32_t permissions) override {
+    ::fchmod(fd_, static_cast<mode_t>(permissions & 07777));
   }
 
   bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
@@ -189,7 +193,9 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read:
-      flags |= O_RDONLY;
+      // No effect on a regular file; a FIFO or a terminal is opened without
+      // waiting, to be refused by what Status() says.
+      flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY;
       break;
     case Mode::ReadWrite:
       flags |= O_RDWR;
@@ -225,7 +231,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }
 
 bool Remove(const std::string& path) {
-  if (Injected(writesBeforeFailure)) {
+  if (detail::WriteFailureDue()) {
     Fail("remove", path, EIO);
   }
   if (::unlink(path.c_str()) == 0) {
@@ -238,7 +244,7 @@ bool Remove(const std::string& path) {
 }
 
 void SyncFolder(const std::string& folder) {
-  if (Injected(syncsBeforeFailure)) {
+  if (detail::SyncFailureDue()) {
     Fail("sync", folder, EIO);
   }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -253,9 +259,75 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
-void InjectFaults(const FaultPlan& plan) {
-  writesBeforeFailure = plan.failWrite;
-  syncsBeforeFailure = plan.failSync;
+bool EntryExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
 }
+
+FileStatus StatusOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    Fail("stat", path);
+  }
+  return StatusFrom(info);
+}
+
+void CheckWritableFolder(const std::string& folder) {
+  const FileStatus status = StatusOf(folder);
+  if (status.type != EntryType::Directory) {
+    Fail("access", folder, ENOTDIR);
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    Fail("access", folder);
+  }
+}
+
+// A rename that fails with EEXIST rather than replace `to`. File systems
+// without RENAME_NOREPLACE get a hard link then an unlink, which never
+// replaces either.
+void RenameNoReplace(const std::string& from, const std::string& to) {
+  if (detail::WriteFailureDue()) {
+    Fail("rename", from, EIO);
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    const int code = errno;
+    if (code != EINVAL && code != ENOSYS && code != EOPNOTSUPP) {
+      Fail("rename", from, code);
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+      Fail("rename", from);
+    }
+    if (::unlink(from.c_str()) != 0) {
+      const int failure = errno;
+      ::unlink(to.c_str());
+      Fail("rename", from, failure);
+    }
+  }
+  // Renames become durable with their folders; a failure here changes nothing
+  // the caller could act on.
+  try {
+    SyncFolder(FolderOf(to));
+    if (FolderOf(from) != FolderOf(to)) {
+      SyncFolder(FolderOf(from));
+    }
+  } catch (const Error&) {
+  }
+}
+
+std::string ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) {
+    return {};
+  }
+  return name;
+}
+
+std::string NativeErrorDescription(int native) { return std::strerror(native); }
+
+std::vector<std::string> Arguments(int argc, const char* const* argv) {
+  return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace brivane::os

@@ -1,0 +1,174 @@
+// What every system does the same way, on top of its own calls.
+#include "platform/os/File.h"
+#include "platform/os/Internal.h"
+
+#include <atomic>
+#include <cerrno>
+#include <random>
+#include <vector>
+
+namespace brivane::os {
+
+namespace {
+
+std::atomic<int> writesBeforeFailure{-1};
+std::atomic<int> syncsBeforeFailure{-1};
+
+// True when an injected failure is due now.
+bool Injected(std::atomic<int>& counter) {
+  int left = counter.load();
+  while (left >= 0) {
+    if (counter.compare_exchange_weak(left, left - 1)) {
+      return left == 0;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool WriteFailureDue() { return Injected(writesBeforeFailure); }
+bool SyncFailureDue() { return Injected(syncsBeforeFailure); }
+
+Error::Kind KindOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return Error::Kind::NotFound;
+    case EEXIST:
+      return Error::Kind::Exists;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Error::Kind::AccessDenied;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return Error::Kind::NoSpace;
+    default:
+      return Error::Kind::Other;
+  }
+}
+
+}  // namespace detail
+
+void InjectFaults(const FaultPlan& plan) {
+  writesBeforeFailure = plan.failWrite;
+  syncsBeforeFailure = plan.failSync;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t i = kWindows ? path.find_last_of("/\\") : path.find_last_of('/');
+  if (i == std::string::npos) {
+    return ".";
+  }
+  // "/x" and "C:\x" keep their root.
+  if (i == 0 || (kWindows && i == 2 && path[1] == ':')) {
+    return path.substr(0, i + 1);
+  }
+  return path.substr(0, i);
+}
+
+std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::string& prefix) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0;; ++attempt) {
+    std::string name = folder + "/" + prefix;
+    for (int i = 0; i < 8; ++i) {
+      name += kLetters[pick(random)];
+    }
+    try {
+      return File::Open(name, File::Mode::CreateNew);
+    } catch (const Error& e) {
+      if (e.kind() != Error::Kind::Exists || attempt == 100) {
+        throw;
+      }
+    }
+  }
+}
+
+namespace {
+
+void Copy(File& from, File& to) {
+  std::vector<char> buffer(1 << 16);
+  std::uint64_t offset = 0;
+  for (;;) {
+    const std::size_t got = from.ReadAt(offset, buffer.data(), buffer.size());
+    if (got == 0) {
+      break;
+    }
+    to.WriteAt(offset, buffer.data(), got);
+    offset += got;
+  }
+}
+
+// Cleaning up after a failure: the failure is what the caller hears of.
+void RemoveQuietly(const std::string& path) {
+  try {
+    Remove(path);
+    SyncFolder(FolderOf(path));
+  } catch (const Error&) {
+  }
+}
+
+void CopyThenRemove(const std::string& from, const std::string& to) {
+  const std::string folder = FolderOf(to);
+  auto source = File::Open(from, File::Mode::Read);
+  const FileStatus status = source->Status();
+  if (status.type != EntryType::Regular) {
+    throw Error(Error::Kind::Other, EINVAL, "copy", from);
+  }
+  auto copy = CreateTemporary(folder, ".brivane-deplacement-");
+  const std::string temporary = copy->path();
+  try {
+    copy->SetPermissions(status.permissions);
+    Copy(*source, *copy);
+    copy->Sync();
+    copy.reset();
+    // Windows keeps the name of an open file that is removed.
+    source.reset();
+    RenameNoReplace(temporary, to);
+  } catch (const Error&) {
+    copy.reset();
+    RemoveQuietly(temporary);
+    throw;
+  }
+  try {
+    Remove(from);
+  } catch (const Error&) {
+    // The source stays: the copy goes, so that the file exists only once.
+    RemoveQuietly(to);
+    throw;
+  }
+  // The move is done: a folder that cannot be synced changes nothing the
+  // caller could act on.
+  try {
+    SyncFolder(FolderOf(from));
+  } catch (const Error&) {
+  }
+}
+
+}  // namespace
+
+void MoveNoReplace(const std::string& from, const std::string& to, bool copy) {
+  if (!copy) {
+    try {
+      RenameNoReplace(from, to);
+      return;
+    } catch (const Error& e) {
+      if (e.code() != EXDEV) {
+        throw;
+      }
+    }
+  }
+  if (EntryExists(to)) {
+    throw Error(Error::Kind::Exists, EEXIST, "rename", to);
+  }
+  CopyThenRemove(from, to);
+}
+
+}  // namespace brivane::os
