@@ -4,6 +4,7 @@
 #include "dbf/Journal.h"
 #include "dbf/SqliteModule.h"
 #include "platform/os/File.h"
+#include "platform/os/System.h"
 
 #include <QDate>
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 
 namespace brivane::dbf {
@@ -89,30 +91,6 @@ QString Occupied(const QString& table) {
       .arg(table);
 }
 
-// A failed system call on a table, in the user's words.
-DatabaseError FromSystem(const os::Error& e, const QString& table, const QString& outcome) {
-  switch (e.kind()) {
-    case os::Error::Kind::NoSpace:
-      return DatabaseError(
-          DatabaseError::kInputOutput,
-          QStringLiteral("Le disque est plein : la table %1 n'a pas pu être enregistrée. %2")
-              .arg(table, outcome));
-    case os::Error::Kind::AccessDenied:
-      return DatabaseError(
-          DatabaseError::kCannotOpen,
-          QStringLiteral("La table %1 est en lecture seule. %2").arg(table, outcome));
-    case os::Error::Kind::NotFound:
-      return DatabaseError(DatabaseError::kCannotOpen,
-                           QStringLiteral("La table %1 est introuvable. %2").arg(table, outcome));
-    default:
-      return DatabaseError(
-          DatabaseError::kInputOutput,
-          QStringLiteral("La table %1 n'a pas pu être lue ou enregistrée sur le disque (erreur "
-                         "système %2). %3")
-              .arg(table, QString::number(e.code()), outcome));
-  }
-}
-
 const QString kNothingWritten = QStringLiteral("Rien de cette saisie n'a été écrit.");
 
 // SQLite's own words for the refusals a company folder can cause, in French.
@@ -139,6 +117,35 @@ QString Explain(const QString& message) {
 }
 
 }  // namespace
+
+// A failed system call on a table, in the user's words: never the system's
+// own text, which may be English.
+DatabaseError FromSystem(const os::Error& e, const QString& table, const QString& outcome) {
+  switch (e.kind()) {
+    case os::Error::Kind::NoSpace:
+      return DatabaseError(
+          DatabaseError::kInputOutput,
+          QStringLiteral("Le disque est plein : la table %1 n'a pas pu être enregistrée. %2")
+              .arg(table, outcome));
+    case os::Error::Kind::AccessDenied:
+      return DatabaseError(
+          DatabaseError::kCannotOpen,
+          QStringLiteral("La table %1 est en lecture seule. %2").arg(table, outcome));
+    case os::Error::Kind::NotFound:
+      return DatabaseError(DatabaseError::kCannotOpen,
+                           QStringLiteral("La table %1 est introuvable. %2").arg(table, outcome));
+    default:
+      break;
+  }
+  if (e.code() == EBUSY) {
+    // Another program holds the file open without sharing it (Windows).
+    return DatabaseError(DatabaseError::kLocked, Occupied(table));
+  }
+  return DatabaseError(
+      DatabaseError::kInputOutput,
+      QStringLiteral("La table %1 n'a pas pu être lue ou enregistrée sur le disque : %2. %3")
+          .arg(table, QString::fromStdString(os::FrenchErrorText(e.code())), outcome));
+}
 
 int DbfDatabase::Fail(sqlite3_vtab* vtab, const DatabaseError& error) {
   pending_ = error;

@@ -6,6 +6,7 @@
 #include "dbf/Transaction.h"
 #include "platform/Database.h"
 #include "platform/DatabaseError.h"
+#include "platform/os/File.h"
 
 #include <QString>
 #include <QStringList>
@@ -101,5 +102,10 @@ class DbfDatabase final : public platform::Database {
   TableCache cache_;
   std::map<std::pair<std::size_t, int>, KeyIndex> indexes_;  // by table and column
 };
+
+// A failed system call on a table as the error the user reads, in French;
+// `outcome` says what became of the posting.
+platform::DatabaseError FromSystem(const os::Error& e, const QString& table,
+                                   const QString& outcome);
 
 }  // namespace brivane::dbf

@@ -2,7 +2,9 @@
 
 #include "dbf/DbfDatabase.h"
 #include "platform/DatabaseError.h"
+#include "platform/os/File.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <QVariant>
 
@@ -73,6 +75,14 @@ int Guard(sqlite3_vtab* vtab, F&& body) noexcept {
     return v->database->Fail(vtab, e);
   } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
+  } catch (const os::Error& e) {
+    try {
+      return v->database->Fail(vtab,
+                               FromSystem(e, QFileInfo(QString::fromUtf8(e.path())).fileName(),
+                                          QStringLiteral("Rien de cette saisie n'a été écrit.")));
+    } catch (...) {
+      return SQLITE_ERROR;
+    }
   } catch (const std::exception& e) {
     try {
       return v->database->Fail(

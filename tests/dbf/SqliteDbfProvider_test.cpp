@@ -1,8 +1,10 @@
 #include "dbf/SqliteDbfProvider.h"
+#include "dbf/DbfDatabase.h"
 #include "dbf/DbfTable.h"
 #include "dbf/FileLock.h"
 #include "dbf/Journal.h"
 #include "platform/DatabaseError.h"
+#include "platform/os/System.h"
 #include "support/DbfRead.h"
 #include "support/QStringPrinter.h"
 
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <functional>
 
 namespace brivane::dbf {
@@ -487,6 +490,33 @@ TEST_F(SqliteDbfTest, TheNextConnectionUndoesACommitCutShortAndOnlyThat) {
   }
   EXPECT_EQ(Lire(Chemin("client")), autre);
   EXPECT_TRUE(QFile::exists(journal));
+}
+
+}  // namespace
+}  // namespace brivane::dbf
+
+namespace brivane::dbf {
+namespace {
+
+// A failed system call reaches the user in French, never in the system's own
+// words; a file held open without sharing is told as a busy table.
+TEST(SystemFailures, AreToldInFrenchAndABusyFileAsABusyTable) {
+  const os::Error io(os::Error::Kind::Other, EIO, "read", "/compagnie/factit.dbf", EIO);
+  const platform::DatabaseError lu =
+      FromSystem(io, QStringLiteral("factit"), QStringLiteral("Fin."));
+  EXPECT_EQ(lu.number(), platform::DatabaseError::kInputOutput);
+  EXPECT_EQ(lu.description(),
+            QStringLiteral("La table factit n'a pas pu être lue ou enregistrée sur le disque : %1. "
+                           "Fin.")
+                .arg(QString::fromStdString(os::FrenchErrorText(EIO))));
+  EXPECT_FALSE(lu.description().contains(QStringLiteral("read")));
+
+  const os::Error occupe(os::Error::Kind::Other, EBUSY, "open", "/compagnie/solde.dbf", 32);
+  const platform::DatabaseError pris = FromSystem(occupe, QStringLiteral("solde"), QString());
+  EXPECT_EQ(pris.number(), platform::DatabaseError::kLocked);
+  EXPECT_EQ(pris.description(),
+            QStringLiteral("La table solde est occupée par une autre saisie ; réessayez dans un "
+                           "moment."));
 }
 
 }  // namespace
