@@ -2,6 +2,7 @@
 // 1,000 lines into companies of growing size, beside the baselines the same
 // work is measured against (SQLite on ordinary tables, shapelib alone).
 #include "app/LireFactureCsv.h"
+#include "company/FabriqueParDefaut.h"
 #include "dbase/BackEndDbf.h"
 #include "dbf/DbfTable.h"
 #include "dbf/SqliteDbfProvider.h"

@@ -1,6 +1,6 @@
 #include "support/Fixtures.h"
 
-#include "acomba/CompagnieDemo.h"
+#include "company/CompagnieDemo.h"
 #include "dbase/CompanyFixture.h"
 #include "dbase/SqlLiteral.h"
 #include "dbf/DbfTable.h"

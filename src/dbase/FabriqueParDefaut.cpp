@@ -1,6 +1,6 @@
+#include "dbase/FabriqueParDefaut.h"
 #include "dbase/BackEndDbf.h"
 #include "dbf/SqliteDbfProvider.h"
-#include "document/DocumentServices.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
 

@@ -1,6 +1,7 @@
 #include "document/ComSoum.h"
 
 #include "document/ErreurInattendue.h"
+#include "platform/QtClock.h"
 
 #include <new>
 #include <stdexcept>
@@ -13,7 +14,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
-ComSoum::ComSoum() : ComSoum(DocumentServices::Defaut()) {}
+// A document made without services dates itself today and has no back end:
+// posting it is refused as an unavailable accounting system.
+ComSoum::ComSoum() : ComSoum(DocumentServices{std::make_shared<platform::QtClock>(), {}, {}}) {}
 
 ComSoum::ComSoum(DocumentServices services) : services_(std::move(services)) {
   if (services_.clock) {

@@ -18,7 +18,7 @@ namespace brivane {
 // accounting system to post into and how to reach it.
 class ComSoum final {
  public:
-  // A document with the default services (real clock, this build's back ends).
+  // A document with the real clock and no back end (posting it is refused).
   ComSoum();
   explicit ComSoum(DocumentServices services);
   ~ComSoum();

@@ -1,8 +1,8 @@
-#include "acomba/FournisseurIntegre.h"
+#include "company/FournisseurIntegre.h"
 
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // An import into the built-in company killed (SIGKILL) at every point between
 // two of its writes: the company's database stays sound, holds no half
 // record, and the file is moved only once its invoice is in the company.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 #include "support/ArretBrutal.h"
 #include "support/ConfigurationIsolee.h"
 #include "support/QStringPrinter.h"

@@ -254,7 +254,7 @@ TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
   auto lecteur = std::make_shared<testing::FakeLecteurFichier>();
   lecteur->fichiers[kChemin] = kFacture;
   auto deplaceur = std::make_shared<testing::FakeDeplaceurFichier>();
-  DocumentServices document = DocumentServices::Defaut();
+  DocumentServices document = ServicesImport::Defaut().document;
   document.acomba = {};
   QStringList messages;
   const ResultatImport r = ImporterFichier(

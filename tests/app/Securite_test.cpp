@@ -1,10 +1,10 @@
 // Values from an invoice never change a statement, the password stays in the
 // settings store, and file names are only ever file names.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 #include "dbase/BackEndDbf.h"
 #include "dbase/CompanyFixture.h"
 #include "document/ComSoum.h"

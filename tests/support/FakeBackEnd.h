@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ImporterFichier.h"
 #include "document/BackEnd.h"
 #include "document/ComSoum.h"
 #include "document/DocumentServices.h"
@@ -67,7 +68,7 @@ class FakeBackEnd final : public BackEnd {
 
 // Document services whose code-1 back end plays the given scenario.
 inline DocumentServices ServicesAvec(ScenarioBackEnd& scenario) {
-  DocumentServices services = DocumentServices::Defaut();
+  DocumentServices services = ServicesImport::Defaut().document;
   services.acomba = [&scenario](ComSoum& document) {
     return std::make_unique<FakeBackEnd>(document, scenario);
   };

@@ -1,6 +1,6 @@
+#include "company/FabriqueParDefaut.h"
 #include "acomba/BackEndAcomba.h"
-#include "acomba/FournisseurIntegre.h"
-#include "document/DocumentServices.h"
+#include "company/FournisseurIntegre.h"
 
 namespace brivane::acomba {
 

@@ -1,4 +1,4 @@
-#include "acomba/BaseCompagnie.h"
+#include "company/BaseCompagnie.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 // brivane-demo-company DOSSIER: creates a demo company of the built-in
 // accounting SDK, ready for the import of a sample invoice.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
 #include "app/Programme.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

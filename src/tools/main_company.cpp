@@ -2,9 +2,9 @@
 // SDK holds, so that a user can see what an import did.
 // brivane-company --verifier DOSSIER: reads the whole company file and says
 // whether it is sound.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/Programme.h"
+#include "company/BaseCompagnie.h"
+#include "company/InventaireCompagnie.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "acomba/InventaireCompagnie.h"
+#include "company/InventaireCompagnie.h"
 
-#include "acomba/BaseCompagnie.h"
+#include "company/BaseCompagnie.h"
 
 #include <QLocale>
 

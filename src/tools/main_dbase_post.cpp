@@ -3,7 +3,9 @@
 // product of its own) with accounting-system code 2 into the dBASE tables of
 // DOSSIER, as the import run would.
 #include "app/Programme.h"
+#include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
+#include "platform/QtClock.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -44,7 +46,8 @@ int main(int argc, char** argv) {
   client->pays(QStringLiteral("CAN"));
   client->Vendeur(QStringLiteral("JT"));
 
-  brivane::ComSoum document;
+  brivane::ComSoum document(brivane::DocumentServices{
+      std::make_shared<brivane::platform::QtClock>(), {}, brivane::dbase::FabriqueParDefaut()});
   document.SystemeComptable(2);
   document.cheminCie(args[0]);
   document.Client(client);

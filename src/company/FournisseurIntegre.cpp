@@ -1,6 +1,6 @@
-#include "acomba/FournisseurIntegre.h"
+#include "company/FournisseurIntegre.h"
 
-#include "acomba/BaseCompagnie.h"
+#include "company/BaseCompagnie.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

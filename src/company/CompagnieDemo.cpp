@@ -1,8 +1,8 @@
-#include "acomba/CompagnieDemo.h"
+#include "company/CompagnieDemo.h"
 
 #include "acomba/BackEndAcomba.h"
-#include "acomba/BaseCompagnie.h"
-#include "acomba/FournisseurIntegre.h"
+#include "company/BaseCompagnie.h"
+#include "company/FournisseurIntegre.h"
 
 #include <QDir>
 #include <QFile>
