@@ -132,7 +132,7 @@ struct Run {
 ServicesImport ServicesImport::Defaut() {
   return {std::make_shared<platform::QtLecteurFichier>(),
           std::make_shared<platform::QtDeplaceurFichier>(),
-          DocumentServices{std::make_shared<platform::QtClock>(), acomba::FabriqueParDefaut(),
+          ServicesDocument{std::make_shared<platform::QtClock>(), acomba::FabriqueParDefaut(),
                            dbase::FabriqueParDefaut()},
           std::make_shared<SqliteJournalImport>(SqliteJournalImport::CheminParDefaut()),
           DemanderFn(),

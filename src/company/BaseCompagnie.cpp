@@ -11,7 +11,8 @@ namespace brivane::acomba {
 
 namespace {
 
-// Kept in step with docs/built-in-company.md.
+// The one declaration of the tables: the record objects' column lists
+// (TablesIntegrees) and docs/built-in-company.md are checked against it by a test.
 const char* const kSchema = R"sql(
 CREATE TABLE compagnie (
   position INTEGER PRIMARY KEY CHECK (position = 1),

@@ -6,7 +6,7 @@ namespace brivane::acomba {
 
 // No accounting SDK is installed on this platform: documents post into the
 // built-in company kept in their company folder.
-DocumentServices::BackEndFactory FabriqueParDefaut() {
+ServicesDocument::FabriqueBackEnd FabriqueParDefaut() {
   return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndAcomba>(document, std::make_shared<FournisseurIntegre>());
   };

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "document/DocumentServices.h"
+#include "document/ServicesDocument.h"
 
 namespace brivane::acomba {
 
 // The SDK back end over the built-in company kept in the document's company
 // folder: what code 1 posts into where no accounting SDK is installed.
-DocumentServices::BackEndFactory FabriqueParDefaut();
+ServicesDocument::FabriqueBackEnd FabriqueParDefaut();
 
 }  // namespace brivane::acomba

@@ -6,7 +6,9 @@
 
 namespace brivane::acomba {
 
+namespace integre {
 struct EtatCompagnie;
+}  // namespace integre
 
 // The SDK that needs no installation: every object it makes works on the
 // company kept in one database file inside the company folder, shared by the
@@ -26,7 +28,7 @@ class FournisseurIntegre final : public Fournisseur {
   std::unique_ptr<ObjetSdk> Creer(std::uint32_t classe) override;
 
  private:
-  std::shared_ptr<EtatCompagnie> etat_;
+  std::shared_ptr<integre::EtatCompagnie> etat_;
 };
 
 // Hashes a password for the user table: "salt:sha256(salt + password)" in hex.

@@ -6,7 +6,7 @@
 
 namespace brivane::dbase {
 
-DocumentServices::BackEndFactory FabriqueParDefaut() {
+ServicesDocument::FabriqueBackEnd FabriqueParDefaut() {
   return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
         document, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),

@@ -1,7 +1,7 @@
 // brivane-dbase-fixture DOSSIER [COMPTEUR [TAUX]]
 // Creates a company folder of empty dBASE tables to try postings on.
 #include "app/Programme.h"
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "platform/DatabaseError.h"
 
 #include <QCoreApplication>
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         << "Crée dans DOSSIER les tables client, produi, factma, factit, solde et taxpro.\n";
     return 2;
   }
-  brivane::dbase::CompanyFixture fixture;
+  brivane::dbase::DossierDemoDbf fixture;
   bool ok = true;
   if (args.size() > 1) {
     fixture.compteur = args[1].toInt(&ok);

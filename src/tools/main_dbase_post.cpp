@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   client->pays(QStringLiteral("CAN"));
   client->Vendeur(QStringLiteral("JT"));
 
-  brivane::ComSoum document(brivane::DocumentServices{
+  brivane::ComSoum document(brivane::ServicesDocument{
       std::make_shared<brivane::platform::QtClock>(), {}, brivane::dbase::FabriqueParDefaut()});
   document.SystemeComptable(2);
   document.cheminCie(args[0]);

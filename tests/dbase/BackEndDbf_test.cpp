@@ -1,5 +1,5 @@
 #include "dbase/BackEndDbf.h"
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "dbf/DbfTable.h"
 #include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
@@ -96,12 +96,12 @@ std::shared_ptr<Item> UneLigne(const QString& code, double quantite, double cout
   return testing::LigneDbf(code, quantite, cout);
 }
 
-class PostingTest : public ::testing::Test {
+class PostageTest : public ::testing::Test {
  public:
   void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
   void Compagnie(std::int32_t compteur = 7, double taux = 0.09975) {
-    CompanyFixture fixture;
+    DossierDemoDbf fixture;
     fixture.compteur = compteur;
     fixture.tauxProvincial = taux;
     fixture.Creer(dir_.path());
@@ -112,8 +112,8 @@ class PostingTest : public ::testing::Test {
 
   std::unique_ptr<ComSoum> Document(std::shared_ptr<Client> client,
                                     std::vector<std::shared_ptr<Item>> lignes) {
-    DocumentServices services;
-    services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+    ServicesDocument services;
+    services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
     services.dbase = [this](ComSoum& d) -> std::unique_ptr<BackEnd> {
       return std::make_unique<BackEndDbf>(
           d, ServicesDbf{std::make_shared<RecordingProvider>(log_),
@@ -177,7 +177,7 @@ void ExpectRow(const QJsonObject& ligne, const QJsonObject& attendu) {
   }
 }
 
-TEST_F(PostingTest, PostsCustomerProductsInvoiceAndAdvancesTheCounter) {
+TEST_F(PostageTest, PostsCustomerProductsInvoiceAndAdvancesTheCounter) {
   Compagnie();
   auto document = Document(
       UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
@@ -316,7 +316,7 @@ TEST_F(PostingTest, PostsCustomerProductsInvoiceAndAdvancesTheCounter) {
   ToutesCoherentes();
 }
 
-TEST_F(PostingTest, LinesProductsAndAmounts) {
+TEST_F(PostageTest, LinesProductsAndAmounts) {
   Compagnie();
   separateur_ = QStringLiteral("-");
   auto federalSeulement = UneLigne(QStringLiteral("A'B"), 2, 10);
@@ -385,7 +385,7 @@ TEST_F(PostingTest, LinesProductsAndAmounts) {
   EXPECT_EQ(Compteur(), 8);
 }
 
-TEST_F(PostingTest, HalfCentsGoToTheEvenCent) {
+TEST_F(PostageTest, HalfCentsGoToTheEvenCent) {
   Compagnie();
   auto document = Document(UnClient(), {UneLigne(QStringLiteral("Q"), 0.5, 0.25)});
   ASSERT_TRUE(document->Enregistrer()) << document->Message().toStdString();
@@ -397,7 +397,7 @@ TEST_F(PostingTest, HalfCentsGoToTheEvenCent) {
   EXPECT_EQ(r[u"FICOUT"].toDouble(), 0.12);
 }
 
-TEST_F(PostingTest, ASecondPostingFindsCustomerAndProductsAgain) {
+TEST_F(PostageTest, ASecondPostingFindsCustomerAndProductsAgain) {
   Compagnie();
   const auto client = [] {
     auto c = UnClient();
@@ -439,7 +439,7 @@ std::map<QString, QByteArray> Octets(const QString& dossier) {
 // A posting that stops on its last invoice line writes nothing at all: not
 // the customer, not the new product, not the header, and the next posting
 // takes the same number for an invoice that is whole.
-TEST_F(PostingTest, AnInvoiceRefusedOnItsLastLineLeavesNothing) {
+TEST_F(PostageTest, AnInvoiceRefusedOnItsLastLineLeavesNothing) {
   Compagnie();
   ASSERT_TRUE(Document(UnClient(), {UneLigne(QStringLiteral("CD"), 1, 1)})->Enregistrer(true));
   const auto avant = Octets(dir_.path());
@@ -470,7 +470,7 @@ TEST_F(PostingTest, AnInvoiceRefusedOnItsLastLineLeavesNothing) {
 
 // Another program's document under the number the counter gives is never
 // touched: the posting is refused, and says which number in which table.
-TEST_F(PostingTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
+TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
   for (const char* numero : {"!00007", "?00007"}) {
     SCOPED_TRACE(numero);
     dir_.remove();
@@ -502,7 +502,7 @@ TEST_F(PostingTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
 
 // A full disk or an I/O error at any write or sync of the commit: the
 // posting reports it and every file is left byte for byte as it was.
-TEST_F(PostingTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas) {
+TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas) {
   int echecs = 0;
   for (const bool synchronisation : {false, true}) {
     for (int n = 0;; ++n) {
@@ -531,7 +531,7 @@ TEST_F(PostingTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
   EXPECT_GT(echecs, 10);
 }
 
-TEST_F(PostingTest, ASecondEnregistrerOfTheSameDocumentDoesNotCountItsLinesTwice) {
+TEST_F(PostageTest, ASecondEnregistrerOfTheSameDocumentDoesNotCountItsLinesTwice) {
   Compagnie();
   auto document = Document(
       UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
@@ -546,7 +546,7 @@ TEST_F(PostingTest, ASecondEnregistrerOfTheSameDocumentDoesNotCountItsLinesTwice
   EXPECT_EQ(Compteur(), 9);
 }
 
-TEST_F(PostingTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
+TEST_F(PostageTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
   Compagnie();
   auto client = UnClient();
   ASSERT_TRUE(client->IsValide(2));
@@ -574,15 +574,15 @@ TEST_F(PostingTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
   EXPECT_EQ(Compteur(), 9);
 }
 
-TEST_F(PostingTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
+TEST_F(PostageTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
   Compagnie();
   constexpr int kParFil = 4;
   const auto poster = [this](const QString& prefixe, int* reussies) {
     for (int i = 0; i < kParFil; ++i) {
       auto client = UnClient();
       client->Numero(prefixe + QString::number(i));
-      DocumentServices services;
-      services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+      ServicesDocument services;
+      services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<BackEndDbf>(
             d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
@@ -613,7 +613,7 @@ TEST_F(PostingTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
   EXPECT_EQ(Compteur(), 7 + 2 * kParFil);
 }
 
-TEST_F(PostingTest, ProductsOnlyWritesNoCustomerAndNoInvoice) {
+TEST_F(PostageTest, ProductsOnlyWritesNoCustomerAndNoInvoice) {
   Compagnie();
   auto document = Document(nullptr, {UneLigne(QStringLiteral("AB6"), 2, 50)});
   ASSERT_TRUE(document->Enregistrer(true)) << document->Message().toStdString();
@@ -623,15 +623,15 @@ TEST_F(PostingTest, ProductsOnlyWritesNoCustomerAndNoInvoice) {
   EXPECT_EQ(Compteur(), 7);
 }
 
-TEST_F(PostingTest, AFolderThatCannotBeOpened) {
+TEST_F(PostageTest, AFolderThatCannotBeOpened) {
   const struct {
     const char* nom;
-    std::function<void(PostingTest&)> preparer;
+    std::function<void(PostageTest&)> preparer;
   } cas[] = {
-      {"MissingFolder", [](PostingTest& t) { QDir(t.dir_.path()).removeRecursively(); }},
-      {"NoTable", [](PostingTest&) {}},
+      {"MissingFolder", [](PostageTest& t) { QDir(t.dir_.path()).removeRecursively(); }},
+      {"NoTable", [](PostageTest&) {}},
       {"CorruptTable",
-       [](PostingTest& t) {
+       [](PostageTest& t) {
          t.Compagnie();
          QFile f(t.Chemin("produi"));
          ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -650,16 +650,16 @@ TEST_F(PostingTest, AFolderThatCannotBeOpened) {
   }
 }
 
-TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
-  const auto recreer = [](PostingTest& t, const char* table,
+TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
+  const auto recreer = [](PostageTest& t, const char* table,
                           const std::vector<std::optional<QVariant>>& ligne,
                           const char* sansColonne = nullptr) {
-    for (const auto& d : CompanyFixture::Tables()) {
-      if (d.name != QString::fromLatin1(table)) {
+    for (const auto& d : DossierDemoDbf::Tables()) {
+      if (d.nom != QString::fromLatin1(table)) {
         continue;
       }
       std::vector<dbf::DbfField> champs;
-      for (const auto& f : d.fields) {
+      for (const auto& f : d.champs) {
         if (sansColonne == nullptr || f.name != QString::fromLatin1(sansColonne)) {
           champs.push_back(f);
         }
@@ -675,25 +675,25 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
   };
   const struct {
     const char* nom;
-    std::function<void(PostingTest&)> preparer;
+    std::function<void(PostageTest&)> preparer;
     std::shared_ptr<Client> client;
     std::int32_t numero;
     const char* description;
     int lignesFactma;
     qint64 compteur;
   } cas[] = {
-      {"MissingTable", [](PostingTest& t) { QFile::remove(t.Chemin("factit")); }, UnClient(), 1,
+      {"MissingTable", [](PostageTest& t) { QFile::remove(t.Chemin("factit")); }, UnClient(), 1,
        "La table factit est absente du dossier.", 0, 7},
-      {"MissingColumn", [&](PostingTest& t) { recreer(t, "factma", {}, "FFVEND"); }, UnClient(), 1,
+      {"MissingColumn", [&](PostageTest& t) { recreer(t, "factma", {}, "FFVEND"); }, UnClient(), 1,
        "La table factma n'a pas de colonne FFVEND.", 0, 7},
-      {"EmptySolde", [&](PostingTest& t) { recreer(t, "solde", {}); }, UnClient(), -2008,
+      {"EmptySolde", [&](PostageTest& t) { recreer(t, "solde", {}); }, UnClient(), -2008,
        "La table solde ne contient aucune ligne.", 0, -1},
-      {"EmptyTaxpro", [&](PostingTest& t) { recreer(t, "taxpro", {}); }, UnClient(), -2008,
+      {"EmptyTaxpro", [&](PostageTest& t) { recreer(t, "taxpro", {}); }, UnClient(), -2008,
        "La table taxpro ne contient aucune ligne.", 0, 7},
-      {"CounterTooLarge", [&](PostingTest& t) { recreer(t, "solde", {qlonglong{100000}}); },
+      {"CounterTooLarge", [&](PostageTest& t) { recreer(t, "solde", {qlonglong{100000}}); },
        UnClient(), -2003,
        "Le compteur de factures (100000) ne tient pas dans un numéro de cinq chiffres.", 0, 100000},
-      {"ValueTooWide", [](PostingTest&) {},
+      {"ValueTooWide", [](PostageTest&) {},
        [] {
          auto c = UnClient();
          c->Vendeur(QStringLiteral("VENDEUR-ONZE"));
@@ -704,7 +704,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
        "cette ligne n'a été écrit.",
        0, 7},
       {"IndexedTable",
-       [](PostingTest& t) {
+       [](PostageTest& t) {
          QFile f(t.Chemin("factma"));
          ASSERT_TRUE(f.open(QIODevice::ReadWrite));
          f.seek(28);
@@ -715,7 +715,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
        "jour : aucune ligne n'y a été écrite.",
        0, 7},
       {"CounterHeldByAnotherPosting",
-       [](PostingTest& t) {
+       [](PostageTest& t) {
          t.autre_ = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
          t.verrou_ = t.autre_->Lock(QStringLiteral("solde"), milliseconds(0));
        },
@@ -746,7 +746,7 @@ TEST_F(PostingTest, FailuresStopThePostingAndLeaveTheCounter) {
   }
 }
 
-TEST_F(PostingTest, FixtureHoldsEveryColumnThePostingWrites) {
+TEST_F(PostageTest, FixtureHoldsEveryColumnThePostingWrites) {
   Compagnie(1, 0.14975);
   for (const char* table : kTables) {
     const auto lu = DbfRead(Chemin(table));
@@ -754,7 +754,7 @@ TEST_F(PostingTest, FixtureHoldsEveryColumnThePostingWrites) {
   }
   EXPECT_EQ(Compteur(), 1);
   EXPECT_EQ(Lignes("taxpro")[0].toObject()[u"TAXPRC1"].toDouble(), 0.14975);
-  EXPECT_THROW(CompanyFixture().Creer(dir_.path()), platform::DatabaseError);  // never overwrites
+  EXPECT_THROW(DossierDemoDbf().Creer(dir_.path()), platform::DatabaseError);  // never overwrites
 }
 
 }  // namespace

@@ -48,9 +48,9 @@ class BackEndScripte final : public BackEnd {
   Script& s_;
 };
 
-DocumentServices services(Script& s) {
-  DocumentServices d;
-  d.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+ServicesDocument services(Script& s) {
+  ServicesDocument d;
+  d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
   auto fabrique = [&s](ComSoum& doc) -> std::unique_ptr<BackEnd> {
     ++s.fabrications;
     return std::make_unique<BackEndScripte>(doc, s);
@@ -315,8 +315,8 @@ TEST(ComSoumUnexpected, ThrownFailuresBecomeTheUnknownErrorTextWithoutClosing) {
 
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   for (std::int32_t code : {1, 2}) {
-    DocumentServices d;
-    d.clock = std::make_shared<testing::FixedClock>(QDate(2024, 1, 1));
+    ServicesDocument d;
+    d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 1, 1));
     ComSoum doc(d);
     remplir(doc, code);
     EXPECT_FALSE(doc.Enregistrer()) << code;

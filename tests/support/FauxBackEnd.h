@@ -3,8 +3,8 @@
 #include "app/ImporterFichier.h"
 #include "document/BackEnd.h"
 #include "document/ComSoum.h"
-#include "document/DocumentServices.h"
 #include "document/ErreurInattendue.h"
+#include "document/ServicesDocument.h"
 
 #include <QStringList>
 
@@ -26,9 +26,9 @@ struct ScenarioBackEnd {
   std::size_t nombreLignes = 0;
 };
 
-class FakeBackEnd final : public BackEnd {
+class FauxBackEnd final : public BackEnd {
  public:
-  FakeBackEnd(ComSoum& document, ScenarioBackEnd& scenario)
+  FauxBackEnd(ComSoum& document, ScenarioBackEnd& scenario)
       : BackEnd(document), scenario_(scenario) {}
 
   bool Ouvrir() override {
@@ -67,10 +67,10 @@ class FakeBackEnd final : public BackEnd {
 };
 
 // Document services whose code-1 back end plays the given scenario.
-inline DocumentServices ServicesAvec(ScenarioBackEnd& scenario) {
-  DocumentServices services = ServicesImport::Defaut().document;
+inline ServicesDocument ServicesAvec(ScenarioBackEnd& scenario) {
+  ServicesDocument services = ServicesImport::Defaut().document;
   services.acomba = [&scenario](ComSoum& document) {
-    return std::make_unique<FakeBackEnd>(document, scenario);
+    return std::make_unique<FauxBackEnd>(document, scenario);
   };
   return services;
 }

@@ -7,7 +7,7 @@
 namespace brivane::testing {
 
 // Records every message as "titre : texte" instead of showing it.
-class FakeBoiteMessage final : public platform::BoiteMessage {
+class FausseBoiteMessage final : public platform::BoiteMessage {
  public:
   void AfficherMessage(const QString& texte, const QString& titre) override {
     messages << titre + QStringLiteral(" : ") + texte;
@@ -21,14 +21,14 @@ class FakeBoiteMessage final : public platform::BoiteMessage {
   QList<bool> reponses;
 };
 
-class FakePointeurOccupe final : public platform::PointeurOccupe {
+class FauxPointeurOccupe final : public platform::PointeurOccupe {
  public:
   void IndiquerOccupe(bool occupe) override { etats.push_back(occupe); }
   std::vector<bool> etats;
 };
 
 // Answers each opening with the next planned choice (nothing = cancelled).
-class FakeDialogueFichier final : public platform::DialogueFichier {
+class FauxDialogueFichier final : public platform::DialogueFichier {
  public:
   std::optional<QString> ChoisirFichier(const QString& filtre,
                                         const QString& fichierInitial) override {

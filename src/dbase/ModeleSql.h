@@ -10,12 +10,13 @@ namespace brivane::dbase {
 // A statement template: pieces joined as given, whose placeholders ("@nom")
 // are replaced one after the other. Only the template's own text is searched:
 // a value already put in, even one holding "@adresse", is never touched again.
-class SqlTemplate final {
+class ModeleSql final {
  public:
-  explicit SqlTemplate(const QStringList& pieces);
+  explicit ModeleSql(const QStringList& pieces);
 
-  // Replaces every occurrence of the placeholder (exact case) by the literal.
-  SqlTemplate& Remplacer(const QString& placeholder, const QString& literal);
+  // Replaces every occurrence of the placeholder `repere` (exact case) by the
+  // literal `litteral`.
+  ModeleSql& Remplacer(const QString& repere, const QString& litteral);
   QString Texte() const;
 
  private:
@@ -25,8 +26,8 @@ class SqlTemplate final {
     qsizetype longueur = 0;
     int valeur = -1;  // index in valeurs_, or -1 for template text
   };
-  // Where the placeholder occurs in the template text of a segment, from `depuis`.
-  qsizetype Chercher(const Segment& segment, qsizetype depuis, const QString& placeholder) const;
+  // Where `repere` occurs in the template text of a segment, from `depuis`.
+  qsizetype Chercher(const Segment& segment, qsizetype depuis, const QString& repere) const;
 
   QString modele_;
   std::vector<qsizetype> arobases_;  // positions of '@' in modele_, where placeholders start

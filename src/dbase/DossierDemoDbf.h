@@ -12,10 +12,10 @@ namespace brivane::dbase {
 // A company folder to try postings on: the six tables the back end reads and
 // writes, with every column it writes (types and widths in
 // docs/dbase-tables.md), empty but for the invoice counter and the provincial rate.
-struct CompanyFixture {
+struct DossierDemoDbf {
   struct Table {
-    QString name;
-    std::vector<dbf::DbfField> fields;
+    QString nom;
+    std::vector<dbf::DbfField> champs;
   };
 
   std::int32_t compteur = 1;        // solde.snexts

@@ -1,10 +1,10 @@
-#include "dbase/SqlTemplate.h"
+#include "dbase/ModeleSql.h"
 
 #include <algorithm>
 
 namespace brivane::dbase {
 
-SqlTemplate::SqlTemplate(const QStringList& pieces) : modele_(pieces.join(QString())) {
+ModeleSql::ModeleSql(const QStringList& pieces) : modele_(pieces.join(QString())) {
   for (qsizetype i = 0; i < modele_.size(); ++i) {
     if (modele_[i] == u'@') {
       arobases_.push_back(i);
@@ -15,25 +15,25 @@ SqlTemplate::SqlTemplate(const QStringList& pieces) : modele_(pieces.join(QStrin
 
 // A statement is built from a dozen placeholders over a text of a thousand
 // characters, for every row: only the places where a '@' stands are tried.
-qsizetype SqlTemplate::Chercher(const Segment& segment, qsizetype depuis,
-                                const QString& placeholder) const {
+qsizetype ModeleSql::Chercher(const Segment& segment, qsizetype depuis,
+                              const QString& repere) const {
   const qsizetype fin = segment.debut + segment.longueur;
-  if (!placeholder.startsWith(u'@')) {
+  if (!repere.startsWith(u'@')) {
     const qsizetype trouve =
-        QStringView(modele_).sliced(segment.debut, segment.longueur).indexOf(placeholder, depuis);
+        QStringView(modele_).sliced(segment.debut, segment.longueur).indexOf(repere, depuis);
     return trouve < 0 ? -1 : segment.debut + trouve;
   }
   for (auto it = std::lower_bound(arobases_.begin(), arobases_.end(), segment.debut + depuis);
-       it != arobases_.end() && *it + placeholder.size() <= fin; ++it) {
-    if (QStringView(modele_).sliced(*it, placeholder.size()) == placeholder) {
+       it != arobases_.end() && *it + repere.size() <= fin; ++it) {
+    if (QStringView(modele_).sliced(*it, repere.size()) == repere) {
       return *it;
     }
   }
   return -1;
 }
 
-SqlTemplate& SqlTemplate::Remplacer(const QString& placeholder, const QString& literal) {
-  if (placeholder.isEmpty()) {
+ModeleSql& ModeleSql::Remplacer(const QString& repere, const QString& litteral) {
+  if (repere.isEmpty()) {
     return *this;
   }
   int indice = -1;
@@ -45,15 +45,15 @@ SqlTemplate& SqlTemplate::Remplacer(const QString& placeholder, const QString& l
       continue;
     }
     qsizetype debut = 0;  // within the segment
-    for (qsizetype trouve = Chercher(segment, 0, placeholder); trouve >= 0;
-         trouve = Chercher(segment, debut, placeholder)) {
+    for (qsizetype trouve = Chercher(segment, 0, repere); trouve >= 0;
+         trouve = Chercher(segment, debut, repere)) {
       if (indice < 0) {
-        valeurs_.push_back(literal);
+        valeurs_.push_back(litteral);
         indice = static_cast<int>(valeurs_.size() - 1);
       }
       resultat.push_back({segment.debut + debut, trouve - segment.debut - debut, -1});
       resultat.push_back({0, 0, indice});
-      debut = trouve - segment.debut + placeholder.size();
+      debut = trouve - segment.debut + repere.size();
     }
     resultat.push_back({segment.debut + debut, segment.longueur - debut, -1});
   }
@@ -61,7 +61,7 @@ SqlTemplate& SqlTemplate::Remplacer(const QString& placeholder, const QString& l
   return *this;
 }
 
-QString SqlTemplate::Texte() const {
+QString ModeleSql::Texte() const {
   qsizetype taille = 0;
   for (const Segment& segment : segments_) {
     taille += segment.valeur >= 0 ? valeurs_[static_cast<std::size_t>(segment.valeur)].size()

@@ -1,4 +1,4 @@
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 
 #include "platform/DatabaseError.h"
 
@@ -26,7 +26,7 @@ constexpr unsigned char kPilote1252 = 0x57;
 
 }  // namespace
 
-const std::vector<CompanyFixture::Table>& CompanyFixture::Tables() {
+const std::vector<DossierDemoDbf::Table>& DossierDemoDbf::Tables() {
   static const std::vector<Table> tables = {
       {QStringLiteral("client"),
        {C("CNUM", 10), C("CNOM", 45), C("CADR", 45), C("CVIL", 30), C("CPROV", 2), C("CCOD", 7),
@@ -67,7 +67,7 @@ const std::vector<CompanyFixture::Table>& CompanyFixture::Tables() {
   return tables;
 }
 
-void CompanyFixture::Creer(const QString& dossier) const {
+void DossierDemoDbf::Creer(const QString& dossier) const {
   if (!QDir().mkpath(dossier)) {
     throw platform::DatabaseError(
         platform::DatabaseError::kCannotOpen,
@@ -75,16 +75,16 @@ void CompanyFixture::Creer(const QString& dossier) const {
   }
   const QDir dir(dossier);
   for (const Table& table : Tables()) {
-    if (QFileInfo::exists(dir.filePath(table.name + QStringLiteral(".dbf")))) {
+    if (QFileInfo::exists(dir.filePath(table.nom + QStringLiteral(".dbf")))) {
       throw platform::DatabaseError(
           platform::DatabaseError::kCannotOpen,
           QStringLiteral("La table %1 existe déjà dans %2 : rien n'a été créé.")
-              .arg(table.name, dossier));
+              .arg(table.nom, dossier));
     }
   }
   for (const Table& table : Tables()) {
-    const QString chemin = dir.filePath(table.name + QStringLiteral(".dbf"));
-    dbf::DbfTable::Create(chemin, table.fields, kPilote1252);
+    const QString chemin = dir.filePath(table.nom + QStringLiteral(".dbf"));
+    dbf::DbfTable::Create(chemin, table.champs, kPilote1252);
     // Dated today and closed by the end-of-file mark, like every table we write.
     dbf::DbfTable::Open(chemin, dbf::DbfTable::Mode::Write)->finish(QDate::currentDate());
   }

@@ -12,7 +12,7 @@
 namespace brivane::testing {
 
 // Files held in memory, by path.
-class FakeLecteurFichier final : public platform::LecteurFichier {
+class FauxLecteurFichier final : public platform::LecteurFichier {
  public:
   std::optional<QByteArray> LireOctets(const QString& chemin, QString& raison) const override {
     const auto it = fichiers.find(chemin);
@@ -27,7 +27,7 @@ class FakeLecteurFichier final : public platform::LecteurFichier {
 };
 
 // Records each move; refuses it, or the check before posting, when told to.
-class FakeDeplaceurFichier final : public platform::DeplaceurFichier {
+class FauxDeplaceurFichier final : public platform::DeplaceurFichier {
  public:
   bool PeutRecevoir(const QString&, const QString&, QString& raison) const override {
     raison = raisonDossier;

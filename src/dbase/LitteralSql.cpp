@@ -1,4 +1,4 @@
-#include "dbase/SqlLiteral.h"
+#include "dbase/LitteralSql.h"
 
 #include "document/ErreurInattendue.h"
 #include "platform/DatabaseError.h"

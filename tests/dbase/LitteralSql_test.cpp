@@ -1,5 +1,5 @@
-#include "dbase/SqlLiteral.h"
-#include "dbase/SqlTemplate.h"
+#include "dbase/LitteralSql.h"
+#include "dbase/ModeleSql.h"
 #include "document/ErreurInattendue.h"
 #include "support/QStringPrinter.h"
 
@@ -21,12 +21,12 @@ struct Cas {
   QString attendu;
 };
 
-class LiteralTest : public ::testing::TestWithParam<Cas> {};
+class LitteralTest : public ::testing::TestWithParam<Cas> {};
 
-TEST_P(LiteralTest, WritesTheValueInItsForm) { EXPECT_EQ(GetParam().forme(), GetParam().attendu); }
+TEST_P(LitteralTest, WritesTheValueInItsForm) { EXPECT_EQ(GetParam().forme(), GetParam().attendu); }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formes, LiteralTest,
+    Formes, LitteralTest,
     ::testing::Values(
         Cas{"ApostropheDoubled", [] { return literal::TexteCite(QStringLiteral("O'Neil")); },
             QStringLiteral("'O''Neil'")},
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
             QStringLiteral("123456789012345678901")}),
     [](const ::testing::TestParamInfo<Cas>& p) { return std::string(p.param.nom); });
 
-TEST(LiteralTest, NumbersKeepThePointUnderAFrenchLocale) {
+TEST(LitteralTest, NumbersKeepThePointUnderAFrenchLocale) {
   const QLocale avant;
   QLocale::setDefault(QLocale(QLocale::French, QLocale::Canada));
   const char* ancien = std::setlocale(LC_NUMERIC, nullptr);
@@ -105,7 +105,7 @@ TEST(LiteralTest, NumbersKeepThePointUnderAFrenchLocale) {
   QLocale::setDefault(avant);
 }
 
-TEST(LiteralTest, ValuesThatCannotBeWrittenAreRefused) {
+TEST(LitteralTest, ValuesThatCannotBeWrittenAreRefused) {
   EXPECT_THROW(literal::NumeroDocument(true, 100000), ErreurInattendue);
   EXPECT_THROW(literal::NumeroDocument(false, -1), ErreurInattendue);
   EXPECT_THROW(literal::Montant(std::numeric_limits<double>::quiet_NaN()), ErreurInattendue);
@@ -168,7 +168,7 @@ TEST(SqlTemplateTest, JoinsPiecesAndReplacesEveryOccurrenceInOrder) {
        QStringLiteral("values(@a)")},
   };
   for (const auto& c : cas) {
-    SqlTemplate gabarit(c.pieces);
+    ModeleSql gabarit(c.pieces);
     for (const Remplacement& r : c.remplacements) {
       gabarit.Remplacer(QString::fromLatin1(r.placeholder), r.literal);
     }
