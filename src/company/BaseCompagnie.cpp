@@ -260,9 +260,6 @@ QString TexteStatut(std::int32_t statut) {
   }
 }
 
-ErreurBase::ErreurBase(std::int32_t statut, QString detail)
-    : statut_(statut), detail_(std::move(detail)), what_(detail_.toUtf8()) {}
-
 Requete::Requete(sqlite3* db, const QString& sql) : db_(db) {
   const QByteArray texte = sql.toUtf8();
   const int code =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Erreur.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -45,17 +47,11 @@ inline constexpr std::int32_t kLectureSeule = 1021;
 QString TexteStatut(std::int32_t statut);
 
 // A failure of the database, as the status the built-in company gives for it.
-class ErreurBase : public std::exception {
+class ErreurBase : public platform::Erreur {
  public:
-  ErreurBase(std::int32_t statut, QString detail);
-  std::int32_t statut() const { return statut_; }
-  const QString& detail() const { return detail_; }
-  const char* what() const noexcept override { return what_.constData(); }
-
- private:
-  std::int32_t statut_;
-  QString detail_;
-  QByteArray what_;
+  using Erreur::Erreur;
+  std::int32_t statut() const { return numero(); }
+  const QString& detail() const { return description(); }
 };
 
 // One prepared statement. Values are bound by 1-based index; a null QVariant
