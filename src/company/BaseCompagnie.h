@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/Erreur.h"
+#include "company/ErreurBase.h"
+#include "company/Requete.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,77 +17,6 @@ struct sqlite3_stmt;
 // The built-in company's storage: one SQLite database file inside the company
 // folder. See docs/built-in-company.md for its tables.
 namespace brivane::acomba {
-
-// Statuses of the built-in company, beside 0 (success) and 10 (not found).
-namespace statuts {
-inline constexpr std::int32_t kCleEnDouble = 1001;
-inline constexpr std::int32_t kMotDePasseInvalide = 1002;
-inline constexpr std::int32_t kPasUneCompagnie = 1003;
-inline constexpr std::int32_t kAjoutSansReservation = 1004;
-inline constexpr std::int32_t kModificationSansReservation = 1005;
-inline constexpr std::int32_t kCompagnieEndommagee = 1006;
-inline constexpr std::int32_t kCompagnieFermee = 1007;
-inline constexpr std::int32_t kNonConnecte = 1008;
-inline constexpr std::int32_t kCleInconnue = 1009;
-inline constexpr std::int32_t kValeurRefusee = 1010;
-inline constexpr std::int32_t kAccesImpossible = 1011;
-inline constexpr std::int32_t kDemarrageRefuse = 1012;
-inline constexpr std::int32_t kCompagnieOccupee = 1013;
-inline constexpr std::int32_t kPlageInvalide = 1014;
-inline constexpr std::int32_t kVersionInconnue = 1015;
-inline constexpr std::int32_t kReferenceInexistante = 1016;
-inline constexpr std::int32_t kLignesIncoherentes = 1017;
-inline constexpr std::int32_t kOperationRefusee = 1018;
-inline constexpr std::int32_t kErreurBase = 1019;
-inline constexpr std::int32_t kDisquePlein = 1020;
-inline constexpr std::int32_t kLectureSeule = 1021;
-}  // namespace statuts
-
-// The French text of a built-in status ("Erreur inconnue." for numbers it
-// does not give).
-QString TexteStatut(std::int32_t statut);
-
-// A failure of the database, as the status the built-in company gives for it.
-class ErreurBase : public platform::Erreur {
- public:
-  using Erreur::Erreur;
-  std::int32_t statut() const { return numero(); }
-  const QString& detail() const { return description(); }
-};
-
-// One prepared statement. Values are bound by 1-based index; a null QVariant
-// binds NULL. Every failure throws ErreurBase.
-class Requete final {
- public:
-  Requete(sqlite3* db, const QString& sql);
-  ~Requete();
-  Requete(const Requete&) = delete;
-  Requete& operator=(const Requete&) = delete;
-
-  Requete& Lier(int index, const QVariant& valeur);
-  Requete& LierEntier(int index, std::int64_t valeur);
-  Requete& LierReel(int index, double valeur);
-  Requete& LierTexte(int index, const QString& valeur);
-  Requete& LierNul(int index);
-  // Steps once: true when a row is available.
-  bool Suivante();
-  // Steps to the end.
-  void Executer();
-  // Ready to run again with new values.
-  void Reinitialiser();
-
-  int NombreColonnes() const;
-  QString NomColonne(int i) const;
-  // Null columns read as a null QVariant; integers as qint64, reals as
-  // double, texts as QString.
-  QVariant Valeur(int i) const;
-  qint64 Entier(int i) const;
-  QString Texte(int i) const;
-
- private:
-  sqlite3* db_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
 
 class BaseCompagnie final {
  public:
