@@ -328,6 +328,21 @@ TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   }
 }
 
+// The model wires no back end of its own: only the program that builds the
+// services decides where a document posts.
+TEST(ComSoumUnexpected, ADocumentMadeWithoutServicesPostsNowhere) {
+  for (std::int32_t code : {1, 2}) {
+    ComSoum doc;
+    remplir(doc, code);
+    EXPECT_FALSE(doc.Enregistrer()) << code;
+    EXPECT_EQ(doc.Message(),
+              QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
+                  QStringLiteral(
+                      "Ce système comptable n'est pas disponible dans cette version du programme."))
+        << code;
+  }
+}
+
 TEST(ComSoumLines, ANullLineIsRefusedAtOnceAndLeavesTheDocumentAsItWas) {
   Script s;
   ComSoum doc(services(s));
