@@ -313,6 +313,11 @@ TEST(ComSoumUnexpected, ThrownFailuresBecomeTheUnknownErrorTextWithoutClosing) {
                                 QStringLiteral("Erreur interne\u00a0: boom"));
 }
 
+// What a document says when its accounting system has no back end.
+const QString indisponible =
+    QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
+    QStringLiteral("Ce système comptable n'est pas disponible dans cette version du programme.");
+
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   for (std::int32_t code : {1, 2}) {
     ServicesDocument d;
@@ -320,11 +325,7 @@ TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
     ComSoum doc(d);
     remplir(doc, code);
     EXPECT_FALSE(doc.Enregistrer()) << code;
-    EXPECT_EQ(doc.Message(),
-              QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
-                  QStringLiteral(
-                      "Ce système comptable n'est pas disponible dans cette version du programme."))
-        << code;
+    EXPECT_EQ(doc.Message(), indisponible) << code;
   }
 }
 
@@ -335,11 +336,7 @@ TEST(ComSoumUnexpected, ADocumentMadeWithoutServicesPostsNowhere) {
     ComSoum doc;
     remplir(doc, code);
     EXPECT_FALSE(doc.Enregistrer()) << code;
-    EXPECT_EQ(doc.Message(),
-              QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
-                  QStringLiteral(
-                      "Ce système comptable n'est pas disponible dans cette version du programme."))
-        << code;
+    EXPECT_EQ(doc.Message(), indisponible) << code;
   }
 }
 
