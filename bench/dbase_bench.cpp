@@ -1,7 +1,7 @@
 // What a product lookup and a line insert cost against a company with many
 // products. Repeated on one connection, lookups after the first go through
 // the connection's index of the key column.
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "dbf/DbfTable.h"
 #include "dbf/SqliteDbfProvider.h"
 
@@ -16,7 +16,7 @@ using brivane::dbf::DbfTable;
 
 // A fixture company whose produi holds `produits` rows.
 QString Compagnie(QTemporaryDir& dir, int produits) {
-  brivane::dbase::CompanyFixture().Creer(dir.path());
+  brivane::dbase::DossierDemoDbf().Creer(dir.path());
   auto table = DbfTable::Open(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
                               DbfTable::Mode::Write);
   for (int i = 0; i < produits; ++i) {

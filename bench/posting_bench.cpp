@@ -2,12 +2,13 @@
 // 1,000 lines into companies of growing size, beside the baselines the same
 // work is measured against (SQLite on ordinary tables, shapelib alone).
 #include "app/LireFactureCsv.h"
+#include "company/FabriqueParDefaut.h"
 #include "dbase/BackEndDbf.h"
 #include "dbf/DbfTable.h"
 #include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
-#include "document/DocumentServices.h"
 #include "document/Item.h"
+#include "document/ServicesDocument.h"
 #include "platform/QtClock.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
@@ -65,7 +66,7 @@ void LectureFacture(benchmark::State& state) {
   const QString chemin = FichierFacture(static_cast<int>(state.range(0)));
   const qint64 octets = QFileInfo(chemin).size();
   for (auto _ : state) {
-    ComSoum document(DocumentServices{});
+    ComSoum document(ServicesDocument{});
     LireFactureCsv(chemin, QStringLiteral("1"), document);
     benchmark::DoNotOptimize(document);
   }
@@ -76,12 +77,12 @@ void LectureFacture(benchmark::State& state) {
 BENCHMARK(LectureFacture)->Arg(kLignesFichier)->Unit(benchmark::kMillisecond);
 
 void ValidationDocument(benchmark::State& state) {
-  ComSoum document(DocumentServices{});
+  ComSoum document(ServicesDocument{});
   RemplirFacture(document, 1000, static_cast<int>(state.range(0)));
   document.cheminCie(QStringLiteral("/nulle-part"));
   document.SystemeComptable(2);
   // No back end for this code once validated: Enregistrer only validates.
-  DocumentServices services;
+  ServicesDocument services;
   for (auto _ : state) {
     benchmark::DoNotOptimize(document.Enregistrer());
   }
@@ -89,9 +90,9 @@ void ValidationDocument(benchmark::State& state) {
 }
 BENCHMARK(ValidationDocument)->Arg(kLignesFichier)->Unit(benchmark::kMillisecond);
 
-DocumentServices ServicesDbf(std::shared_ptr<platform::DatabaseProvider> base) {
-  DocumentServices s;
-  s.clock = std::make_shared<platform::QtClock>();
+ServicesDocument ServicesDbf(std::shared_ptr<platform::DatabaseProvider> base) {
+  ServicesDocument s;
+  s.horloge = std::make_shared<platform::QtClock>();
   s.dbase = [base](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<dbase::BackEndDbf>(
         document, dbase::ServicesDbf{base, std::make_shared<platform::QtComputerName>(),
@@ -118,7 +119,7 @@ void CompteurParLigne(benchmark::State& state) {
 // Posts the benchmark invoice into dossier once per iteration, each time on the
 // company as the snapshot left it; only Enregistrer is timed.
 template <typename Instantane>
-void Poster(benchmark::State& state, const Instantane& instantane, const DocumentServices& services,
+void Poster(benchmark::State& state, const Instantane& instantane, const ServicesDocument& services,
             const QString& dossier, std::int32_t code) {
   const int rangees = static_cast<int>(state.range(0));
   for (auto _ : state) {
@@ -142,7 +143,7 @@ void PostageDbf(benchmark::State& state) {
   const int rangees = static_cast<int>(state.range(0));
   const QString dossier = CompagnieDbf(rangees);
   const InstantaneDbf instantane(dossier);
-  const DocumentServices services = ServicesDbf(std::make_shared<dbf::SqliteDbfProvider>());
+  const ServicesDocument services = ServicesDbf(std::make_shared<dbf::SqliteDbfProvider>());
   Poster(state, instantane, services, dossier, 2);
 }
 BENCHMARK(PostageDbf)
@@ -157,8 +158,8 @@ void PostageIntegre(benchmark::State& state) {
   const int rangees = static_cast<int>(state.range(0));
   const QString dossier = CompagnieIntegree(rangees);
   const InstantaneIntegre instantane(dossier);
-  DocumentServices services;
-  services.clock = std::make_shared<platform::QtClock>();
+  ServicesDocument services;
+  services.horloge = std::make_shared<platform::QtClock>();
   services.acomba = acomba::FabriqueParDefaut();
   Poster(state, instantane, services, dossier, 1);
 }

@@ -18,6 +18,7 @@ packages=(
   adwaita-icon-theme
   hyperfine
   libdbd-xbase-perl wine64 g++-mingw-w64-x86-64-posix googletest strace time
+  graphviz
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #include "support/Fixtures.h"
 
-#include "acomba/CompagnieDemo.h"
-#include "dbase/CompanyFixture.h"
-#include "dbase/SqlLiteral.h"
+#include "company/CompagnieDemo.h"
+#include "dbase/DossierDemoDbf.h"
+#include "dbase/LitteralSql.h"
 #include "dbf/DbfTable.h"
 #include "document/Client.h"
 #include "document/Item.h"
@@ -164,7 +164,7 @@ QString CompagnieDbf(int rangees) {
   QDir(dossier).removeRecursively();
   QElapsedTimer chrono;
   chrono.start();
-  dbase::CompanyFixture fixture;
+  dbase::DossierDemoDbf fixture;
   fixture.compteur = CompteurFixture(rangees);
   fixture.Creer(dossier);
   const QDir dir(dossier);

@@ -1,9 +1,10 @@
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/FabriqueParDefaut.h"
+#include "company/InventaireCompagnie.h"
 #include "document/ComSoum.h"
-#include "document/DocumentServices.h"
 #include "document/Item.h"
+#include "document/ServicesDocument.h"
 #include "platform/Clock.h"
 #include "targets/Targets.h"
 
@@ -68,8 +69,8 @@ QByteArray Endommager(const std::uint8_t* data, std::size_t size) {
 }
 
 std::unique_ptr<ComSoum> Facture(const QString& dossier) {
-  DocumentServices services;
-  services.clock = std::make_shared<HorlogeFixe>();
+  ServicesDocument services;
+  services.horloge = std::make_shared<HorlogeFixe>();
   services.acomba = acomba::FabriqueParDefaut();
   auto doc = std::make_unique<ComSoum>(services);
   doc->SystemeComptable(1);

@@ -50,8 +50,8 @@ class BackEndMuet final : public BackEnd {
 
 void LectureFacture(const std::uint8_t* data, std::size_t size) {
   const QByteArray octets(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  DocumentServices services;
-  services.clock = std::make_shared<HorlogeFixe>();
+  ServicesDocument services;
+  services.horloge = std::make_shared<HorlogeFixe>();
   services.acomba = [](ComSoum& d) { return std::make_unique<BackEndMuet>(d); };
   ComSoum document(services);
   const LecteurMemoire lecteur(octets);

@@ -1,6 +1,6 @@
 #include "app/LireFactureCsv.h"
-#include "dbase/SqlLiteral.h"
-#include "dbase/SqlTemplate.h"
+#include "dbase/LitteralSql.h"
+#include "dbase/ModeleSql.h"
 #include "document/ErreurInattendue.h"
 #include "platform/Windows1252.h"
 #include "targets/Targets.h"
@@ -115,7 +115,7 @@ void LitterauxSql(const std::uint8_t* data, std::size_t size) {
   // Written as the back end writes them; a value holding "@b" stays itself.
   const std::optional<QString> nombre = Forme(lit::Nombre, brut);
   const std::optional<QString> montant = Forme(lit::Montant, quantite);
-  dbase::SqlTemplate insert(
+  dbase::ModeleSql insert(
       {QStringLiteral("insert into t(a,b,c,d,e,f) "), QStringLiteral("values(@a,@b,@c,@d,@e,@f)")});
   insert.Remplacer(QStringLiteral("@a"), lit::TexteCite(v[0]))
       .Remplacer(QStringLiteral("@b"), lit::TexteOptionnel(v[1]))

@@ -60,23 +60,49 @@ class ObjetSdk {
   virtual ~ObjetSdk() = default;
 };
 
-// The record interface: one record buffer over one table of the company.
+// The record interface: one record buffer over one table of the company, and
+// at most one reservation. Every operation returning a status answers
+// kSucces (0) or the implementation's business status, and throws ErreurSdk
+// only for a failure below that level. The buffer's fields are the setters and
+// getters of the derived interfaces.
 class Enregistrement : public ObjetSdk {
  public:
-  virtual void Vider() = 0;          // blank: empty buffer, no current record
-  virtual void Reinitialiser() = 0;  // reset: as blank, and forget reservations
+  // Empties the buffer; no record is current. Reservations are kept.
+  virtual void Vider() = 0;
+  // As Vider, and forgets any reservation and loaded range without writing.
+  virtual void Reinitialiser() = 0;
+  // Loads the record at the 1-based position; kIntrouvable (buffer emptied)
+  // when there is none.
   virtual std::int32_t LireAPosition(std::int32_t position) = 0;
+  // Loads the record at the position and reserves it for Modifier;
+  // kIntrouvable when there is none.
   virtual std::int32_t Reserver(std::int32_t position) = 0;
+  // Reserves the buffer for Ajouter; refused when its search key is already
+  // held by a record.
   virtual std::int32_t ReserverNouveau() = 0;
+  // Writes the buffer as a new record, whole or not at all, and ends the
+  // reservation; refused without a ReserverNouveau first.
   virtual std::int32_t Ajouter() = 0;
+  // Writes the whole buffer over the reserved record, whole or not at all;
+  // liberer also ends the reservation. Refused without a Reserver first;
+  // kIntrouvable when the record went since it was reserved.
   virtual std::int32_t Modifier(bool liberer) = 0;
+  // Ends any reservation without writing; always kSucces.
   virtual std::int32_t Liberer() = 0;
+  // Ends a ReserverNouveau without writing; always kSucces.
   virtual std::int32_t AnnulerNouveau() = 0;
+  // The position of the record last read or written; 0 when none.
   virtual std::int32_t Position() = 0;
+  // How many records the table holds; throws ErreurSdk when it cannot say.
   virtual std::int32_t NombreEnregistrements() = 0;
+  // How many records the last ChargerPlage loaded.
   virtual std::int32_t NombreCharges() = 0;
+  // Loads the records of 1-based positions premier to dernier (fewer at the
+  // end of the table) for Selectionner, and empties the buffer.
   virtual std::int32_t ChargerPlage(std::int32_t premier, std::int32_t dernier) = 0;
-  virtual void Selectionner(std::int32_t index) = 0;  // 1-based, among the loaded records
+  // Puts the index-th loaded record (1-based) in the buffer; empties the
+  // buffer when there is no such record.
+  virtual void Selectionner(std::int32_t index) = 0;
 };
 
 // The keyed-record interface.
@@ -86,21 +112,29 @@ class EnregistrementCle : public Enregistrement {
   virtual std::int32_t Trouver(std::int32_t noCle, bool option) = 0;
 };
 
+// The session: one company open and one user logged in at a time.
 class SessionSdk : public ObjetSdk {
  public:
   static constexpr Identifiant kIdentifiant = identifiants::kSession;
-  // 0 when the folder is not a usable company.
+  // 0 when the folder is not a usable company; non-zero when it is.
   virtual std::int32_t VerifierCompagnie(const QString& cheminCie) = 0;
+  // Opens the company of cheminCie (closing any open one): a status.
   virtual std::int32_t OuvrirCompagnie(const QString& cheminApp, const QString& cheminCie) = 0;
+  // Logs the user in on the open company: a status.
   virtual std::int32_t Connecter(std::int32_t noUtilisateur, const QString& motDePasse) = 0;
+  // The French text of a status, saying what the last failed call knew.
   virtual QString TexteErreur(std::int32_t statut) = 0;
+  // Closes the open company and logs its user out: a status (refused when
+  // none is open).
   virtual std::int32_t FermerCompagnie() = 0;
 };
 
 class DemarrageSdk : public ObjetSdk {
  public:
   static constexpr Identifiant kIdentifiant = identifiants::kDemarrage;
+  // The value to hand back to Demarrer.
   virtual std::int32_t ValeurDemarrage() = 0;
+  // Starts the SDK for this program: a status, refused for another value.
   virtual std::int32_t Demarrer(std::int32_t valeur) = 0;
 };
 

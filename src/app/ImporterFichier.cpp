@@ -1,7 +1,10 @@
 #include "app/ImporterFichier.h"
 
 #include "app/LireFactureCsv.h"
+#include "company/FabriqueParDefaut.h"
+#include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
+#include "platform/QtClock.h"
 #include "platform/os/File.h"
 
 #include <QCryptographicHash>
@@ -126,7 +129,8 @@ struct Run {
 ServicesImport ServicesImport::Defaut() {
   return {std::make_shared<platform::QtLecteurFichier>(),
           std::make_shared<platform::QtDeplaceurFichier>(),
-          DocumentServices::Defaut(),
+          ServicesDocument{std::make_shared<platform::QtClock>(), acomba::FabriqueParDefaut(),
+                           dbase::FabriqueParDefaut()},
           std::make_shared<SqliteJournalImport>(SqliteJournalImport::CheminParDefaut()),
           DemanderFn(),
           false};

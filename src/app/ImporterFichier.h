@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/JournalImport.h"
-#include "document/DocumentServices.h"
+#include "document/ServicesDocument.h"
 #include "platform/FichierTexte.h"
 #include "settings/ConfigurationTransfert.h"
 
@@ -36,7 +36,7 @@ using DemanderFn =
 struct ServicesImport {
   std::shared_ptr<const platform::LecteurFichier> lecteur;
   std::shared_ptr<platform::DeplaceurFichier> deplaceur;
-  DocumentServices document;
+  ServicesDocument document;
   std::shared_ptr<JournalImport> journal;
   // Without it every question is answered Non.
   DemanderFn demander;

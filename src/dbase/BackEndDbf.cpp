@@ -1,7 +1,7 @@
 #include "dbase/BackEndDbf.h"
 
-#include "dbase/SqlLiteral.h"
-#include "dbase/SqlTemplate.h"
+#include "dbase/LitteralSql.h"
+#include "dbase/ModeleSql.h"
 #include "document/Client.h"
 #include "document/ErreurInattendue.h"
 #include "document/Item.h"
@@ -164,7 +164,7 @@ void BackEndDbf::EnregistrerClientDbf() {
   if (Trouve(QStringLiteral("select * from client where CNUM=") + lit::TexteCite(numero))) {
     return;
   }
-  SqlTemplate insert(
+  ModeleSql insert(
       {QStringLiteral("insert into client(CNUM,CNOM,CADR,CVIL,CCOD,CCTEL1,CCFAX1,CCMAIL1,cpays,"
                       "cresp) "),
        QStringLiteral("VALUES(@num,@nom,@adresse,@ville,@CodeP,@tel,@fax,@email,@pays,@soinde)")});
@@ -190,7 +190,7 @@ void BackEndDbf::EnregistrerProduitsDbf() {
     const Item& item = *ligne;
     const QString numero = lit::TexteCite(lit::CodeProduitApres(item.code()));
     if (!Trouve(QStringLiteral("select * from produi where pnum=") + numero)) {
-      SqlTemplate insert(
+      ModeleSql insert(
           {QStringLiteral("insert into produi(pnum,pnom,pnoma,pfrn,pglachat,ppost,ptxp,ptxf,pcou,"
                           "pfmt,pspe,pdpt,pssg,ploc) "),
            QStringLiteral("values(@num,@desc,'',@fourni,@glVente,@glAchat,@txp,@txf,@prix,@format,"
@@ -244,7 +244,7 @@ void BackEndDbf::EnregistrerFactureDbf() {
 
   Client& c = *client();
   const QString numeroDocument = lit::NumeroDocument(soumission(), noFacture);
-  SqlTemplate entete({
+  ModeleSql entete({
       QStringLiteral("insert into factma (FFCNUM,FFCNOM,FFCADR,FFCVIL,FFCCOD,FFCTEL,FFLCNUM,"
                      "FFLCNOM,FFLCADR,"),
       QStringLiteral("FFLCVIL,FFLCCOD,FFLCTEL,FFVEND,FFSS_TAX,FFTAXF,FFTAXP,FFGTOT,FFSOLDE,FFTOTDU,"
@@ -294,7 +294,7 @@ void BackEndDbf::EnregistrerFactureDbf() {
   int position = 0;
   for (const std::shared_ptr<Item>& ligne : lignes()) {
     const Item& item = *ligne;
-    SqlTemplate detail({
+    ModeleSql detail({
         QStringLiteral("insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,"
                        "fipvent,fitaxf,fitaxp,"),
         QStringLiteral("fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values "

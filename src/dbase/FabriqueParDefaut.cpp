@@ -1,12 +1,12 @@
+#include "dbase/FabriqueParDefaut.h"
 #include "dbase/BackEndDbf.h"
 #include "dbf/SqliteDbfProvider.h"
-#include "document/DocumentServices.h"
 #include "platform/QtComputerName.h"
 #include "platform/QtRegionalSettings.h"
 
 namespace brivane::dbase {
 
-DocumentServices::BackEndFactory FabriqueParDefaut() {
+ServicesDocument::FabriqueBackEnd FabriqueParDefaut() {
   return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
         document, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),

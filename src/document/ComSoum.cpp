@@ -1,6 +1,7 @@
 #include "document/ComSoum.h"
 
 #include "document/ErreurInattendue.h"
+#include "platform/QtClock.h"
 
 #include <new>
 #include <stdexcept>
@@ -13,11 +14,13 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
-ComSoum::ComSoum() : ComSoum(DocumentServices::Defaut()) {}
+// A document made without services dates itself today and has no back end:
+// posting it is refused as an unavailable accounting system.
+ComSoum::ComSoum() : ComSoum(ServicesDocument{std::make_shared<platform::QtClock>(), {}, {}}) {}
 
-ComSoum::ComSoum(DocumentServices services) : services_(std::move(services)) {
-  if (services_.clock) {
-    documentDate_ = QDateTime(services_.clock->today(), QTime(0, 0));
+ComSoum::ComSoum(ServicesDocument services) : services_(std::move(services)) {
+  if (services_.horloge) {
+    documentDate_ = QDateTime(services_.horloge->today(), QTime(0, 0));
   }
 }
 
@@ -104,7 +107,7 @@ bool ComSoum::Valider(bool ModeItem) {
 }
 
 BackEnd& ComSoum::OuvrirBackEnd(std::unique_ptr<BackEnd>& garde,
-                                const DocumentServices::BackEndFactory& fabrique) {
+                                const ServicesDocument::FabriqueBackEnd& fabrique) {
   if (!fabrique) {
     throw ErreurInattendue(
         ErreurInattendue::kBackEndIndisponible,

@@ -2,8 +2,8 @@
 
 #include "document/BackEnd.h"
 #include "document/Client.h"
-#include "document/DocumentServices.h"
 #include "document/Item.h"
+#include "document/ServicesDocument.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,9 +18,9 @@ namespace brivane {
 // accounting system to post into and how to reach it.
 class ComSoum final {
  public:
-  // A document with the default services (real clock, this build's back ends).
+  // A document with the real clock and no back end (posting it is refused).
   ComSoum();
-  explicit ComSoum(DocumentServices services);
+  explicit ComSoum(ServicesDocument services);
   ~ComSoum();
   ComSoum(const ComSoum&) = delete;
   ComSoum& operator=(const ComSoum&) = delete;
@@ -61,9 +61,9 @@ class ComSoum final {
   bool Valider(bool ModeItem);
   bool Poster(bool ModeItem);
   BackEnd& OuvrirBackEnd(std::unique_ptr<BackEnd>& garde,
-                         const DocumentServices::BackEndFactory& fabrique);
+                         const ServicesDocument::FabriqueBackEnd& fabrique);
 
-  DocumentServices services_;
+  ServicesDocument services_;
   std::int32_t systemeComptable_ = 0;
   QString cheminCie_;
   QString cheminApp_;

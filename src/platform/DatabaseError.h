@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "platform/Erreur.h"
 
 #include <cstdint>
-#include <exception>
 
 namespace brivane::platform {
 
 // A failure of the database layer: a number and a French description that
 // the back end passes on to the user unchanged.
-class DatabaseError : public std::exception {
+class DatabaseError : public Erreur {
  public:
   // Numbers of our own (status codes of SQLite itself are positive).
   static constexpr std::int32_t kCannotOpen = -2001;
@@ -25,17 +23,8 @@ class DatabaseError : public std::exception {
   static constexpr std::int32_t kUnsupported = -2010;
   static constexpr std::int32_t kChangedMeanwhile = -2011;
 
-  DatabaseError(std::int32_t number, QString description)
-      : number_(number), description_(std::move(description)), what_(description_.toUtf8()) {}
-
-  std::int32_t number() const { return number_; }
-  const QString& description() const { return description_; }
-  const char* what() const noexcept override { return what_.constData(); }
-
- private:
-  std::int32_t number_;
-  QString description_;
-  QByteArray what_;
+  using Erreur::Erreur;
+  std::int32_t number() const { return numero(); }
 };
 
 }  // namespace brivane::platform

@@ -1,9 +1,10 @@
 // A sales document posted through Enregistrer into a demo company of the
 // built-in provider, then read back from the company.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
 #include "acomba/DocumentExemple.h"
-#include "acomba/InventaireCompagnie.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/FabriqueParDefaut.h"
+#include "company/InventaireCompagnie.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>

@@ -50,10 +50,10 @@ inline std::shared_ptr<Item> Ligne(const QString& code, const QString& descripti
 }
 
 // A document ready for code 1 with the given back-end factory.
-inline std::unique_ptr<ComSoum> DocumentExemple(DocumentServices::BackEndFactory acomba,
+inline std::unique_ptr<ComSoum> DocumentExemple(ServicesDocument::FabriqueBackEnd acomba,
                                                 const QString& cheminCie) {
-  DocumentServices services;
-  services.clock = std::make_shared<FixedClock>(QDate(2026, 12, 8));
+  ServicesDocument services;
+  services.horloge = std::make_shared<FixedClock>(QDate(2026, 12, 8));
   services.acomba = std::move(acomba);
   auto doc = std::make_unique<ComSoum>(services);
   doc->SystemeComptable(1);

@@ -1,8 +1,8 @@
 // brivane-import run as a user runs it, on a demo company of the built-in
 // provider. Each case ends with what the company holds, where the file is,
 // and what the import journal says.
-#include "acomba/InventaireCompagnie.h"
 #include "app/JournalImport.h"
+#include "company/InventaireCompagnie.h"
 #include "platform/QtSettingsStore.h"
 #include "settings/ConfigurationTransfert.h"
 

@@ -3,7 +3,7 @@
 #include "app/frmPrincipale.h"
 #include "settings/frmAcomba.h"
 
-#include "support/FakeInterface.h"
+#include "support/FausseInterface.h"
 #include "support/MemorySettingsStore.h"
 
 #include <QDir>
@@ -34,9 +34,9 @@ TEST(Captures, BothWindows) {
                          QStringLiteral("40100"),
                          QStringLiteral("13100")}
       .Enregistrer(store);
-  testing::FakeBoiteMessage messages;
-  testing::FakePointeurOccupe occupe;
-  testing::FakeDialogueFichier dialogue;
+  testing::FausseBoiteMessage messages;
+  testing::FauxPointeurOccupe occupe;
+  testing::FauxDialogueFichier dialogue;
 
   frmPrincipale principale({store, messages, occupe, dialogue});
   principale.txtFichier->setText(QStringLiteral("C:\\Factures\\A-2024-000017.csv"));

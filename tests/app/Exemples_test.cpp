@@ -2,8 +2,8 @@
 #include "app/ImporterFichier.h"
 #include "app/LireFactureCsv.h"
 
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -40,7 +40,7 @@ TEST(Exemples, EachSampleGivesItsOutcome) {
   };
   for (const Cas& c : cas) {
     testing::ScenarioBackEnd scenario;
-    auto deplaceur = std::make_shared<testing::FakeDeplaceurFichier>();
+    auto deplaceur = std::make_shared<testing::FauxDeplaceurFichier>();
     QStringList messages;
     const ResultatImport r = ImporterFichier(
         exemple(c.fichier),

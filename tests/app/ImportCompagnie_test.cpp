@@ -1,12 +1,12 @@
 // Invoice files imported through the import run into a demo company of the
 // built-in provider, then read back from the company.
 #include "acomba/BackEndAcomba.h"
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
 #include "acomba/FauxSdk.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 
 #include "support/DossierDemo.h"
 #include "support/ImportAvecMessages.h"

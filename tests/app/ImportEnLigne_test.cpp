@@ -1,7 +1,7 @@
 #include "app/ImportEnLigne.h"
 
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
 
@@ -44,10 +44,10 @@ struct Execution {
 
   testing::MemorySettingsStore store;
   testing::ScenarioBackEnd scenario;
-  std::shared_ptr<testing::FakeLecteurFichier> lecteur =
-      std::make_shared<testing::FakeLecteurFichier>();
-  std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
-      std::make_shared<testing::FakeDeplaceurFichier>();
+  std::shared_ptr<testing::FauxLecteurFichier> lecteur =
+      std::make_shared<testing::FauxLecteurFichier>();
+  std::shared_ptr<testing::FauxDeplaceurFichier> deplaceur =
+      std::make_shared<testing::FauxDeplaceurFichier>();
   std::shared_ptr<JournalImport> journal = testing::JournalEnMemoire();
   QString sortie;
   QString erreurs;

@@ -2,10 +2,10 @@
 // move's included, then run again as the user would: the invoice is never
 // posted twice, a posted one is moved without posting, and the journal says
 // where each stands.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 #include "support/ArretBrutal.h"
 #include "support/QStringPrinter.h"
 

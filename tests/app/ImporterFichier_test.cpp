@@ -1,7 +1,7 @@
 #include "app/ImporterFichier.h"
 
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/QStringPrinter.h"
 
 #include <QCryptographicHash>
@@ -54,7 +54,7 @@ class Journal final : public platform::DeplaceurFichier {
   }
 
   ResultatImport Importer(const QString& chemin, const ConfigurationTransfert& config) {
-    auto lecteur = std::make_shared<testing::FakeLecteurFichier>();
+    auto lecteur = std::make_shared<testing::FauxLecteurFichier>();
     lecteur->fichiers[kChemin] = facture;
     const ServicesImport services{
         lecteur,
@@ -251,10 +251,10 @@ TEST(ImporterFichier, ThePointerGoesOffEvenWhenShowingAMessageFails) {
 }
 
 TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
-  auto lecteur = std::make_shared<testing::FakeLecteurFichier>();
+  auto lecteur = std::make_shared<testing::FauxLecteurFichier>();
   lecteur->fichiers[kChemin] = kFacture;
-  auto deplaceur = std::make_shared<testing::FakeDeplaceurFichier>();
-  DocumentServices document = DocumentServices::Defaut();
+  auto deplaceur = std::make_shared<testing::FauxDeplaceurFichier>();
+  ServicesDocument document = ServicesImport::Defaut().document;
   document.acomba = {};
   QStringList messages;
   const ResultatImport r = ImporterFichier(

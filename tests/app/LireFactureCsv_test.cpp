@@ -1,7 +1,7 @@
 #include "app/LireFactureCsv.h"
 
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 namespace brivane {
 namespace {
 
-using testing::FakeLecteurFichier;
+using testing::FauxLecteurFichier;
 using testing::Inspecteur;
 
 const QString kChemin = QStringLiteral("/factures/A-2024-000017.csv");
@@ -30,7 +30,7 @@ struct Lecture {
   const std::shared_ptr<Client>& client() { return inspecteur.client(); }
   const std::vector<std::shared_ptr<Item>>& lignes() { return inspecteur.lignes(); }
 
-  FakeLecteurFichier lecteur;
+  FauxLecteurFichier lecteur;
   ComSoum document;
   Inspecteur inspecteur{document};
 };
@@ -303,7 +303,7 @@ TEST(LireFactureCsv, EveryReadingFailureNamesTheFileAndTheLine) {
        QStringLiteral("« %1%2 »")},
   };
   for (const Cas& c : cas) {
-    FakeLecteurFichier lecteur;
+    FauxLecteurFichier lecteur;
     lecteur.fichiers[kChemin] = c.octets;
     ComSoum document;
     try {
@@ -318,7 +318,7 @@ TEST(LireFactureCsv, EveryReadingFailureNamesTheFileAndTheLine) {
     }
   }
 
-  FakeLecteurFichier vide;
+  FauxLecteurFichier vide;
   ComSoum document;
   try {
     LireFactureCsv(QStringLiteral("   "), QStringLiteral("7"), document, vide, QLocale::c());

@@ -1,9 +1,9 @@
 // Bad inputs, each through the import run into a demo company of the
 // built-in provider: what the user is told, what reached the company, and
 // where the file is afterwards.
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImporterFichier.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 
 #include "support/DossierDemo.h"
 #include "support/QStringPrinter.h"

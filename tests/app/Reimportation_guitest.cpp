@@ -4,9 +4,9 @@
 
 #include "platform/gui/QtInterface.h"
 #include "settings/ConfigurationTransfert.h"
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
-#include "support/FakeInterface.h"
+#include "support/FausseInterface.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
 
@@ -38,17 +38,17 @@ struct Poste {
   int Postees() const { return static_cast<int>(scenario.appels.count(QStringLiteral("Facture"))); }
 
   testing::MemorySettingsStore store;
-  testing::FakeBoiteMessage messages;
-  testing::FakePointeurOccupe occupe;
-  testing::FakeDialogueFichier dialogue;
+  testing::FausseBoiteMessage messages;
+  testing::FauxPointeurOccupe occupe;
+  testing::FauxDialogueFichier dialogue;
   testing::ScenarioBackEnd scenario;
-  std::shared_ptr<testing::FakeLecteurFichier> lecteur =
-      std::make_shared<testing::FakeLecteurFichier>();
+  std::shared_ptr<testing::FauxLecteurFichier> lecteur =
+      std::make_shared<testing::FauxLecteurFichier>();
   std::shared_ptr<JournalImport> journal = testing::JournalEnMemoire();
   frmPrincipale::Services services() {
     return {store, messages, occupe, dialogue,
             ServicesImport{lecteur,
-                           std::make_shared<testing::FakeDeplaceurFichier>(),
+                           std::make_shared<testing::FauxDeplaceurFichier>(),
                            testing::ServicesAvec(scenario),
                            journal,
                            {}}};

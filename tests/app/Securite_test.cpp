@@ -1,12 +1,12 @@
 // Values from an invoice never change a statement, the password stays in the
 // settings store, and file names are only ever file names.
-#include "acomba/BaseCompagnie.h"
-#include "acomba/CompagnieDemo.h"
-#include "acomba/InventaireCompagnie.h"
 #include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
+#include "company/BaseCompagnie.h"
+#include "company/CompagnieDemo.h"
+#include "company/InventaireCompagnie.h"
 #include "dbase/BackEndDbf.h"
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "document/ComSoum.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/SqliteDbfProvider.h"
@@ -62,7 +62,7 @@ TEST(Securite, InjectionStringsInEveryTextFieldReachTheDbaseTablesUnchanged) {
   for (const QString& inj : kInjections) {
     const QString dossier = racine.filePath(QStringLiteral("cie%1").arg(dossiers.size()));
     dossiers << dossier;
-    dbase::CompanyFixture().Creer(dossier);
+    dbase::DossierDemoDbf().Creer(dossier);
     // Posted twice: the second posting must find the customer and the product again.
     for (int fois = 0; fois < 2; ++fois) {
       auto c = std::make_shared<Client>();
@@ -91,8 +91,8 @@ TEST(Securite, InjectionStringsInEveryTextFieldReachTheDbaseTablesUnchanged) {
       l->Localisation(Tenant(inj, 8));
       l->Quantite(2);
       l->Cout(3);
-      DocumentServices services;
-      services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+      ServicesDocument services;
+      services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<dbase::BackEndDbf>(
             d, dbase::ServicesDbf{

@@ -4,9 +4,9 @@
 #include "platform/gui/QtInterface.h"
 #include "settings/ConfigurationTransfert.h"
 #include "settings/frmAcomba.h"
-#include "support/FakeBackEnd.h"
-#include "support/FakeFichiers.h"
-#include "support/FakeInterface.h"
+#include "support/FausseInterface.h"
+#include "support/FauxBackEnd.h"
+#include "support/FauxFichiers.h"
 #include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
 
@@ -46,14 +46,14 @@ struct Fenetre {
             lecteur, deplaceur, testing::ServicesAvec(scenario), testing::JournalEnMemoire(), {}}};
   }
   testing::MemorySettingsStore store;
-  testing::FakeBoiteMessage messages;
-  testing::FakePointeurOccupe occupe;
-  testing::FakeDialogueFichier dialogue;
+  testing::FausseBoiteMessage messages;
+  testing::FauxPointeurOccupe occupe;
+  testing::FauxDialogueFichier dialogue;
   testing::ScenarioBackEnd scenario;
-  std::shared_ptr<testing::FakeLecteurFichier> lecteur =
-      std::make_shared<testing::FakeLecteurFichier>();
-  std::shared_ptr<testing::FakeDeplaceurFichier> deplaceur =
-      std::make_shared<testing::FakeDeplaceurFichier>();
+  std::shared_ptr<testing::FauxLecteurFichier> lecteur =
+      std::make_shared<testing::FauxLecteurFichier>();
+  std::shared_ptr<testing::FauxDeplaceurFichier> deplaceur =
+      std::make_shared<testing::FauxDeplaceurFichier>();
 };
 
 TEST(frmPrincipale, LayoutCaptionsFontAndWindowKind) {
@@ -330,8 +330,8 @@ TEST(frmPrincipale, QtsOwnDialogsAndMenusSpeakFrench) {
   ASSERT_TRUE(francais.charge) << "qt6-translations-l10n is not installed";
 
   testing::MemorySettingsStore store;
-  testing::FakeBoiteMessage messages;
-  testing::FakePointeurOccupe occupe;
+  testing::FausseBoiteMessage messages;
+  testing::FauxPointeurOccupe occupe;
   platform::QtDialogueFichier dialogue;
   frmPrincipale w({store, messages, occupe, dialogue});
   w.txtFichier->setText(QStringLiteral("/tapé.csv"));

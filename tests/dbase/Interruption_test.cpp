@@ -3,7 +3,7 @@
 // readable by an independent reader, every row is whole or absent, and the
 // invoice counter never runs ahead of the rows.
 #include "dbase/BackEndDbf.h"
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "dbf/DbfTable.h"
 #include "dbf/SqliteDbfProvider.h"
 #include "document/ComSoum.h"
@@ -61,8 +61,8 @@ std::shared_ptr<Item> LaLigne(const QString& code, double quantite, double cout)
 // One posting with code 2 into dossier, as the program makes it: customer,
 // products, invoice. True when Enregistrer says so.
 bool Poster(const QString& dossier, const QString& client, const QStringList& codes) {
-  DocumentServices services;
-  services.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+  ServicesDocument services;
+  services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
   services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
         d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
@@ -92,7 +92,7 @@ bool PosterLaFacture(const QString& dossier) {
 }
 
 void Creer(const QString& dossier) {
-  CompanyFixture fixture;
+  DossierDemoDbf fixture;
   fixture.compteur = kCompteur;
   fixture.Creer(dossier);
 }

@@ -1,6 +1,6 @@
 // A Windows program run under Wine locks a table as dBASE drivers do: it is
 // refused while a posting holds the table, and a posting waits for it in turn.
-#include "dbase/CompanyFixture.h"
+#include "dbase/DossierDemoDbf.h"
 #include "dbf/SqliteDbfProvider.h"
 #include "platform/DatabaseError.h"
 
@@ -28,7 +28,7 @@ class VerrouWindows : public ::testing::Test {
     }
     ASSERT_TRUE(prefixe_.isValid());
     ASSERT_TRUE(dossier_.isValid());
-    dbase::CompanyFixture().Creer(dossier_.path());
+    dbase::DossierDemoDbf().Creer(dossier_.path());
     // The first run makes the Wine prefix; a machine where Wine cannot run skips.
     QProcess essai;
     Lancer(essai, QStringLiteral("essayer"));

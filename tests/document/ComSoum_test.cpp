@@ -48,9 +48,9 @@ class BackEndScripte final : public BackEnd {
   Script& s_;
 };
 
-DocumentServices services(Script& s) {
-  DocumentServices d;
-  d.clock = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+ServicesDocument services(Script& s) {
+  ServicesDocument d;
+  d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
   auto fabrique = [&s](ComSoum& doc) -> std::unique_ptr<BackEnd> {
     ++s.fabrications;
     return std::make_unique<BackEndScripte>(doc, s);
@@ -313,18 +313,30 @@ TEST(ComSoumUnexpected, ThrownFailuresBecomeTheUnknownErrorTextWithoutClosing) {
                                 QStringLiteral("Erreur interne\u00a0: boom"));
 }
 
+// What a document says when its accounting system has no back end.
+const QString indisponible =
+    QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
+    QStringLiteral("Ce système comptable n'est pas disponible dans cette version du programme.");
+
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   for (std::int32_t code : {1, 2}) {
-    DocumentServices d;
-    d.clock = std::make_shared<testing::FixedClock>(QDate(2024, 1, 1));
+    ServicesDocument d;
+    d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 1, 1));
     ComSoum doc(d);
     remplir(doc, code);
     EXPECT_FALSE(doc.Enregistrer()) << code;
-    EXPECT_EQ(doc.Message(),
-              QStringLiteral("Une erreur inconnue s'est produite : -1001") + crlf +
-                  QStringLiteral(
-                      "Ce système comptable n'est pas disponible dans cette version du programme."))
-        << code;
+    EXPECT_EQ(doc.Message(), indisponible) << code;
+  }
+}
+
+// The model wires no back end of its own: only the program that builds the
+// services decides where a document posts.
+TEST(ComSoumUnexpected, ADocumentMadeWithoutServicesPostsNowhere) {
+  for (std::int32_t code : {1, 2}) {
+    ComSoum doc;
+    remplir(doc, code);
+    EXPECT_FALSE(doc.Enregistrer()) << code;
+    EXPECT_EQ(doc.Message(), indisponible) << code;
   }
 }
 

@@ -1,7 +1,7 @@
 #include "settings/frmAcomba.h"
 
 #include "settings/ConfigurationTransfert.h"
-#include "support/FakeInterface.h"
+#include "support/FausseInterface.h"
 #include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
 
@@ -18,7 +18,7 @@
 namespace brivane {
 namespace {
 
-using testing::FakeBoiteMessage;
+using testing::FausseBoiteMessage;
 using testing::MemorySettingsStore;
 
 ConfigurationTransfert enregistree() {
@@ -32,7 +32,7 @@ struct Fenetre {
     store.ecritures.clear();
   }
   MemorySettingsStore store;
-  FakeBoiteMessage messages;
+  FausseBoiteMessage messages;
 };
 
 QString libelleDe(const QWidget& fenetre, const QLineEdit* boite) {
@@ -121,7 +121,7 @@ TEST(frmAcomba, OpensWithTheStoredValuesAndTheFocusOnTheAcombaFolder) {
 
 TEST(frmAcomba, AFirstStartShowsSixEmptyBoxes) {
   MemorySettingsStore store;
-  FakeBoiteMessage messages;
+  FausseBoiteMessage messages;
   frmAcomba w(store, messages);
   for (const QLineEdit* b : w.findChildren<QLineEdit*>()) {
     if (b->parentWidget() == &w) {

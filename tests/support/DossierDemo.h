@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acomba/CompagnieDemo.h"
+#include "company/CompagnieDemo.h"
 
 #include <QDir>
 #include <QTemporaryDir>
