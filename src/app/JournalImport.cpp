@@ -4,9 +4,11 @@
 #include "platform/QtSettingsStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -162,7 +164,21 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
         " debut TEXT NOT NULL, fin TEXT);"
         "CREATE INDEX IF NOT EXISTS importation_contenu"
         " ON importation (empreinte, compagnie, systeme);";
-    const int creation = sqlite3_exec(db_, schema, nullptr, nullptr, nullptr);
+    // Imports that start together may create the journal together: turning on
+    // the write-ahead log needs the file alone, and SQLite answers busy at once,
+    // without waiting, to one of two connections that would otherwise deadlock.
+    // Those answers are retried for as long as any other wait would last.
+    int creation = sqlite3_exec(db_, schema, nullptr, nullptr, nullptr);
+    for (QElapsedTimer attente;
+         (creation & 0xFF) == SQLITE_BUSY || (creation & 0xFF) == SQLITE_LOCKED;) {
+      if (!attente.isValid()) {
+        attente.start();
+      } else if (attente.elapsed() > 10000) {
+        break;
+      }
+      QThread::msleep(20);
+      creation = sqlite3_exec(db_, schema, nullptr, nullptr, nullptr);
+    }
     if (creation == SQLITE_OK) {
       if (!memoire) {
         QFile::setPermissions(chemin_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -12,6 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
 namespace brivane {
 namespace {
 
@@ -428,6 +434,51 @@ TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {
   for (const Cas& c : cas) {
     EXPECT_EQ(CheminTraite(c.chemin, c.dossier), c.cible);
   }
+}
+
+}  // namespace
+}  // namespace brivane
+
+namespace brivane {
+namespace {
+
+// Imports that start together create the journal together: each one notes
+// its import, none is refused as busy.
+TEST(JournalImport, ImportsStartingTogetherAllNoteTheirImportInANewJournal) {
+  QTemporaryDir dossier;
+  const QString chemin = dossier.filePath(QStringLiteral("journal.sqlite"));
+  constexpr int kProcessus = 8;
+  std::vector<pid_t> enfants;
+  for (int p = 0; p < kProcessus; ++p) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      SqliteJournalImport journal(chemin);
+      EntreeJournal entree;
+      entree.empreinte = QString::number(p);
+      entree.fichier = QStringLiteral("f.csv");
+      entree.compagnie = QStringLiteral("/c");
+      entree.systeme = 1;
+      QString raison;
+      const bool note = journal.Commencer(entree, raison) != 0;
+      if (!note) {
+        std::fprintf(stderr, "%s\n", raison.toUtf8().constData());
+      }
+      std::fflush(stderr);
+      _exit(note ? 0 : 1);
+    }
+    enfants.push_back(pid);
+  }
+  for (const pid_t pid : enfants) {
+    int etat = 0;
+    ASSERT_EQ(waitpid(pid, &etat, 0), pid);
+    EXPECT_TRUE(WIFEXITED(etat) && WEXITSTATUS(etat) == 0);
+  }
+  SqliteJournalImport journal(chemin);
+  std::vector<EntreeJournal> entrees;
+  QString raison;
+  ASSERT_TRUE(journal.Lister(entrees, raison)) << raison.toStdString();
+  EXPECT_EQ(entrees.size(), static_cast<std::size_t>(kProcessus));
 }
 
 }  // namespace
