@@ -6,6 +6,7 @@
 #include "company/InventaireCompagnie.h"
 
 #include "support/DossierDemo.h"
+#include "support/ImportAvecMessages.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ QByteArray Binaire() {
   return octets;
 }
 
-class MauvaisesEntrees : public testing::DossierDemo {
+class MauvaisesEntrees : public testing::DossierDemo, public testing::ImportAvecMessages {
  protected:
   QString Chemin(const QString& nom) const {
     return QDir::toNativeSeparators(racine_.filePath(nom));
@@ -75,16 +76,6 @@ class MauvaisesEntrees : public testing::DossierDemo {
             QDir::toNativeSeparators(traite())};
   }
 
-  ResultatImport Importer(const QString& chemin, const ConfigurationTransfert& config) {
-    messages_.clear();
-    return ImporterFichier(
-        chemin, config,
-        [this](const QString& texte, const QString& titre) {
-          messages_ << titre + QStringLiteral(" : ") + texte;
-        },
-        [](bool) {});
-  }
-
   // Nothing of the invoice reached the company.
   void RienTransfere(const char* cas) const {
     const InventaireCompagnie inv = InventaireCompagnie::Lire(compagnie());
@@ -92,8 +83,6 @@ class MauvaisesEntrees : public testing::DossierDemo {
     EXPECT_TRUE(inv.produits.empty()) << cas;
     EXPECT_TRUE(inv.transactions.empty()) << cas;
   }
-
-  QStringList messages_;
 };
 
 QString Lecture(const QString& chemin, int ligne, const QString& raison) {
