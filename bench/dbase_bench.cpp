@@ -2,8 +2,8 @@
 // products. Repeated on one connection, lookups after the first go through
 // the connection's index of the key column.
 #include "dbase/DossierDemoDbf.h"
-#include "dbf/DbfTable.h"
-#include "dbf/SqliteDbfProvider.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "dbf/TableDbf.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,13 +12,13 @@
 
 namespace {
 
-using brivane::dbf::DbfTable;
+using brivane::dbf::TableDbf;
 
 // A fixture company whose produi holds `produits` rows.
 QString Compagnie(QTemporaryDir& dir, int produits) {
   brivane::dbase::DossierDemoDbf().Creer(dir.path());
-  auto table = DbfTable::Open(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
-                              DbfTable::Mode::Write);
+  auto table = TableDbf::Open(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
+                              TableDbf::Mode::Write);
   for (int i = 0; i < produits; ++i) {
     table->write(i, table->compose({QStringLiteral("P%1").arg(i).leftJustified(21, u'.'),
                                     QStringLiteral("Produit %1").arg(i)},
@@ -31,7 +31,7 @@ QString Compagnie(QTemporaryDir& dir, int produits) {
 void ProductLookup(benchmark::State& state) {
   QTemporaryDir dir;
   const auto base =
-      brivane::dbf::SqliteDbfProvider().Open(Compagnie(dir, static_cast<int>(state.range(0))));
+      brivane::dbf::FournisseurDbfSqlite().Open(Compagnie(dir, static_cast<int>(state.range(0))));
   const QString select = QStringLiteral("select * from produi where pnum='ABSENT...............'");
   for (auto _ : state) {
     benchmark::DoNotOptimize(base->Execute(select)->Eof());
@@ -41,7 +41,7 @@ BENCHMARK(ProductLookup)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void InvoiceLineInsert(benchmark::State& state) {
   QTemporaryDir dir;
-  const auto base = brivane::dbf::SqliteDbfProvider().Open(Compagnie(dir, 0));
+  const auto base = brivane::dbf::FournisseurDbfSqlite().Open(Compagnie(dir, 0));
   const QString insert = QStringLiteral(
       "insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,fipvent,fitaxf,"
       "fitaxp,fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values ('!00007',1,"

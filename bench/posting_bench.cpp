@@ -4,14 +4,14 @@
 #include "app/LireFactureCsv.h"
 #include "company/FabriqueParDefaut.h"
 #include "dbase/BackEndDbf.h"
-#include "dbf/DbfTable.h"
-#include "dbf/SqliteDbfProvider.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "dbf/TableDbf.h"
 #include "document/ComSoum.h"
 #include "document/Item.h"
 #include "document/ServicesDocument.h"
-#include "platform/QtClock.h"
-#include "platform/QtComputerName.h"
-#include "platform/QtRegionalSettings.h"
+#include "platform/HorlogeQt.h"
+#include "platform/NomOrdinateurQt.h"
+#include "platform/ParametresRegionauxQt.h"
 #include "support/Fixtures.h"
 
 #include <benchmark/benchmark.h>
@@ -90,13 +90,13 @@ void ValidationDocument(benchmark::State& state) {
 }
 BENCHMARK(ValidationDocument)->Arg(kLignesFichier)->Unit(benchmark::kMillisecond);
 
-ServicesDocument ServicesDbf(std::shared_ptr<platform::DatabaseProvider> base) {
+ServicesDocument ServicesDbf(std::shared_ptr<platform::FournisseurBaseDonnees> base) {
   ServicesDocument s;
-  s.horloge = std::make_shared<platform::QtClock>();
+  s.horloge = std::make_shared<platform::HorlogeQt>();
   s.dbase = [base](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<dbase::BackEndDbf>(
-        document, dbase::ServicesDbf{base, std::make_shared<platform::QtComputerName>(),
-                                     std::make_shared<platform::QtRegionalSettings>()});
+        document, dbase::ServicesDbf{base, std::make_shared<platform::NomOrdinateurQt>(),
+                                     std::make_shared<platform::ParametresRegionauxQt>()});
   };
   return s;
 }
@@ -143,7 +143,7 @@ void PostageDbf(benchmark::State& state) {
   const int rangees = static_cast<int>(state.range(0));
   const QString dossier = CompagnieDbf(rangees);
   const InstantaneDbf instantane(dossier);
-  const ServicesDocument services = ServicesDbf(std::make_shared<dbf::SqliteDbfProvider>());
+  const ServicesDocument services = ServicesDbf(std::make_shared<dbf::FournisseurDbfSqlite>());
   Poster(state, instantane, services, dossier, 2);
 }
 BENCHMARK(PostageDbf)
@@ -159,7 +159,7 @@ void PostageIntegre(benchmark::State& state) {
   const QString dossier = CompagnieIntegree(rangees);
   const InstantaneIntegre instantane(dossier);
   ServicesDocument services;
-  services.horloge = std::make_shared<platform::QtClock>();
+  services.horloge = std::make_shared<platform::HorlogeQt>();
   services.acomba = acomba::FabriqueParDefaut();
   Poster(state, instantane, services, dossier, 1);
 }
@@ -198,29 +198,29 @@ BENCHMARK(PassageShapelib)
 
 // --- Baselines on the statement texts of one posting -------------------------
 
-class RowSetEnregistre final : public platform::RowSet {
+class RowSetEnregistre final : public platform::JeuLignes {
  public:
-  explicit RowSetEnregistre(std::unique_ptr<platform::RowSet> r) : r_(std::move(r)) {}
+  explicit RowSetEnregistre(std::unique_ptr<platform::JeuLignes> r) : r_(std::move(r)) {}
   bool IsOpen() const override { return r_->IsOpen(); }
   bool Eof() const override { return r_->Eof(); }
   QVariant Field(const QString& name) const override { return r_->Field(name); }
   void Close() override { r_->Close(); }
 
  private:
-  std::unique_ptr<platform::RowSet> r_;
+  std::unique_ptr<platform::JeuLignes> r_;
 };
 
 // Keeps the text of every statement a posting runs.
-class BaseEnregistreuse final : public platform::Database {
+class BaseEnregistreuse final : public platform::BaseDonnees {
  public:
-  BaseEnregistreuse(std::unique_ptr<platform::Database> base, QStringList& textes)
+  BaseEnregistreuse(std::unique_ptr<platform::BaseDonnees> base, QStringList& textes)
       : base_(std::move(base)), textes_(textes) {}
-  std::unique_ptr<platform::RowSet> Execute(const QString& sql) override {
+  std::unique_ptr<platform::JeuLignes> Execute(const QString& sql) override {
     textes_ << sql;
     return base_->Execute(sql);
   }
-  std::unique_ptr<platform::TableLock> Lock(const QString& table,
-                                            std::chrono::milliseconds wait) override {
+  std::unique_ptr<platform::VerrouTable> Lock(const QString& table,
+                                              std::chrono::milliseconds wait) override {
     return base_->Lock(table, wait);
   }
   void Begin(const QStringList& tables, std::chrono::milliseconds wait) override {
@@ -230,14 +230,14 @@ class BaseEnregistreuse final : public platform::Database {
   void Rollback() noexcept override { base_->Rollback(); }
 
  private:
-  std::unique_ptr<platform::Database> base_;
+  std::unique_ptr<platform::BaseDonnees> base_;
   QStringList& textes_;
 };
 
-class FournisseurEnregistreur final : public platform::DatabaseProvider {
+class FournisseurEnregistreur final : public platform::FournisseurBaseDonnees {
  public:
-  std::unique_ptr<platform::Database> Open(const QString& connexion) override {
-    return std::make_unique<BaseEnregistreuse>(dbf::SqliteDbfProvider().Open(connexion), textes);
+  std::unique_ptr<platform::BaseDonnees> Open(const QString& connexion) override {
+    return std::make_unique<BaseEnregistreuse>(dbf::FournisseurDbfSqlite().Open(connexion), textes);
   }
   QStringList textes;
 };
@@ -301,7 +301,7 @@ void InstructionsDbf(benchmark::State& state) {
     state.PauseTiming();
     instantane.Restaurer();
     state.ResumeTiming();
-    auto base = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + dossier);
+    auto base = dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + dossier);
     base->Begin({QStringLiteral("client"), QStringLiteral("produi"), QStringLiteral("factma"),
                  QStringLiteral("factit"), QStringLiteral("solde")},
                 std::chrono::seconds(10));
@@ -336,7 +336,7 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
   sqlite3* db = nullptr;
   sqlite3_open(":memory:", &db);
   for (const QFileInfo& f : QDir(dossier).entryInfoList({QStringLiteral("*.dbf")}, QDir::Files)) {
-    auto table = dbf::DbfTable::Open(f.absoluteFilePath(), dbf::DbfTable::Mode::Read);
+    auto table = dbf::TableDbf::Open(f.absoluteFilePath(), dbf::TableDbf::Mode::Read);
     const QByteArray nom = f.completeBaseName().toUtf8();
     QByteArray creer = "CREATE TABLE " + nom + " (";
     QByteArray marques;

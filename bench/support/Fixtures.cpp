@@ -3,7 +3,7 @@
 #include "company/CompagnieDemo.h"
 #include "dbase/DossierDemoDbf.h"
 #include "dbase/LitteralSql.h"
-#include "dbf/DbfTable.h"
+#include "dbf/TableDbf.h"
 #include "document/Client.h"
 #include "document/Item.h"
 
@@ -25,7 +25,7 @@ namespace brivane::bench {
 
 namespace {
 
-using dbf::DbfTable;
+using dbf::TableDbf;
 
 constexpr qint64 kPetitFichier = 1 << 20;
 constexpr int kLignesParFactureFixture = 100;
@@ -56,9 +56,9 @@ template <typename Cle>
 void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& modele,
              std::int64_t rangees, Cle&& cle) {
   QByteArray record;
-  std::vector<dbf::DbfField> champs;
+  std::vector<dbf::ChampDbf> champs;
   {
-    auto table = DbfTable::Open(chemin, DbfTable::Mode::Write);
+    auto table = TableDbf::Open(chemin, TableDbf::Mode::Write);
     record = table->compose(modele, nullptr);
     champs = table->fields();
   }
@@ -74,10 +74,10 @@ void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& 
     }
   }
   DBFClose(h);
-  DbfTable::Open(chemin, DbfTable::Mode::Write)->finish(QDate::currentDate());
+  TableDbf::Open(chemin, TableDbf::Mode::Write)->finish(QDate::currentDate());
 }
 
-void Poser(QByteArray& record, const dbf::DbfField& champ, const QByteArray& valeur,
+void Poser(QByteArray& record, const dbf::ChampDbf& champ, const QByteArray& valeur,
            bool aDroite = false) {
   const QByteArray cadre = aDroite ? valeur.rightJustified(champ.width, ' ', true)
                                    : valeur.leftJustified(champ.width, ' ', true);
@@ -143,8 +143,8 @@ std::int32_t CompteurFixture(int rangees) {
 // The counter a fixture folder holds, or -1.
 qlonglong CompteurDe(const QString& dossier) {
   try {
-    const auto solde = dbf::DbfTable::Open(QDir(dossier).filePath(QStringLiteral("solde.dbf")),
-                                           dbf::DbfTable::Mode::Read);
+    const auto solde = dbf::TableDbf::Open(QDir(dossier).filePath(QStringLiteral("solde.dbf")),
+                                           dbf::TableDbf::Mode::Read);
     const QVariant v = solde->value(solde->record(0), solde->fieldIndex(QStringLiteral("snexts")));
     return v.toLongLong();
   } catch (const std::exception&) {
@@ -352,7 +352,7 @@ std::map<QString, std::vector<QByteArray>> InstantaneDbf::NouvellesRangees() con
     const auto avant = static_cast<int>(static_cast<unsigned char>(entete[4]) |
                                         (static_cast<unsigned char>(entete[5]) << 8) |
                                         (static_cast<unsigned char>(entete[6]) << 16));
-    auto table = DbfTable::Open(e.chemin, DbfTable::Mode::Read);
+    auto table = TableDbf::Open(e.chemin, TableDbf::Mode::Read);
     auto& liste = rangees[QFileInfo(e.chemin).completeBaseName()];
     for (int i = avant; i < table->recordCount(); ++i) {
       liste.push_back(table->record(i));

@@ -5,7 +5,7 @@
 #include "document/ComSoum.h"
 #include "document/Item.h"
 #include "document/ServicesDocument.h"
-#include "platform/Clock.h"
+#include "platform/Horloge.h"
 #include "targets/Targets.h"
 
 #include <QDir>
@@ -27,7 +27,7 @@ using acomba::InventaireCompagnie;
 
 [[noreturn]] void Echec(const QString& quoi) { fuzz::Echec(kCible, quoi); }
 
-class HorlogeFixe final : public platform::Clock {
+class HorlogeFixe final : public platform::Horloge {
  public:
   QDate today() const override { return QDate(2026, 12, 8); }
 };

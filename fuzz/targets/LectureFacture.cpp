@@ -2,7 +2,7 @@
 #include "document/BackEnd.h"
 #include "document/ComSoum.h"
 #include "document/Item.h"
-#include "platform/Clock.h"
+#include "platform/Horloge.h"
 #include "targets/Targets.h"
 
 #include <cmath>
@@ -23,7 +23,7 @@ class LecteurMemoire final : public platform::LecteurFichier {
   QByteArray octets_;
 };
 
-class HorlogeFixe final : public platform::Clock {
+class HorlogeFixe final : public platform::Horloge {
  public:
   QDate today() const override { return QDate(2026, 12, 8); }
 };

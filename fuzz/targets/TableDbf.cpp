@@ -1,6 +1,6 @@
-#include "dbf/DbfTable.h"
-#include "dbf/SqliteDbfProvider.h"
-#include "platform/DatabaseError.h"
+#include "dbf/TableDbf.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "platform/ErreurBaseDonnees.h"
 #include "targets/Targets.h"
 
 #include <QDate>
@@ -12,8 +12,8 @@ namespace brivane::fuzz {
 namespace {
 
 constexpr const char* kCible = "dbf_table";
-using dbf::DbfTable;
-using platform::DatabaseError;
+using dbf::TableDbf;
+using platform::ErreurBaseDonnees;
 
 [[noreturn]] void Echec(const QString& quoi) { fuzz::Echec(kCible, quoi); }
 
@@ -27,7 +27,7 @@ void Ecrire(const QString& chemin, const std::uint8_t* data, std::size_t size) {
 }
 
 // Every value of every row, as the provider reads them.
-void LireTout(const DbfTable& table) {
+void LireTout(const TableDbf& table) {
   for (int n = 0; n < table.recordCount(); ++n) {
     const QByteArray ligne = table.record(n);
     for (int i = 0; i < static_cast<int>(table.fields().size()); ++i) {
@@ -39,11 +39,11 @@ void LireTout(const DbfTable& table) {
 
 void Requeter(const QString& dossier) {
   try {
-    const auto base = dbf::SqliteDbfProvider(std::chrono::milliseconds(0))
+    const auto base = dbf::FournisseurDbfSqlite(std::chrono::milliseconds(0))
                           .Open(QStringLiteral("Data Source=") + dossier);
     base->Execute(QStringLiteral("select count(*) from t"));
     base->Execute(QStringLiteral("select * from t"));
-  } catch (const DatabaseError&) {
+  } catch (const ErreurBaseDonnees&) {
   }
 }
 
@@ -58,10 +58,10 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
 
   int lignes = 0;
   try {
-    const auto table = DbfTable::Open(chemin, DbfTable::Mode::Read);
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Read);
     lignes = table->recordCount();
     LireTout(*table);
-  } catch (const DatabaseError& e) {
+  } catch (const ErreurBaseDonnees& e) {
     if (e.description().isEmpty()) {
       Echec(QStringLiteral("refus sans message"));
     }
@@ -73,25 +73,25 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
   // A table that reads can take one more row, and still reads after it.
   std::optional<QByteArray> ajoutee;
   try {
-    const auto table = DbfTable::Open(chemin, DbfTable::Mode::Write);
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Write);
     ajoutee = table->compose({}, nullptr);
     table->write(table->recordCount(), *ajoutee);
     table->finish(QDate(2026, 12, 8));
-  } catch (const DatabaseError&) {
+  } catch (const ErreurBaseDonnees&) {
     ajoutee.reset();
   }
   if (!ajoutee) {
     return;
   }
   try {
-    const auto table = DbfTable::Open(chemin, DbfTable::Mode::Read);
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Read);
     if (table->recordCount() != lignes + 1 || table->record(lignes) != *ajoutee) {
       Echec(QStringLiteral("la ligne ajoutée n'est pas relue : %1 lignes au lieu de %2")
                 .arg(table->recordCount())
                 .arg(lignes + 1));
     }
     LireTout(*table);
-  } catch (const DatabaseError& e) {
+  } catch (const ErreurBaseDonnees& e) {
     Echec(QStringLiteral("la table ne se relit plus après un ajout : ") + e.description());
   }
 }

@@ -157,7 +157,7 @@ QString AideImportEnLigne(const QString& emplacementConfiguration,
       .arg(emplacementConfiguration, emplacementJournal);
 }
 
-int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store,
+int ImporterEnLigne(const QStringList& arguments, platform::StockageReglages& store,
                     QTextStream& sortie, QTextStream& erreurs, const ServicesImport& services) {
   Options options;
   bool finOptions = false;

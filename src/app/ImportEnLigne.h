@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ImporterFichier.h"
-#include "platform/SettingsStore.h"
+#include "platform/StockageReglages.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -33,7 +33,7 @@ int CodeDe(ResultatImport resultat);
 // erreurs) and returns the exit code. Each file is moved before its
 // confirmation is written; a failed write changes nothing imported and gives
 // kSortieImpossible. --journal lists the import journal instead.
-int ImporterEnLigne(const QStringList& arguments, platform::SettingsStore& store,
+int ImporterEnLigne(const QStringList& arguments, platform::StockageReglages& store,
                     QTextStream& sortie, QTextStream& erreurs,
                     const ServicesImport& services = ServicesImport::Defaut());
 

@@ -4,7 +4,7 @@
 #include "company/FabriqueParDefaut.h"
 #include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
-#include "platform/QtClock.h"
+#include "platform/HorlogeQt.h"
 #include "platform/os/File.h"
 
 #include <QCryptographicHash>
@@ -129,7 +129,7 @@ struct Run {
 ServicesImport ServicesImport::Defaut() {
   return {std::make_shared<platform::QtLecteurFichier>(),
           std::make_shared<platform::QtDeplaceurFichier>(),
-          ServicesDocument{std::make_shared<platform::QtClock>(), acomba::FabriqueParDefaut(),
+          ServicesDocument{std::make_shared<platform::HorlogeQt>(), acomba::FabriqueParDefaut(),
                            dbase::FabriqueParDefaut()},
           std::make_shared<SqliteJournalImport>(SqliteJournalImport::CheminParDefaut()),
           DemanderFn(),

@@ -1,7 +1,7 @@
 #include "app/JournalImport.h"
 
 #include "platform/ErreurSysteme.h"
-#include "platform/QtSettingsStore.h"
+#include "platform/StockageReglagesQt.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -101,7 +101,7 @@ SqliteJournalImport::SqliteJournalImport(QString chemin) : chemin_(std::move(che
 SqliteJournalImport::~SqliteJournalImport() { sqlite3_close(db_); }
 
 QString SqliteJournalImport::CheminParDefaut() {
-  QString dossier = platform::QtSettingsStore::DossierParDefaut();
+  QString dossier = platform::StockageReglagesQt::DossierParDefaut();
   if (dossier.isEmpty()) {  // the settings are in the registry
     dossier = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
   }

@@ -2,7 +2,7 @@
 
 #include "app/ImporterFichier.h"
 #include "platform/Interface.h"
-#include "platform/SettingsStore.h"
+#include "platform/StockageReglages.h"
 
 #include <QWidget>
 
@@ -20,7 +20,7 @@ class frmPrincipale final : public QWidget {
  public:
   // What the window uses of the platform; all of it outlives the window.
   struct Services {
-    platform::SettingsStore& store;
+    platform::StockageReglages& store;
     platform::BoiteMessage& messages;
     platform::PointeurOccupe& occupe;
     platform::DialogueFichier& dialogue;

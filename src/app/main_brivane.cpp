@@ -1,7 +1,7 @@
 // brivane: the main window.
 #include "app/Programme.h"
 #include "app/frmPrincipale.h"
-#include "platform/QtSettingsStore.h"
+#include "platform/StockageReglagesQt.h"
 #include "platform/gui/QtInterface.h"
 
 #include <QApplication>
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));  // its menu entry and icon
   brivane::ChargerTraductionsFrancaises(application);
 
-  brivane::platform::QtSettingsStore store;
+  brivane::platform::StockageReglagesQt store;
   brivane::platform::QtBoiteMessage messages;
   brivane::platform::QtPointeurOccupe occupe;
   brivane::platform::QtDialogueFichier dialogue;

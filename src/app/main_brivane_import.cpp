@@ -3,7 +3,7 @@
 #include "app/ImportEnLigne.h"
 #include "app/Programme.h"
 #include "platform/NomFichier.h"
-#include "platform/QtSettingsStore.h"
+#include "platform/StockageReglagesQt.h"
 #include "platform/os/System.h"
 #include "settings/ConfigurationTransfert.h"
 
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   brivane::os::IgnoreBrokenPipe();
   QCoreApplication application(argc, argv);
   brivane::ChargerTraductionsFrancaises(application);
-  brivane::platform::QtSettingsStore store;
+  brivane::platform::StockageReglagesQt store;
   QTextStream sortie(stdout);
   QTextStream erreurs(stderr);
   // File names as the system gave them, whatever their bytes.

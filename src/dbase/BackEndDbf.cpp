@@ -5,7 +5,7 @@
 #include "document/Client.h"
 #include "document/ErreurInattendue.h"
 #include "document/Item.h"
-#include "platform/DatabaseError.h"
+#include "platform/ErreurBaseDonnees.h"
 
 #include <cmath>
 #include <limits>
@@ -22,8 +22,8 @@ namespace {
 constexpr double kTauxFederal = 0.05;
 
 [[noreturn]] void NonConvertible(const QString& colonne, const QString& attendu) {
-  throw platform::DatabaseError(
-      platform::DatabaseError::kValueDoesNotFit,
+  throw platform::ErreurBaseDonnees(
+      platform::ErreurBaseDonnees::kValueDoesNotFit,
       QStringLiteral("La valeur de la colonne %1 ne peut pas être convertie en %2.")
           .arg(colonne, attendu));
 }
@@ -79,7 +79,7 @@ bool BackEndDbf::Etape(Pas pas, bool toutesLesTables) {
     }
     (this->*pas)();
     return true;
-  } catch (const platform::DatabaseError& e) {
+  } catch (const platform::ErreurBaseDonnees& e) {
     Annuler();
     throw ErreurInattendue(e.number(), e.description());
   } catch (...) {
@@ -118,7 +118,7 @@ void BackEndDbf::Fermer() {
   enCours_ = false;
   try {
     Connexion->Commit();
-  } catch (const platform::DatabaseError& e) {
+  } catch (const platform::ErreurBaseDonnees& e) {
     throw ErreurInattendue(e.number(), e.description());
   }
 }
@@ -130,7 +130,7 @@ bool BackEndDbf::OuvrirBaseDbf() {
     Commande = Command{};
     Commande.ActiveConnection = Connexion.get();
     return true;
-  } catch (const platform::DatabaseError&) {
+  } catch (const platform::ErreurBaseDonnees&) {
     Connexion.reset();
     RemplacerMessage(QStringLiteral("Erreur lors du branchement à la base de donnée."));
     return false;
@@ -149,8 +149,8 @@ QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QSt
   Commande.CommandText = select;
   Resultat = Commande.Execute();
   if (Resultat->Eof()) {
-    throw platform::DatabaseError(
-        platform::DatabaseError::kNoRow,
+    throw platform::ErreurBaseDonnees(
+        platform::ErreurBaseDonnees::kNoRow,
         QStringLiteral("La table %1 ne contient aucune ligne.").arg(table));
   }
   QVariant valeur = Resultat->Field(colonne);

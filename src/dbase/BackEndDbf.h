@@ -2,9 +2,9 @@
 
 #include "dbase/Command.h"
 #include "document/BackEnd.h"
-#include "platform/ComputerName.h"
-#include "platform/Database.h"
-#include "platform/RegionalSettings.h"
+#include "platform/BaseDonnees.h"
+#include "platform/NomOrdinateur.h"
+#include "platform/ParametresRegionaux.h"
 
 #include <chrono>
 #include <cstdint>
@@ -14,9 +14,9 @@ namespace brivane::dbase {
 
 // What the dBASE back end needs from the platform.
 struct ServicesDbf {
-  std::shared_ptr<platform::DatabaseProvider> base;
-  std::shared_ptr<const platform::ComputerName> ordinateur;
-  std::shared_ptr<const platform::RegionalSettings> regional;
+  std::shared_ptr<platform::FournisseurBaseDonnees> base;
+  std::shared_ptr<const platform::NomOrdinateur> ordinateur;
+  std::shared_ptr<const platform::ParametresRegionaux> regional;
   // How long a posting waits for another one that holds a table it needs: the
   // customers, the products or the invoice counter.
   std::chrono::milliseconds attenteCompteur = std::chrono::seconds(10);
@@ -57,9 +57,9 @@ class BackEndDbf final : public BackEnd {
   QVariant Lire(const QString& select, const QString& table, const QString& colonne);
 
   ServicesDbf services_;
-  std::unique_ptr<platform::Database> Connexion;
+  std::unique_ptr<platform::BaseDonnees> Connexion;
   Command Commande;
-  std::unique_ptr<platform::RowSet> Resultat;
+  std::unique_ptr<platform::JeuLignes> Resultat;
   std::int32_t noFacture = 0;
   double SousTotal = 0;
   bool enCours_ = false;  // a transaction is open on Connexion

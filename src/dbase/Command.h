@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Database.h"
+#include "platform/BaseDonnees.h"
 
 #include <QString>
 
@@ -10,11 +10,11 @@ namespace brivane::dbase {
 
 // A statement object bound to a connection: set its text, then execute it.
 struct Command final {
-  platform::Database* ActiveConnection = nullptr;
+  platform::BaseDonnees* ActiveConnection = nullptr;
   QString CommandText;
 
-  // The row set of the statement; throws platform::DatabaseError.
-  std::unique_ptr<platform::RowSet> Execute() const {
+  // The row set of the statement; throws platform::ErreurBaseDonnees.
+  std::unique_ptr<platform::JeuLignes> Execute() const {
     return ActiveConnection->Execute(CommandText);
   }
 };

@@ -1,6 +1,6 @@
 #include "dbase/DossierDemoDbf.h"
 
-#include "platform/DatabaseError.h"
+#include "platform/ErreurBaseDonnees.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,17 +9,17 @@ namespace brivane::dbase {
 
 namespace {
 
-using dbf::DbfField;
+using dbf::ChampDbf;
 
-DbfField C(const char* name, int width) { return {QString::fromLatin1(name), 'C', width, 0, 0}; }
-DbfField N(const char* name, int width, int decimals) {
+ChampDbf C(const char* name, int width) { return {QString::fromLatin1(name), 'C', width, 0, 0}; }
+ChampDbf N(const char* name, int width, int decimals) {
   return {QString::fromLatin1(name), 'N', width, decimals, 0};
 }
-DbfField L(const char* name) { return {QString::fromLatin1(name), 'L', 1, 0, 0}; }
-DbfField D(const char* name) { return {QString::fromLatin1(name), 'D', 8, 0, 0}; }
+ChampDbf L(const char* name) { return {QString::fromLatin1(name), 'L', 1, 0, 0}; }
+ChampDbf D(const char* name) { return {QString::fromLatin1(name), 'D', 8, 0, 0}; }
 
-DbfField Montant(const char* name) { return N(name, 12, 2); }
-DbfField Taux(const char* name) { return N(name, 8, 5); }
+ChampDbf Montant(const char* name) { return N(name, 12, 2); }
+ChampDbf Taux(const char* name) { return N(name, 8, 5); }
 
 // Windows ANSI (code page 1252).
 constexpr unsigned char kPilote1252 = 0x57;
@@ -69,30 +69,30 @@ const std::vector<DossierDemoDbf::Table>& DossierDemoDbf::Tables() {
 
 void DossierDemoDbf::Creer(const QString& dossier) const {
   if (!QDir().mkpath(dossier)) {
-    throw platform::DatabaseError(
-        platform::DatabaseError::kCannotOpen,
+    throw platform::ErreurBaseDonnees(
+        platform::ErreurBaseDonnees::kCannotOpen,
         QStringLiteral("Le dossier %1 ne peut pas être créé.").arg(dossier));
   }
   const QDir dir(dossier);
   for (const Table& table : Tables()) {
     if (QFileInfo::exists(dir.filePath(table.nom + QStringLiteral(".dbf")))) {
-      throw platform::DatabaseError(
-          platform::DatabaseError::kCannotOpen,
+      throw platform::ErreurBaseDonnees(
+          platform::ErreurBaseDonnees::kCannotOpen,
           QStringLiteral("La table %1 existe déjà dans %2 : rien n'a été créé.")
               .arg(table.nom, dossier));
     }
   }
   for (const Table& table : Tables()) {
     const QString chemin = dir.filePath(table.nom + QStringLiteral(".dbf"));
-    dbf::DbfTable::Create(chemin, table.champs, kPilote1252);
+    dbf::TableDbf::Create(chemin, table.champs, kPilote1252);
     // Dated today and closed by the end-of-file mark, like every table we write.
-    dbf::DbfTable::Open(chemin, dbf::DbfTable::Mode::Write)->finish(QDate::currentDate());
+    dbf::TableDbf::Open(chemin, dbf::TableDbf::Mode::Write)->finish(QDate::currentDate());
   }
 
   const auto ajouter = [&](const QString& nom,
                            const std::vector<std::optional<QVariant>>& valeurs) {
     auto table =
-        dbf::DbfTable::Open(dir.filePath(nom + QStringLiteral(".dbf")), dbf::DbfTable::Mode::Write);
+        dbf::TableDbf::Open(dir.filePath(nom + QStringLiteral(".dbf")), dbf::TableDbf::Mode::Write);
     table->write(table->recordCount(), table->compose(valeurs, nullptr));
     table->finish(QDate::currentDate());
   };

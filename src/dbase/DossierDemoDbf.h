@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbf/DbfTable.h"
+#include "dbf/TableDbf.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ namespace brivane::dbase {
 struct DossierDemoDbf {
   struct Table {
     QString nom;
-    std::vector<dbf::DbfField> champs;
+    std::vector<dbf::ChampDbf> champs;
   };
 
   std::int32_t compteur = 1;        // solde.snexts
@@ -25,7 +25,7 @@ struct DossierDemoDbf {
   static const std::vector<Table>& Tables();
 
   // Creates the folder if needed and the six tables in it. Refuses (throws
-  // platform::DatabaseError) when one of them already exists: a company's
+  // platform::ErreurBaseDonnees) when one of them already exists: a company's
   // data is never overwritten.
   void Creer(const QString& dossier) const;
 };

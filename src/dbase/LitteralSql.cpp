@@ -1,8 +1,8 @@
 #include "dbase/LitteralSql.h"
 
 #include "document/ErreurInattendue.h"
-#include "platform/DatabaseError.h"
-#include "platform/DecimalText.h"
+#include "platform/ErreurBaseDonnees.h"
+#include "platform/TexteDecimal.h"
 
 namespace brivane::dbase::literal {
 
@@ -12,7 +12,7 @@ constexpr qsizetype kLongueurCodeProduit = 21;
 
 [[noreturn]] void PasUnNombre(double valeur) {
   throw ErreurInattendue(
-      platform::DatabaseError::kValueDoesNotFit,
+      platform::ErreurBaseDonnees::kValueDoesNotFit,
       QStringLiteral("Le montant %1 ne peut pas être écrit.").arg(QString::number(valeur)));
 }
 
@@ -36,7 +36,7 @@ QString TexteOptionnel(const QString& valeur) {
 QString Drapeau(bool valeur) { return valeur ? QStringLiteral("1") : QStringLiteral("0"); }
 
 QString Nombre(double valeur) {
-  const auto texte = platform::decimal::PlainNumber(valeur);
+  const auto texte = platform::decimal::NombreSimple(valeur);
   if (!texte) {
     PasUnNombre(valeur);
   }
@@ -44,7 +44,7 @@ QString Nombre(double valeur) {
 }
 
 QString Montant(double valeur) {
-  const auto arrondi = platform::decimal::RoundHalfEven(valeur, 2);
+  const auto arrondi = platform::decimal::ArrondiAuPair(valeur, 2);
   if (!arrondi) {
     PasUnNombre(valeur);
   }
@@ -54,7 +54,7 @@ QString Montant(double valeur) {
 QString NumeroDocument(bool soumission, std::int32_t compteur) {
   if (compteur < 0 || compteur > 99999) {
     throw ErreurInattendue(
-        platform::DatabaseError::kValueDoesNotFit,
+        platform::ErreurBaseDonnees::kValueDoesNotFit,
         QStringLiteral("Le compteur de factures (%1) ne tient pas dans un numéro de cinq chiffres.")
             .arg(compteur));
   }

@@ -74,15 +74,17 @@ class Reader {
 std::uint32_t Count(const unsigned char* header) {
   return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
 }
-unsigned HeaderLength(const unsigned char* header) { return header[8] | (header[9] << 8); }
-unsigned RecordLength(const unsigned char* header) { return header[10] | (header[11] << 8); }
+unsigned LongueurEntete(const unsigned char* header) { return header[8] | (header[9] << 8); }
+unsigned LongueurEnregistrement(const unsigned char* header) {
+  return header[10] | (header[11] << 8);
+}
 
 }  // namespace
 
 std::string Journal::Encode() const {
   std::string out(kMagic);
   Put(out, tables.size(), 4);
-  for (const JournalTable& t : tables) {
+  for (const TableJournal& t : tables) {
     PutBytes(out, t.file);
     Put(out, t.originalSize, 8);
     out.append(reinterpret_cast<const char*>(t.originalHeader.data()), t.originalHeader.size());
@@ -112,7 +114,7 @@ std::optional<Journal> Journal::Decode(std::string_view bytes) {
   Journal journal;
   const auto tables = in.Get(4);
   for (std::uint64_t i = 0; in.ok() && i < tables; ++i) {
-    JournalTable t;
+    TableJournal t;
     t.file = in.GetBytes();
     t.originalSize = in.Get(8);
     for (auto& b : t.originalHeader) {
@@ -134,7 +136,7 @@ std::optional<Journal> Journal::Decode(std::string_view bytes) {
   return journal;
 }
 
-void WriteJournal(const std::string& folder, const Journal& journal) {
+void EcrireJournal(const std::string& folder, const Journal& journal) {
   const std::string path = PathOf(folder, Journal::kFileName);
   const std::string bytes = journal.Encode();
   {
@@ -145,7 +147,7 @@ void WriteJournal(const std::string& folder, const Journal& journal) {
   os::SyncFolder(folder);
 }
 
-std::optional<Journal> ReadJournal(const std::string& folder) {
+std::optional<Journal> LireJournal(const std::string& folder) {
   const std::string path = PathOf(folder, Journal::kFileName);
   std::unique_ptr<os::File> file;
   try {
@@ -162,38 +164,38 @@ std::optional<Journal> ReadJournal(const std::string& folder) {
   auto journal = Journal::Decode(bytes);
   if (!journal) {
     // Cut short while being written: no table had been touched yet.
-    RemoveJournal(folder);
+    SupprimerJournal(folder);
   }
   return journal;
 }
 
-void RollBack(const std::string& folder, const Journal& journal) {
+void DefaireJournal(const std::string& folder, const Journal& journal) {
   std::vector<std::unique_ptr<os::File>> files;
   // Every table is checked before any is touched.
-  for (const JournalTable& t : journal.tables) {
+  for (const TableJournal& t : journal.tables) {
     auto file = os::File::Open(PathOf(folder, t.file), os::File::Mode::ReadWrite);
     unsigned char header[32] = {};
     const std::uint64_t size = file->Size();
     if (file->ReadAt(0, header, sizeof header) != sizeof header ||
-        HeaderLength(header) != HeaderLength(t.originalHeader.data()) ||
-        RecordLength(header) != RecordLength(t.originalHeader.data())) {
-      throw JournalConflict{t.file};
+        LongueurEntete(header) != LongueurEntete(t.originalHeader.data()) ||
+        LongueurEnregistrement(header) != LongueurEnregistrement(t.originalHeader.data())) {
+      throw ConflitJournal{t.file};
     }
     const std::uint32_t count = Count(header);
     const std::uint32_t before = Count(t.originalHeader.data());
     const std::uint64_t added = t.finalCount > before ? t.finalCount - before : 0;
     const std::uint64_t largest =
-        std::max(t.originalSize, t.tailOffset + added * RecordLength(header) + 1);
+        std::max(t.originalSize, t.tailOffset + added * LongueurEnregistrement(header) + 1);
     if ((count != before && count != t.finalCount) || size > largest) {
-      throw JournalConflict{t.file};
+      throw ConflitJournal{t.file};
     }
     files.push_back(std::move(file));
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const JournalTable& t = journal.tables[i];
+    const TableJournal& t = journal.tables[i];
     os::File& file = *files[i];
-    const unsigned headerLength = HeaderLength(t.originalHeader.data());
-    const unsigned recordLength = RecordLength(t.originalHeader.data());
+    const unsigned headerLength = LongueurEntete(t.originalHeader.data());
+    const unsigned recordLength = LongueurEnregistrement(t.originalHeader.data());
     for (const auto& [number, bytes] : t.records) {
       file.WriteAt(headerLength + std::uint64_t{number} * recordLength, bytes.data(), bytes.size());
     }
@@ -206,10 +208,10 @@ void RollBack(const std::string& folder, const Journal& journal) {
     file.WriteAt(0, t.originalHeader.data(), t.originalHeader.size());
     file.Sync();
   }
-  RemoveJournal(folder);
+  SupprimerJournal(folder);
 }
 
-void RemoveJournal(const std::string& folder) {
+void SupprimerJournal(const std::string& folder) {
   if (os::Remove(PathOf(folder, Journal::kFileName))) {
     os::SyncFolder(folder);
   }

@@ -14,7 +14,7 @@ namespace brivane::dbf {
 // disk, a power cut) can be undone by the next connection. Written and made
 // durable before the first byte of a table changes; removed once the commit
 // is whole. Its format is described in docs/dbase-tables.md.
-struct JournalTable {
+struct TableJournal {
   std::string file;  // the table's file name, in the journal's folder
   std::uint64_t originalSize = 0;
   std::array<unsigned char, 32> originalHeader{};
@@ -24,13 +24,13 @@ struct JournalTable {
   // Records the commit rewrites, with their original bytes.
   std::vector<std::pair<std::uint32_t, std::string>> records;
 
-  bool operator==(const JournalTable&) const = default;
+  bool operator==(const TableJournal&) const = default;
 };
 
 struct Journal {
   static constexpr const char* kFileName = "brivane.jnl";
 
-  std::vector<JournalTable> tables;
+  std::vector<TableJournal> tables;
 
   std::string Encode() const;
   // Nothing when the bytes are not a whole journal (one cut short while being
@@ -42,23 +42,23 @@ struct Journal {
 
 // A table that changed after the journal was written, in a way the journal
 // cannot account for: undoing would destroy another program's rows.
-struct JournalConflict {
+struct ConflitJournal {
   std::string file;
 };
 
 // Writes the journal into `folder` and makes it durable; throws os::Error.
-void WriteJournal(const std::string& folder, const Journal& journal);
+void EcrireJournal(const std::string& folder, const Journal& journal);
 
 // Reads the folder's journal: nothing when there is none, or when the one
 // there was cut short while being written (it is then removed).
-std::optional<Journal> ReadJournal(const std::string& folder);
+std::optional<Journal> LireJournal(const std::string& folder);
 
 // Puts every table of the journal back as it was, makes it durable, then
 // removes the journal. The caller holds the locks of those tables. Throws
-// JournalConflict (leaving everything as found) or os::Error.
-void RollBack(const std::string& folder, const Journal& journal);
+// ConflitJournal (leaving everything as found) or os::Error.
+void DefaireJournal(const std::string& folder, const Journal& journal);
 
 // Removes the journal and makes its removal durable: the commit's end.
-void RemoveJournal(const std::string& folder);
+void SupprimerJournal(const std::string& folder);
 
 }  // namespace brivane::dbf

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dbf/DbfTable.h"
-#include "dbf/FileLock.h"
+#include "dbf/TableDbf.h"
+#include "dbf/VerrouFichier.h"
 #include "platform/os/File.h"
 
 #include <QByteArray>
@@ -20,27 +20,31 @@ namespace brivane::dbf {
 inline constexpr int kHeaderSize = 32;
 inline constexpr char kEndOfFile = 0x1A;
 
-inline std::string SystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+inline std::string CheminSysteme(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 // One table of the folder, as the connection found it when it opened.
-struct TableInfo {
+struct InfoTable {
   QString name;
   QString path;
-  std::vector<DbfField> fields;
+  std::vector<ChampDbf> fields;
 };
 
 inline std::uint32_t HeaderCount(const unsigned char* header) {
   return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
 }
-inline int HeaderLength(const unsigned char* header) { return header[8] | (header[9] << 8); }
-inline int RecordLength(const unsigned char* header) { return header[10] | (header[11] << 8); }
+inline int LongueurEntete(const unsigned char* header) { return header[8] | (header[9] << 8); }
+inline int LongueurEnregistrement(const unsigned char* header) {
+  return header[10] | (header[11] << 8);
+}
 
 // A table that the posting under way writes: locked, and what it has written
 // so far, kept here until the commit.
-struct Pending {
-  std::unique_ptr<FileLock> lock;  // null when the connection's own Lock() holds the table
-  std::unique_ptr<os::File> file;  // the handle to write with, when `lock` is null
-  std::uint32_t count = 0;         // the header's record count when the table was taken
+struct EcrituresEnAttente {
+  std::unique_ptr<VerrouFichier> lock;  // null when the connection's own Lock() holds the table
+  std::unique_ptr<os::File> file;       // the handle to write with, when `lock` is null
+  std::uint32_t count = 0;              // the header's record count when the table was taken
   int headerLength = 0;
   int recordLength = 1;
   QByteArray rows;                      // new records, one after the other
@@ -57,11 +61,11 @@ struct Pending {
 
 struct Transaction {
   bool implicit = false;  // one statement's, outside Begin
-  std::map<std::size_t, Pending> tables;
+  std::map<std::size_t, EcrituresEnAttente> tables;
 };
 
 // Record n as this connection sees it: the file's, or what its posting wrote.
-inline QByteArrayView RecordAt(DbfTable& table, Pending* pending, int fileCount, int n) {
+inline QByteArrayView RecordAt(TableDbf& table, EcrituresEnAttente* pending, int fileCount, int n) {
   if (pending != nullptr) {
     if (n >= fileCount) {
       const qsizetype at = static_cast<qsizetype>(n - fileCount) * pending->recordLength;

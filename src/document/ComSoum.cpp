@@ -1,7 +1,7 @@
 #include "document/ComSoum.h"
 
 #include "document/ErreurInattendue.h"
-#include "platform/QtClock.h"
+#include "platform/HorlogeQt.h"
 
 #include <new>
 #include <stdexcept>
@@ -16,7 +16,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 // A document made without services dates itself today and has no back end:
 // posting it is refused as an unavailable accounting system.
-ComSoum::ComSoum() : ComSoum(ServicesDocument{std::make_shared<platform::QtClock>(), {}, {}}) {}
+ComSoum::ComSoum() : ComSoum(ServicesDocument{std::make_shared<platform::HorlogeQt>(), {}, {}}) {}
 
 ComSoum::ComSoum(ServicesDocument services) : services_(std::move(services)) {
   if (services_.horloge) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/BackEnd.h"
-#include "platform/Clock.h"
+#include "platform/Horloge.h"
 
 #include <functional>
 #include <memory>
@@ -16,7 +16,7 @@ class ComSoum;
 struct ServicesDocument {
   using FabriqueBackEnd = std::function<std::unique_ptr<BackEnd>(ComSoum&)>;
 
-  std::shared_ptr<const platform::Clock> horloge;
+  std::shared_ptr<const platform::Horloge> horloge;
   FabriqueBackEnd acomba;  // accounting-system code 1
   FabriqueBackEnd dbase;   // accounting-system code 2
 };

@@ -6,13 +6,13 @@ namespace brivane {
 
 namespace {
 
-QString lire(const platform::SettingsStore& store, const QString& cle) {
+QString lire(const platform::StockageReglages& store, const QString& cle) {
   return store.GetSetting(kApplication, kSectionAcomba, cle, QString());
 }
 
 }  // namespace
 
-ConfigurationTransfert ConfigurationTransfert::Lire(const platform::SettingsStore& store) {
+ConfigurationTransfert ConfigurationTransfert::Lire(const platform::StockageReglages& store) {
   ConfigurationTransfert c;
   c.PathCie = lire(store, cles::PathCie);
   c.PathAcomba = lire(store, cles::PathAcomba);
@@ -27,7 +27,7 @@ ConfigurationTransfert ConfigurationTransfert::Lire(const platform::SettingsStor
   return c;
 }
 
-bool ConfigurationTransfert::Enregistrer(platform::SettingsStore& store) const {
+bool ConfigurationTransfert::Enregistrer(platform::StockageReglages& store) const {
   const std::pair<const QString&, const QString&> valeurs[] = {
       {cles::PathCie, PathCie},
       {cles::PathAcomba, PathAcomba},

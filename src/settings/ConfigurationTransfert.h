@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SettingsStore.h"
+#include "platform/StockageReglages.h"
 
 #include <QString>
 
@@ -47,9 +47,9 @@ struct ConfigurationTransfert {
   QString PosteGlAchat{};
 
   // One read per key; a missing key reads as empty.
-  static ConfigurationTransfert Lire(const platform::SettingsStore& store);
+  static ConfigurationTransfert Lire(const platform::StockageReglages& store);
   // Writes every value in key order. False when the store refused one.
-  bool Enregistrer(platform::SettingsStore& store) const;
+  bool Enregistrer(platform::StockageReglages& store) const;
 
   // The accounting system chosen: kSystemeSdk when the setting is empty,
   // 0 when it holds anything but "1" or "2".

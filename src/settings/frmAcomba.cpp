@@ -52,7 +52,7 @@ QPushButton* bouton(QWidget* parent, const char* nom, const QIcon& image, const 
 
 }  // namespace
 
-frmAcomba::frmAcomba(platform::SettingsStore& store, platform::BoiteMessage& messages,
+frmAcomba::frmAcomba(platform::StockageReglages& store, platform::BoiteMessage& messages,
                      QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Interface.h"
-#include "platform/SettingsStore.h"
+#include "platform/StockageReglages.h"
 
 #include <QDialog>
 
@@ -20,7 +20,7 @@ class frmAcomba final : public QDialog {
   Q_OBJECT
 
  public:
-  frmAcomba(platform::SettingsStore& store, platform::BoiteMessage& messages,
+  frmAcomba(platform::StockageReglages& store, platform::BoiteMessage& messages,
             QWidget* parent = nullptr);
 
   QLineEdit* txtPatchAcomba;
@@ -43,7 +43,7 @@ class frmAcomba final : public QDialog {
   void cmdEnregistrer_Click();
   void cboSystemeComptable_Change();
 
-  platform::SettingsStore& store_;
+  platform::StockageReglages& store_;
   platform::BoiteMessage& messages_;
   // The stored system code, kept when the list cannot show it.
   QString systemeLu_;

@@ -2,7 +2,7 @@
 // Creates a company folder of empty dBASE tables to try postings on.
 #include "app/Programme.h"
 #include "dbase/DossierDemoDbf.h"
-#include "platform/DatabaseError.h"
+#include "platform/ErreurBaseDonnees.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   }
   try {
     fixture.Creer(args[0]);
-  } catch (const brivane::platform::DatabaseError& e) {
+  } catch (const brivane::platform::ErreurBaseDonnees& e) {
     err << e.description() << '\n';
     return 1;
   }

@@ -5,7 +5,7 @@
 #include "app/Programme.h"
 #include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
-#include "platform/QtClock.h"
+#include "platform/HorlogeQt.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   client->Vendeur(QStringLiteral("JT"));
 
   brivane::ComSoum document(brivane::ServicesDocument{
-      std::make_shared<brivane::platform::QtClock>(), {}, brivane::dbase::FabriqueParDefaut()});
+      std::make_shared<brivane::platform::HorlogeQt>(), {}, brivane::dbase::FabriqueParDefaut()});
   document.SystemeComptable(2);
   document.cheminCie(args[0]);
   document.Client(client);

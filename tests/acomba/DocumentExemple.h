@@ -3,7 +3,7 @@
 #include "document/Client.h"
 #include "document/ComSoum.h"
 #include "document/Item.h"
-#include "support/FixedClock.h"
+#include "support/HorlogeFixe.h"
 
 #include <memory>
 
@@ -53,7 +53,7 @@ inline std::shared_ptr<Item> Ligne(const QString& code, const QString& descripti
 inline std::unique_ptr<ComSoum> DocumentExemple(ServicesDocument::FabriqueBackEnd acomba,
                                                 const QString& cheminCie) {
   ServicesDocument services;
-  services.horloge = std::make_shared<FixedClock>(QDate(2026, 12, 8));
+  services.horloge = std::make_shared<HorlogeFixe>(QDate(2026, 12, 8));
   services.acomba = std::move(acomba);
   auto doc = std::make_unique<ComSoum>(services);
   doc->SystemeComptable(1);

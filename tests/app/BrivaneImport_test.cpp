@@ -3,7 +3,7 @@
 // and what the import journal says.
 #include "app/JournalImport.h"
 #include "company/InventaireCompagnie.h"
-#include "platform/QtSettingsStore.h"
+#include "platform/StockageReglagesQt.h"
 #include "settings/ConfigurationTransfert.h"
 
 #include "support/DossierDemo.h"
@@ -38,7 +38,7 @@ class BrivaneImport : public testing::DossierDemo {
  protected:
   void SetUp() override {
     DossierDemo::SetUp();
-    platform::QtSettingsStore store(config());
+    platform::StockageReglagesQt store(config());
     ASSERT_TRUE(
         (ConfigurationTransfert{compagnie(), QStringLiteral("acomba"), QStringLiteral("demo"),
                                 QStringLiteral("demo"), QStringLiteral("2"), traite()}
@@ -240,7 +240,7 @@ TEST_F(BrivaneImport, AFullProcessedFolderOnAnotherDiskLeavesNoPartOfTheFileAndI
     ASSERT_TRUE(plein.open(QIODevice::WriteOnly));
     plein.write(QByteArray(4096, 'x'));
   }
-  platform::QtSettingsStore store(config());
+  platform::StockageReglagesQt store(config());
   ASSERT_TRUE(store.SaveSetting(kApplication, kSectionAcomba, cles::DossierTraite, petit));
   const QString chemin = Ecrire(QStringLiteral("p.csv"));
 

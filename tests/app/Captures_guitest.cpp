@@ -4,7 +4,7 @@
 #include "settings/frmAcomba.h"
 
 #include "support/FausseInterface.h"
-#include "support/MemorySettingsStore.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -22,7 +22,7 @@ TEST(Captures, BothWindows) {
     GTEST_SKIP() << "BRIVANE_CAPTURES is not set";
   }
   QDir().mkpath(dossier);
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   ConfigurationTransfert{QStringLiteral("C:\\Acomba\\Demo"),
                          QStringLiteral("C:\\Acomba"),
                          QStringLiteral("demo"),

@@ -3,8 +3,8 @@
 // back by an independent reader (python3-dbfread).
 #include "app/ImporterFichier.h"
 
-#include "support/DbfRead.h"
 #include "support/ImportAvecMessages.h"
+#include "support/LectureDbf.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -47,8 +47,8 @@ class ImportDbase : public ::testing::Test, public testing::ImportAvecMessages {
 
   QString compagnie() const { return racine_.filePath(QStringLiteral("compagnie")); }
   QString traite() const { return racine_.filePath(QStringLiteral("traite")); }
-  testing::DbfReadTable Table(const char* nom) const {
-    return testing::DbfRead(
+  testing::TableDbfLue Table(const char* nom) const {
+    return testing::LectureDbf(
         QDir(compagnie()).filePath(QString::fromLatin1(nom) + QStringLiteral(".dbf")));
   }
 
@@ -71,13 +71,13 @@ class ImportDbase : public ::testing::Test, public testing::ImportAvecMessages {
 
   // What one posting of the sample leaves in the tables.
   void VerifierFacturePostee(const QString& noFacture) const {
-    const testing::DbfReadTable clients = Table("client");
+    const testing::TableDbfLue clients = Table("client");
     ASSERT_TRUE(clients.ok) << clients.error.toStdString();
     ASSERT_EQ(clients.rows.size(), 1);
     const QJsonObject client = clients.rows[0].toObject();
     EXPECT_EQ(client[u"CNOM"].toString(), QStringLiteral("Atelier %1 Nord"));
 
-    const testing::DbfReadTable produits = Table("produi");
+    const testing::TableDbfLue produits = Table("produi");
     ASSERT_EQ(produits.rows.size(), 2);
     for (const QJsonValue& v : produits.rows) {
       const QJsonObject p = v.toObject();
@@ -88,11 +88,11 @@ class ImportDbase : public ::testing::Test, public testing::ImportAvecMessages {
     EXPECT_EQ(produits.rows[1].toObject()[u"PNOM"].toString(),
               QStringLiteral("Frais de transport %2"));
 
-    const testing::DbfReadTable factures = Table("factma");
+    const testing::TableDbfLue factures = Table("factma");
     ASSERT_EQ(factures.rows.size(), 1);
     EXPECT_EQ(factures.rows[0].toObject()[u"FFNOFACT"].toString(), noFacture);
     EXPECT_EQ(factures.rows[0].toObject()[u"FFCNOM"].toString(), QStringLiteral("Atelier %1 Nord"));
-    const testing::DbfReadTable lignes = Table("factit");
+    const testing::TableDbfLue lignes = Table("factit");
     ASSERT_EQ(lignes.rows.size(), 2);
     for (const QJsonValue& v : lignes.rows) {
       EXPECT_EQ(v.toObject()[u"FINOFACT"].toString(), noFacture);

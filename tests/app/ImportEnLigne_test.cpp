@@ -2,8 +2,8 @@
 
 #include "support/FauxBackEnd.h"
 #include "support/FauxFichiers.h"
-#include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -42,7 +42,7 @@ struct Execution {
         ServicesImport{lecteur, deplaceur, testing::ServicesAvec(scenario), journal, {}});
   }
 
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   testing::ScenarioBackEnd scenario;
   std::shared_ptr<testing::FauxLecteurFichier> lecteur =
       std::make_shared<testing::FauxLecteurFichier>();

@@ -7,8 +7,8 @@
 #include "support/FausseInterface.h"
 #include "support/FauxBackEnd.h"
 #include "support/FauxFichiers.h"
-#include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -37,7 +37,7 @@ struct Poste {
   }
   int Postees() const { return static_cast<int>(scenario.appels.count(QStringLiteral("Facture"))); }
 
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
   testing::FauxDialogueFichier dialogue;

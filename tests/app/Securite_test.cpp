@@ -8,12 +8,12 @@
 #include "dbase/BackEndDbf.h"
 #include "dbase/DossierDemoDbf.h"
 #include "document/ComSoum.h"
-#include "platform/QtSettingsStore.h"
-#include "platform/SqliteDbfProvider.h"
+#include "platform/FournisseurDbfSqlite.h"
+#include "platform/StockageReglagesQt.h"
 #include "support/DbfEtat.h"
-#include "support/FixedClock.h"
-#include "support/FixedComputerName.h"
-#include "support/FixedRegionalSettings.h"
+#include "support/HorlogeFixe.h"
+#include "support/NomOrdinateurFixe.h"
+#include "support/ParametresRegionauxFixes.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -92,13 +92,13 @@ TEST(Securite, InjectionStringsInEveryTextFieldReachTheDbaseTablesUnchanged) {
       l->Quantite(2);
       l->Cout(3);
       ServicesDocument services;
-      services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+      services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<dbase::BackEndDbf>(
             d, dbase::ServicesDbf{
-                   std::make_shared<platform::SqliteDbfProvider>(),
-                   std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
-                   std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
+                   std::make_shared<platform::FournisseurDbfSqlite>(),
+                   std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
+                   std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
       };
       ComSoum document(services);
       document.SystemeComptable(2);
@@ -298,7 +298,7 @@ TEST(Securite, ThePasswordStaysInTheSettingsFileWhichOnlyItsOwnerCanRead) {
     return ici.filePath(nom);
   };
 
-  platform::QtSettingsStore store(ici.filePath(QStringLiteral("config")));
+  platform::StockageReglagesQt store(ici.filePath(QStringLiteral("config")));
   ConfigurationTransfert config{ici.filePath(QStringLiteral("compagnie")),
                                 QStringLiteral("acomba"),
                                 QStringLiteral("demo"),

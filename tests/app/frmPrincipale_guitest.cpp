@@ -7,8 +7,8 @@
 #include "support/FausseInterface.h"
 #include "support/FauxBackEnd.h"
 #include "support/FauxFichiers.h"
-#include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -45,7 +45,7 @@ struct Fenetre {
         ServicesImport{
             lecteur, deplaceur, testing::ServicesAvec(scenario), testing::JournalEnMemoire(), {}}};
   }
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
   testing::FauxDialogueFichier dialogue;
@@ -329,7 +329,7 @@ TEST(frmPrincipale, QtsOwnDialogsAndMenusSpeakFrench) {
   const TraductionsFrancaises francais;
   ASSERT_TRUE(francais.charge) << "qt6-translations-l10n is not installed";
 
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
   platform::QtDialogueFichier dialogue;

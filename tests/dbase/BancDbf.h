@@ -4,16 +4,16 @@
 // into it, with the database calls recorded.
 #include "dbase/BackEndDbf.h"
 #include "dbase/DossierDemoDbf.h"
-#include "dbf/DbfTable.h"
-#include "dbf/SqliteDbfProvider.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "dbf/TableDbf.h"
 #include "document/ComSoum.h"
-#include "platform/DatabaseError.h"
+#include "platform/ErreurBaseDonnees.h"
 #include "platform/os/File.h"
-#include "support/DbfRead.h"
-#include "support/FixedClock.h"
-#include "support/FixedComputerName.h"
-#include "support/FixedRegionalSettings.h"
+#include "support/HorlogeFixe.h"
+#include "support/LectureDbf.h"
 #include "support/LigneDbf.h"
+#include "support/NomOrdinateurFixe.h"
+#include "support/ParametresRegionauxFixes.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -32,22 +32,22 @@ namespace brivane::dbase {
 
 using std::chrono::milliseconds;
 using testing::CheckDbfFile;
-using testing::DbfRead;
+using testing::LectureDbf;
 
 inline const QString kCrLf = QStringLiteral("\r\n");
 inline const QString kInconnue = QStringLiteral("Une erreur inconnue s'est produite : ");
 inline const char* const kTables[] = {"client", "produi", "factma", "factit", "solde", "taxpro"};
 
 // Passes every statement on and keeps its text.
-class RecordingDatabase final : public platform::Database {
+class RecordingDatabase final : public platform::BaseDonnees {
  public:
-  RecordingDatabase(std::unique_ptr<platform::Database> inner, QStringList& log)
+  RecordingDatabase(std::unique_ptr<platform::BaseDonnees> inner, QStringList& log)
       : inner_(std::move(inner)), log_(log) {}
-  std::unique_ptr<platform::RowSet> Execute(const QString& sql) override {
+  std::unique_ptr<platform::JeuLignes> Execute(const QString& sql) override {
     log_ << sql;
     return inner_->Execute(sql);
   }
-  std::unique_ptr<platform::TableLock> Lock(const QString& table, milliseconds wait) override {
+  std::unique_ptr<platform::VerrouTable> Lock(const QString& table, milliseconds wait) override {
     return inner_->Lock(table, wait);
   }
   void Begin(const QStringList& tables, milliseconds wait) override {
@@ -64,17 +64,17 @@ class RecordingDatabase final : public platform::Database {
   }
 
  private:
-  std::unique_ptr<platform::Database> inner_;
+  std::unique_ptr<platform::BaseDonnees> inner_;
   QStringList& log_;
 };
 
-class RecordingProvider final : public platform::DatabaseProvider {
+class RecordingProvider final : public platform::FournisseurBaseDonnees {
  public:
   explicit RecordingProvider(QStringList& log) : log_(log) {}
-  std::unique_ptr<platform::Database> Open(const QString& connectionString) override {
+  std::unique_ptr<platform::BaseDonnees> Open(const QString& connectionString) override {
     log_ << connectionString;
     return std::make_unique<RecordingDatabase>(
-        dbf::SqliteDbfProvider(milliseconds(100)).Open(connectionString), log_);
+        dbf::FournisseurDbfSqlite(milliseconds(100)).Open(connectionString), log_);
   }
 
  private:
@@ -116,12 +116,12 @@ class PostageTest : public ::testing::Test {
   std::unique_ptr<ComSoum> Document(std::shared_ptr<Client> client,
                                     std::vector<std::shared_ptr<Item>> lignes) {
     ServicesDocument services;
-    services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+    services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
     services.dbase = [this](ComSoum& d) -> std::unique_ptr<BackEnd> {
       return std::make_unique<BackEndDbf>(
           d, ServicesDbf{std::make_shared<RecordingProvider>(log_),
-                         std::make_shared<testing::FixedComputerName>(QStringLiteral("POSTE-07")),
-                         std::make_shared<testing::FixedRegionalSettings>(separateur_),
+                         std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("POSTE-07")),
+                         std::make_shared<testing::ParametresRegionauxFixes>(separateur_),
                          milliseconds(100)});
     };
     auto document = std::make_unique<ComSoum>(services);
@@ -140,7 +140,7 @@ class PostageTest : public ::testing::Test {
     const auto fichier = CheckDbfFile(chemin);
     EXPECT_TRUE(fichier.endsWith1A) << table;
     EXPECT_EQ(static_cast<std::int64_t>(fichier.headerCount), fichier.countFromSize) << table;
-    const auto lu = DbfRead(chemin);
+    const auto lu = LectureDbf(chemin);
     EXPECT_TRUE(lu.ok) << table << ": " << lu.error.toStdString();
     EXPECT_EQ(lu.headerCount, lu.rows.size() + lu.deleted) << table;
     return lu.rows;
@@ -169,8 +169,8 @@ class PostageTest : public ::testing::Test {
   QTemporaryDir dir_;
   QStringList log_;
   QString separateur_ = QStringLiteral("/");
-  std::unique_ptr<platform::Database> autre_;
-  std::unique_ptr<platform::TableLock> verrou_;
+  std::unique_ptr<platform::BaseDonnees> autre_;
+  std::unique_ptr<platform::VerrouTable> verrou_;
 };
 
 inline void ExpectRow(const QJsonObject& ligne, const QJsonObject& attendu) {

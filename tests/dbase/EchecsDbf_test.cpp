@@ -46,7 +46,7 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
     ASSERT_TRUE(QDir().mkpath(dir_.path()));
     Compagnie();
     {
-      auto factma = dbf::DbfTable::Open(Chemin("factma"), dbf::DbfTable::Mode::Write);
+      auto factma = dbf::TableDbf::Open(Chemin("factma"), dbf::TableDbf::Mode::Write);
       std::vector<std::optional<QVariant>> ligne(factma->fields().size());
       ligne[static_cast<std::size_t>(factma->fieldIndex(QStringLiteral("FFNOFACT")))] =
           QString::fromLatin1(numero);
@@ -123,9 +123,9 @@ TEST_F(PostageTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
       client, {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
   BackEndDbf backEnd(
       *document,
-      ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
-                  std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
-                  std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
+      ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+                  std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
+                  std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
   ASSERT_TRUE(backEnd.Ouvrir());
   for (int fois = 0; fois < 2; ++fois) {
     ASSERT_TRUE(backEnd.EnregistrerClient());
@@ -151,12 +151,13 @@ TEST_F(PostageTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
       auto client = UnClient();
       client->Numero(prefixe + QString::number(i));
       ServicesDocument services;
-      services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+      services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<BackEndDbf>(
-            d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
-                           std::make_shared<testing::FixedComputerName>(QStringLiteral("P")),
-                           std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
+            d,
+            ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+                        std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
+                        std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
       };
       ComSoum document(services);
       document.SystemeComptable(2);
@@ -227,15 +228,15 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
       if (d.nom != QString::fromLatin1(table)) {
         continue;
       }
-      std::vector<dbf::DbfField> champs;
+      std::vector<dbf::ChampDbf> champs;
       for (const auto& f : d.champs) {
         if (sansColonne == nullptr || f.name != QString::fromLatin1(sansColonne)) {
           champs.push_back(f);
         }
       }
       QFile::remove(t.Chemin(table));
-      dbf::DbfTable::Create(t.Chemin(table), champs, 0x57);
-      auto dbf = dbf::DbfTable::Open(t.Chemin(table), dbf::DbfTable::Mode::Write);
+      dbf::TableDbf::Create(t.Chemin(table), champs, 0x57);
+      auto dbf = dbf::TableDbf::Open(t.Chemin(table), dbf::TableDbf::Mode::Write);
       if (!ligne.empty()) {
         dbf->write(0, dbf->compose(ligne, nullptr));
       }
@@ -285,7 +286,8 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
        0, 7},
       {"CounterHeldByAnotherPosting",
        [](PostageTest& t) {
-         t.autre_ = dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + t.dir_.path());
+         t.autre_ =
+             dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + t.dir_.path());
          t.verrou_ = t.autre_->Lock(QStringLiteral("solde"), milliseconds(0));
        },
        UnClient(), -2007,
@@ -318,12 +320,13 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
 TEST_F(PostageTest, FixtureHoldsEveryColumnThePostingWrites) {
   Compagnie(1, 0.14975);
   for (const char* table : kTables) {
-    const auto lu = DbfRead(Chemin(table));
+    const auto lu = LectureDbf(Chemin(table));
     ASSERT_TRUE(lu.ok) << table;
   }
   EXPECT_EQ(Compteur(), 1);
   EXPECT_EQ(Lignes("taxpro")[0].toObject()[u"TAXPRC1"].toDouble(), 0.14975);
-  EXPECT_THROW(DossierDemoDbf().Creer(dir_.path()), platform::DatabaseError);  // never overwrites
+  EXPECT_THROW(DossierDemoDbf().Creer(dir_.path()),
+               platform::ErreurBaseDonnees);  // never overwrites
 }
 
 }  // namespace

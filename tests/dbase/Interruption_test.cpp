@@ -4,17 +4,17 @@
 // invoice counter never runs ahead of the rows.
 #include "dbase/BackEndDbf.h"
 #include "dbase/DossierDemoDbf.h"
-#include "dbf/DbfTable.h"
-#include "dbf/SqliteDbfProvider.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "dbf/TableDbf.h"
 #include "document/ComSoum.h"
 #include "support/ArretBrutal.h"
 #include "support/DbfEtat.h"
 #include "support/DbfLecteurs.h"
-#include "support/DbfRead.h"
-#include "support/FixedClock.h"
-#include "support/FixedComputerName.h"
-#include "support/FixedRegionalSettings.h"
+#include "support/HorlogeFixe.h"
+#include "support/LectureDbf.h"
 #include "support/LigneDbf.h"
+#include "support/NomOrdinateurFixe.h"
+#include "support/ParametresRegionauxFixes.h"
 #include "support/QStringPrinter.h"
 
 #include <QDir>
@@ -62,12 +62,12 @@ std::shared_ptr<Item> LaLigne(const QString& code, double quantite, double cout)
 // products, invoice. True when Enregistrer says so.
 bool Poster(const QString& dossier, const QString& client, const QStringList& codes) {
   ServicesDocument services;
-  services.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+  services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
   services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
-        d, ServicesDbf{std::make_shared<dbf::SqliteDbfProvider>(),
-                       std::make_shared<testing::FixedComputerName>(QStringLiteral("POSTE-07")),
-                       std::make_shared<testing::FixedRegionalSettings>(QStringLiteral("/"))});
+        d, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+                       std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("POSTE-07")),
+                       std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
   };
   ComSoum document(services);
   document.SystemeComptable(2);
@@ -135,10 +135,10 @@ QString Numero(qint64 compteur) { return QStringLiteral("!%1").arg(compteur, 5, 
 // The rows the header counts that are not marked deleted, as our own reader sees them.
 qsizetype LignesVivantes(const QString& cheminSansExtension) {
   const auto table =
-      dbf::DbfTable::Open(cheminSansExtension + QStringLiteral(".dbf"), dbf::DbfTable::Mode::Read);
+      dbf::TableDbf::Open(cheminSansExtension + QStringLiteral(".dbf"), dbf::TableDbf::Mode::Read);
   qsizetype vivantes = 0;
   for (int i = 0; i < table->recordCount(); ++i) {
-    vivantes += dbf::DbfTable::IsDeleted(table->record(i)) ? 0 : 1;
+    vivantes += dbf::TableDbf::IsDeleted(table->record(i)) ? 0 : 1;
   }
   return vivantes;
 }
@@ -205,7 +205,7 @@ TEST(Interruption, APostingKilledAtAnyWriteIsWholeOrAbsentOnceTheNextConnectionO
     }
     journaux.push_back(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-tue"));
-    EXPECT_NO_THROW(dbf::SqliteDbfProvider().Open(QStringLiteral("Data Source=") + ici));
+    EXPECT_NO_THROW(dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + ici));
     EXPECT_FALSE(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-ouvert"));
     reprises.push_back(PosterLaFacture(ici));

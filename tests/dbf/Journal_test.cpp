@@ -1,5 +1,5 @@
 #include "dbf/Journal.h"
-#include "dbf/FileLock.h"
+#include "dbf/VerrouFichier.h"
 #include "platform/os/File.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ class JournalTest : public ::testing::Test {
   // and the journal it writes first.
   Journal Commettre() const {
     const QByteArray avant = Lire("t.dbf");
-    JournalTable t;
+    TableJournal t;
     t.file = "t.dbf";
     t.originalSize = static_cast<std::uint64_t>(avant.size());
     std::copy_n(avant.constData(), 32, reinterpret_cast<char*>(t.originalHeader.data()));
@@ -58,7 +58,7 @@ class JournalTest : public ::testing::Test {
     t.records = {{1, avant.mid(44, 4).toStdString()}};
     Journal journal;
     journal.tables.push_back(t);
-    WriteJournal(Dossier(), journal);
+    EcrireJournal(Dossier(), journal);
     QByteArray apres = avant;
     apres[4] = 5;
     apres.replace(44, 4, "*r01");
@@ -78,7 +78,7 @@ class JournalTest : public ::testing::Test {
 TEST_F(JournalTest, ReadsBackWhatItWroteAndNothingOfAJournalCutShortOrDamaged) {
   Ecrire("t.dbf", Table(3));
   const Journal journal = Commettre();
-  EXPECT_EQ(ReadJournal(Dossier()), journal);
+  EXPECT_EQ(LireJournal(Dossier()), journal);
   const std::string octets = journal.Encode();
   for (std::size_t longueur = 0; longueur < octets.size(); ++longueur) {
     EXPECT_FALSE(Journal::Decode(std::string_view(octets).substr(0, longueur))) << longueur;
@@ -90,7 +90,7 @@ TEST_F(JournalTest, ReadsBackWhatItWroteAndNothingOfAJournalCutShortOrDamaged) {
   }
   // Cut short while being written: no table had changed; it is removed.
   Ecrire(Journal::kFileName, QByteArray::fromStdString(octets.substr(0, octets.size() / 2)));
-  EXPECT_FALSE(ReadJournal(Dossier()));
+  EXPECT_FALSE(LireJournal(Dossier()));
   EXPECT_FALSE(QFile::exists(Chemin(Journal::kFileName)));
 }
 
@@ -103,11 +103,11 @@ TEST_F(JournalTest, RollingBackGivesTheTableBackByteForByte) {
     }
     Ecrire("t.dbf", avant);
     const Journal journal = Commettre();
-    RollBack(Dossier(), journal);
+    DefaireJournal(Dossier(), journal);
     EXPECT_EQ(Lire("t.dbf"), avant);
     EXPECT_FALSE(QFile::exists(Chemin(Journal::kFileName)));
     // Undoing twice changes nothing more: a crash during the undo is undone again.
-    RollBack(Dossier(), journal);
+    DefaireJournal(Dossier(), journal);
     EXPECT_EQ(Lire("t.dbf"), avant);
   }
 }
@@ -119,7 +119,7 @@ TEST_F(JournalTest, ATableChangedByAnotherProgramSinceIsLeftAsFound) {
   autre[4] = 7;  // a count the commit never wrote
   autre += QByteArray(" x05 x06");
   Ecrire("t.dbf", autre);
-  EXPECT_THROW(RollBack(Dossier(), journal), JournalConflict);
+  EXPECT_THROW(DefaireJournal(Dossier(), journal), ConflitJournal);
   EXPECT_EQ(Lire("t.dbf"), autre);
   EXPECT_TRUE(QFile::exists(Chemin(Journal::kFileName)));
 }
@@ -127,10 +127,10 @@ TEST_F(JournalTest, ATableChangedByAnotherProgramSinceIsLeftAsFound) {
 TEST_F(JournalTest, ATableLockExcludesOtherHandlesAndOtherProcessesUntilReleased) {
   Ecrire("t.dbf", Table(1));
   const std::string chemin = Chemin("t.dbf").toStdString();
-  auto premier = FileLock::Take(chemin, milliseconds(0));
+  auto premier = VerrouFichier::Take(chemin, milliseconds(0));
   ASSERT_TRUE(premier);
   const auto debut = std::chrono::steady_clock::now();
-  EXPECT_FALSE(FileLock::Take(chemin, milliseconds(60)));
+  EXPECT_FALSE(VerrouFichier::Take(chemin, milliseconds(60)));
   EXPECT_GE(std::chrono::steady_clock::now() - debut, milliseconds(60));
 
   // Another process taking a classic fcntl lock on one record's byte, as
@@ -153,9 +153,9 @@ TEST_F(JournalTest, ATableLockExcludesOtherHandlesAndOtherProcessesUntilReleased
   EXPECT_EQ(autreProcessus(), 1);
   premier.reset();
   EXPECT_EQ(autreProcessus(), 0);
-  EXPECT_TRUE(FileLock::Take(chemin, milliseconds(0)));
+  EXPECT_TRUE(VerrouFichier::Take(chemin, milliseconds(0)));
   // The table itself stays readable by everyone while it is locked.
-  auto encore = FileLock::Take(chemin, milliseconds(0));
+  auto encore = VerrouFichier::Take(chemin, milliseconds(0));
   EXPECT_EQ(Lire("t.dbf"), Table(1));
 }
 

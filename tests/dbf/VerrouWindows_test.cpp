@@ -1,8 +1,8 @@
 // A Windows program run under Wine locks a table as dBASE drivers do: it is
 // refused while a posting holds the table, and a posting waits for it in turn.
 #include "dbase/DossierDemoDbf.h"
-#include "dbf/SqliteDbfProvider.h"
-#include "platform/DatabaseError.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "platform/ErreurBaseDonnees.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ class VerrouWindows : public ::testing::Test {
     p.waitForFinished(120000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
   }
-  std::unique_ptr<platform::Database> Base() {
-    return dbf::SqliteDbfProvider(milliseconds(200))
+  std::unique_ptr<platform::BaseDonnees> Base() {
+    return dbf::FournisseurDbfSqlite(milliseconds(200))
         .Open(QStringLiteral("Data Source=") + dossier_.path());
   }
 
@@ -81,7 +81,7 @@ TEST_F(VerrouWindows, APostingWaitsForAWindowsProgramThatHoldsTheTable) {
   try {
     base->Begin({QStringLiteral("factma"), QStringLiteral("solde")}, milliseconds(200));
     ADD_FAILURE() << "the posting took a table a Windows program holds";
-  } catch (const platform::DatabaseError& e) {
+  } catch (const platform::ErreurBaseDonnees& e) {
     EXPECT_EQ(e.description(),
               QStringLiteral("La table factma est occupée par une autre saisie ; réessayez dans "
                              "un moment."));

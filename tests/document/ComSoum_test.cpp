@@ -1,7 +1,7 @@
 #include "document/ComSoum.h"
 #include "document/ErreurInattendue.h"
 
-#include "support/FixedClock.h"
+#include "support/HorlogeFixe.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ class BackEndScripte final : public BackEnd {
 
 ServicesDocument services(Script& s) {
   ServicesDocument d;
-  d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 3, 5));
+  d.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
   auto fabrique = [&s](ComSoum& doc) -> std::unique_ptr<BackEnd> {
     ++s.fabrications;
     return std::make_unique<BackEndScripte>(doc, s);
@@ -321,7 +321,7 @@ const QString indisponible =
 TEST(ComSoumUnexpected, MissingBackEndIsRefusedNeverASuccess) {
   for (std::int32_t code : {1, 2}) {
     ServicesDocument d;
-    d.horloge = std::make_shared<testing::FixedClock>(QDate(2024, 1, 1));
+    d.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 1, 1));
     ComSoum doc(d);
     remplir(doc, code);
     EXPECT_FALSE(doc.Enregistrer()) << code;

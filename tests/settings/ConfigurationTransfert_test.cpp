@@ -1,7 +1,7 @@
 #include "settings/ConfigurationTransfert.h"
 
-#include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <gtest/gtest.h>
 
@@ -41,15 +41,15 @@ TEST(ConfigurationTransfert, IsCompleteWhenTheFiveRequiredSettingsAreGiven) {
 }
 
 TEST(ConfigurationTransfert, ReadsAndWritesItsKeysOfTheAcombaSectionInOrder) {
-  testing::MemorySettingsStore store;
+  testing::StockageReglagesMemoire store;
   EXPECT_EQ(ConfigurationTransfert::Lire(store), ConfigurationTransfert{});
 
   ASSERT_TRUE(complete().Enregistrer(store));
   const auto cle = [](const QString& k) {
-    return testing::MemorySettingsStore::Cle{QStringLiteral("Brivane"), QStringLiteral("Acomba"),
-                                             k};
+    return testing::StockageReglagesMemoire::Cle{QStringLiteral("Brivane"),
+                                                 QStringLiteral("Acomba"), k};
   };
-  const std::vector<testing::MemorySettingsStore::Cle> ordre = {
+  const std::vector<testing::StockageReglagesMemoire::Cle> ordre = {
       cle(QStringLiteral("PathCie")),          cle(QStringLiteral("PathAcomba")),
       cle(QStringLiteral("UserAcomba")),       cle(QStringLiteral("PWDAcomba")),
       cle(QStringLiteral("GroupeProd")),       cle(QStringLiteral("DossierTraite")),
@@ -66,7 +66,7 @@ TEST(ConfigurationTransfert, ReadsAndWritesItsKeysOfTheAcombaSectionInOrder) {
   EXPECT_EQ(store.ecritures.size(), 10U) << "a refused write does not stop the others";
 
   // A store written before the accounting system could be chosen reads as the SDK.
-  testing::MemorySettingsStore ancien;
+  testing::StockageReglagesMemoire ancien;
   for (std::size_t i = 0; i < 6; ++i) {
     ancien.valeurs[ordre[i]] = QStringLiteral("x");
   }

@@ -2,8 +2,8 @@
 
 #include "settings/ConfigurationTransfert.h"
 #include "support/FausseInterface.h"
-#include "support/MemorySettingsStore.h"
 #include "support/QStringPrinter.h"
+#include "support/StockageReglagesMemoire.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,7 +19,7 @@ namespace brivane {
 namespace {
 
 using testing::FausseBoiteMessage;
-using testing::MemorySettingsStore;
+using testing::StockageReglagesMemoire;
 
 ConfigurationTransfert enregistree() {
   return {QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"), QStringLiteral("gerald"),
@@ -31,7 +31,7 @@ struct Fenetre {
     enregistree().Enregistrer(store);
     store.ecritures.clear();
   }
-  MemorySettingsStore store;
+  StockageReglagesMemoire store;
   FausseBoiteMessage messages;
 };
 
@@ -120,7 +120,7 @@ TEST(frmAcomba, OpensWithTheStoredValuesAndTheFocusOnTheAcombaFolder) {
 }
 
 TEST(frmAcomba, AFirstStartShowsSixEmptyBoxes) {
-  MemorySettingsStore store;
+  StockageReglagesMemoire store;
   FausseBoiteMessage messages;
   frmAcomba w(store, messages);
   for (const QLineEdit* b : w.findChildren<QLineEdit*>()) {

@@ -314,7 +314,7 @@ void RenameNoReplace(const std::string& from, const std::string& to) {
   }
 }
 
-std::string ComputerName() {
+std::string NomOrdinateur() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) {
     return {};

@@ -428,7 +428,7 @@ void RenameNoReplace(const std::string& from, const std::string& to) {
   }
 }
 
-std::string ComputerName() {
+std::string NomOrdinateur() {
   // The name GetComputerName gives: at most 15 characters.
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;

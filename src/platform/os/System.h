@@ -11,7 +11,7 @@ namespace brivane::os {
 
 // The computer's network name as the system gives it (on Windows the NetBIOS
 // name, as GetComputerName gives it); empty when the system gives none.
-std::string ComputerName();
+std::string NomOrdinateur();
 
 // The program's arguments after its name, as the system gave them: the bytes
 // of argv on POSIX (a name is any bytes), UTF-8 from the wide command line on

@@ -7,7 +7,7 @@
 //                                    holds the lock until RELEASE exists
 //   --child try FILE                 exit 0 when the table lock is granted,
 //                                    1 when refused, 2 on an error
-#include "dbf/FileLock.h"
+#include "dbf/VerrouFichier.h"
 #include "platform/os/File.h"
 #include "platform/os/System.h"
 
@@ -37,9 +37,9 @@
 namespace brivane::os {
 namespace {
 
-using dbf::FileLock;
 using dbf::kFileLockLength;
 using dbf::kLockBase;
+using dbf::VerrouFichier;
 using std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
@@ -360,17 +360,17 @@ TEST(OsLock, TwoHandlesOfOneProcessExcludeEachOther) {
 TEST(OsLock, AWaiterGetsTheTableWhenItsHolderLetsGo) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
-  auto held = FileLock::Take(folder / "factma.dbf", milliseconds(0));
+  auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
-  EXPECT_EQ(FileLock::Take(folder / "factma.dbf", milliseconds(50)), nullptr);
+  EXPECT_EQ(VerrouFichier::Take(folder / "factma.dbf", milliseconds(50)), nullptr);
   std::thread release([&] {
     std::this_thread::sleep_for(milliseconds(100));
     held.reset();
   });
-  EXPECT_NE(FileLock::Take(folder / "factma.dbf", milliseconds(20000)), nullptr);
+  EXPECT_NE(VerrouFichier::Take(folder / "factma.dbf", milliseconds(20000)), nullptr);
   release.join();
   // A table that cannot be opened for writing is an error, not a busy table.
-  EXPECT_THROW(FileLock::Take(folder / "absent.dbf", milliseconds(0)), Error);
+  EXPECT_THROW(VerrouFichier::Take(folder / "absent.dbf", milliseconds(0)), Error);
 }
 
 TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
@@ -378,7 +378,7 @@ TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   Folder folder;
   const std::string data(4096, 'r');
   Write(folder / "factma.dbf", data);
-  const auto held = FileLock::Take(folder / "factma.dbf", milliseconds(0));
+  const auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
   const auto other = File::Open(folder / "factma.dbf", File::Mode::ReadWrite);
   std::string read(data.size(), '\0');
@@ -397,13 +397,13 @@ TEST(OsLock, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
   {
     Child holder({"hold", table, folder / "ready", folder / "release"});
     ASSERT_TRUE(Appears(folder / "ready", milliseconds(60000)));
-    EXPECT_EQ(FileLock::Take(table, milliseconds(100)), nullptr);
+    EXPECT_EQ(VerrouFichier::Take(table, milliseconds(100)), nullptr);
     const auto file = File::Open(table, File::Mode::ReadWrite);
     EXPECT_FALSE(file->Lock(kLockBase + 40, 1, File::LockKind::Exclusive, milliseconds(0)));
     Write(folder / "release", "");
     EXPECT_EQ(holder.Wait(), 0);
   }
-  auto mine = FileLock::Take(table, milliseconds(0));
+  auto mine = VerrouFichier::Take(table, milliseconds(0));
   ASSERT_NE(mine, nullptr);
   EXPECT_EQ(Child({"try", table}).Wait(), 1);
   mine.reset();
@@ -470,7 +470,7 @@ TEST(OsMove, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
 }
 
 TEST(OsSystem, TheComputerHasAName) {
-  const std::string name = ComputerName();
+  const std::string name = NomOrdinateur();
   EXPECT_FALSE(name.empty());
   EXPECT_EQ(name.find('\0'), std::string::npos);
 }
@@ -480,7 +480,7 @@ int RunChild(const std::vector<std::string>& a) {
   const std::string action = a.size() > 1 ? a[1] : "";
   try {
     if (action == "hold" && a.size() == 5) {
-      const auto lock = FileLock::Take(a[2], milliseconds(20000));
+      const auto lock = VerrouFichier::Take(a[2], milliseconds(20000));
       if (!lock) {
         return 1;
       }
@@ -491,7 +491,7 @@ int RunChild(const std::vector<std::string>& a) {
       return 0;
     }
     if (action == "try" && a.size() == 3) {
-      return FileLock::Take(a[2], milliseconds(0)) ? 0 : 1;
+      return VerrouFichier::Take(a[2], milliseconds(0)) ? 0 : 1;
     }
   } catch (const Error& e) {
     std::fprintf(stderr, "%s (%s)\n", e.what(), NativeErrorDescription(e.native()).c_str());

@@ -1,0 +1,717 @@
+#include "dbf/BaseDbf.h"
+
+#include "dbf/Journal.h"
+#include "dbf/ModuleSqlite.h"
+#include "dbf/VerrouFichier.h"
+#include "platform/os/File.h"
+#include "platform/os/System.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+
+namespace brivane::dbf {
+
+using platform::ErreurBaseDonnees;
+using platform::JeuLignes;
+using platform::VerrouTable;
+
+namespace {
+
+IndexCles::Stamp StampOf(const QString& path) { return os::IdentityOf(CheminSysteme(path)); }
+
+class MaterializedRowSet final : public JeuLignes {
+ public:
+  MaterializedRowSet() = default;  // closed
+  MaterializedRowSet(QStringList names, QVariantList values, bool hasRow)
+      : open_(true), hasRow_(hasRow), names_(std::move(names)), values_(std::move(values)) {}
+
+  bool IsOpen() const override { return open_; }
+  bool Eof() const override {
+    RequireOpen();
+    return !hasRow_;
+  }
+  QVariant Field(const QString& name) const override {
+    RequireOpen();
+    if (!hasRow_) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kNoRow,
+                              QStringLiteral("Aucune ligne ne donne la colonne %1.").arg(name));
+    }
+    for (qsizetype i = 0; i < names_.size(); ++i) {
+      if (names_[i].compare(name, Qt::CaseInsensitive) == 0) {
+        return values_[i];
+      }
+    }
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kNoColumn,
+                            QStringLiteral("La colonne %1 est absente du résultat.").arg(name));
+  }
+  void Close() override { open_ = false; }
+
+ private:
+  void RequireOpen() const {
+    if (!open_) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kNoRow,
+                              QStringLiteral("Le jeu de lignes est fermé."));
+    }
+  }
+
+  bool open_ = false;
+  bool hasRow_ = false;
+  QStringList names_;
+  QVariantList values_;
+};
+
+class HeldLock final : public VerrouTable {
+ public:
+  HeldLock(std::unique_ptr<VerrouFichier> lock, std::weak_ptr<std::set<QString>> held, QString key)
+      : lock_(std::move(lock)), held_(std::move(held)), key_(std::move(key)) {}
+  ~HeldLock() override {
+    if (const auto held = held_.lock()) {
+      held->erase(key_);
+    }
+  }
+
+ private:
+  std::unique_ptr<VerrouFichier> lock_;
+  std::weak_ptr<std::set<QString>> held_;
+  QString key_;
+};
+
+[[noreturn]] void CannotOpen(const QString& why) {
+  throw ErreurBaseDonnees(ErreurBaseDonnees::kCannotOpen, why);
+}
+
+QString Occupied(const QString& table) {
+  return QStringLiteral("La table %1 est occupée par une autre saisie ; réessayez dans un moment.")
+      .arg(table);
+}
+
+const QString kNothingWritten = QStringLiteral("Rien de cette saisie n'a été écrit.");
+
+// SQLite's own words for the refusals a company folder can cause, in French.
+QString Explain(const QString& message) {
+  static const QRegularExpression noTable(QStringLiteral("^no such table: (\\S+)$"));
+  static const QRegularExpression noColumnNamed(
+      QStringLiteral("^table (\\S+) has no column named (\\S+)$"));
+  static const QRegularExpression noColumn(QStringLiteral("^no such column: (\\S+)$"));
+  if (message.startsWith(QStringLiteral("not authorized"))) {
+    return QStringLiteral(
+        "Cette instruction n'est pas permise sur les tables du dossier : seules "
+        "la lecture, l'ajout et la mise à jour de lignes le sont.");
+  }
+  if (const auto m = noTable.match(message); m.hasMatch()) {
+    return QStringLiteral("La table %1 est absente du dossier.").arg(m.captured(1));
+  }
+  if (const auto m = noColumnNamed.match(message); m.hasMatch()) {
+    return QStringLiteral("La table %1 n'a pas de colonne %2.").arg(m.captured(1), m.captured(2));
+  }
+  if (const auto m = noColumn.match(message); m.hasMatch()) {
+    return QStringLiteral("La colonne %1 est absente de la table.").arg(m.captured(1));
+  }
+  return QStringLiteral("L'instruction a été refusée par la base de données : %1").arg(message);
+}
+
+}  // namespace
+
+// A failed system call on a table, in the user's words: never the system's
+// own text, which may be English.
+ErreurBaseDonnees FromSystem(const os::Error& e, const QString& table, const QString& outcome) {
+  switch (e.kind()) {
+    case os::Error::Kind::NoSpace:
+      return ErreurBaseDonnees(
+          ErreurBaseDonnees::kInputOutput,
+          QStringLiteral("Le disque est plein : la table %1 n'a pas pu être enregistrée. %2")
+              .arg(table, outcome));
+    case os::Error::Kind::AccessDenied:
+      return ErreurBaseDonnees(
+          ErreurBaseDonnees::kCannotOpen,
+          QStringLiteral("La table %1 est en lecture seule. %2").arg(table, outcome));
+    case os::Error::Kind::NotFound:
+      return ErreurBaseDonnees(
+          ErreurBaseDonnees::kCannotOpen,
+          QStringLiteral("La table %1 est introuvable. %2").arg(table, outcome));
+    default:
+      break;
+  }
+  if (e.code() == EBUSY) {
+    // Another program holds the file open without sharing it (Windows).
+    return ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(table));
+  }
+  return ErreurBaseDonnees(
+      ErreurBaseDonnees::kInputOutput,
+      QStringLiteral("La table %1 n'a pas pu être lue ou enregistrée sur le disque : %2. %3")
+          .arg(table, QString::fromStdString(os::FrenchErrorText(e.code())), outcome));
+}
+
+int BaseDbf::Fail(sqlite3_vtab* vtab, const ErreurBaseDonnees& error) {
+  pending_ = error;
+  sqlite3_free(vtab->zErrMsg);
+  vtab->zErrMsg = sqlite3_mprintf("%s", error.what());
+  return SQLITE_ERROR;
+}
+
+void BaseDbf::Distrust(std::size_t table) {
+  for (auto& [key, index] : indexes_) {
+    if (key.first == table) {
+      index.Forget();
+    }
+  }
+}
+
+IndexCles* BaseDbf::IndexFor(std::size_t table, int field, TableDbf& reader,
+                             EcrituresEnAttente* pending, int fileCount, int count) {
+  IndexCles& index = indexes_[{table, field}];
+  // A table the posting holds changes only by this connection's hand (its
+  // index was checked against the file when the table was taken): no need
+  // to look at the file again on every lookup.
+  const bool held = pending != nullptr && index.trusted() && index.indexed() <= count;
+  const IndexCles::Stamp stamp = held ? IndexCles::Stamp{} : StampOf(tables_[table].path);
+  if (!held && (!index.current(stamp) || index.indexed() > count)) {
+    index.Clear();
+  }
+  for (int n = index.indexed(); n < count; ++n) {
+    index.Add(reader.storedText(RecordAt(reader, pending, fileCount, n), field), n);
+  }
+  if (!held) {
+    index.Seen(stamp);
+  }
+  return &index;
+}
+
+void BaseDbf::Wrote(std::size_t table, const TableDbf& reader, int n, const QByteArray& record) {
+  for (auto& [key, index] : indexes_) {
+    if (key.first != table) {
+      continue;
+    }
+    if (n <= index.indexed()) {
+      // A rewritten record keeps its old entry too: lookups check every record they get.
+      index.Add(reader.storedText(QByteArrayView(record), key.second), n);
+    } else {
+      index.Forget();
+    }
+  }
+}
+
+std::optional<std::size_t> BaseDbf::Find(const QString& name) const {
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    if (tables_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
+  if (EcrituresEnAttente* pending = PendingOf(index)) {
+    return *pending;
+  }
+  const InfoTable& info = tables_[index];
+  EcrituresEnAttente p;
+  try {
+    if (held_->count(info.name.toLower()) > 0) {
+      p.file = os::File::Open(CheminSysteme(info.path), os::File::Mode::ReadWrite);
+    } else {
+      p.lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
+      if (!p.lock) {
+        throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(info.name));
+      }
+    }
+    unsigned char header[kHeaderSize] = {};
+    if (p.io().ReadAt(0, header, kHeaderSize) != kHeaderSize) {
+      throw ErreurBaseDonnees(
+          ErreurBaseDonnees::kCorruptTable,
+          QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
+    }
+    if (header[28] != 0) {
+      throw ErreurBaseDonnees(
+          ErreurBaseDonnees::kIndexedTable,
+          QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
+                         "tenir à jour : aucune ligne n'y a été écrite.")
+              .arg(QFileInfo(info.path).fileName()));
+    }
+    p.count = HeaderCount(header);
+    p.headerLength = LongueurEntete(header);
+    p.recordLength = std::max(1, LongueurEnregistrement(header));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, info.name, kNothingWritten);
+  }
+  EcrituresEnAttente& taken = tx_->tables.emplace(index, std::move(p)).first->second;
+  try {
+    // Read again now that no one else may write it, and checked against its columns.
+    cache_.Forget(index);
+    const IndexCles::Stamp stamp = StampOf(info.path);
+    for (auto& [key, column] : indexes_) {
+      if (key.first == index && !column.current(stamp)) {
+        column.Forget();
+      }
+    }
+    if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kChangedMeanwhile,
+                              QStringLiteral("La table %1 change pendant sa lecture. %2")
+                                  .arg(info.name, kNothingWritten));
+    }
+  } catch (...) {
+    tx_->tables.erase(index);
+    throw;
+  }
+  return taken;
+}
+
+void BaseDbf::Begin(const QStringList& names, milliseconds wait) {
+  if (tx_) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
+                            QStringLiteral("Une saisie est déjà en cours sur cette connexion."));
+  }
+  std::vector<std::size_t> wanted;
+  for (const QString& name : names) {
+    if (const auto index = Find(name)) {
+      wanted.push_back(*index);
+    }
+  }
+  // A journal left by a dead connection names the tables to lock as well.
+  std::optional<dbf::Journal> journal;
+  try {
+    journal = dbf::LireJournal(FolderPath());
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+  if (journal) {
+    for (const dbf::TableJournal& t : journal->tables) {
+      if (const auto index = Find(QFileInfo(QString::fromUtf8(t.file)).completeBaseName())) {
+        wanted.push_back(*index);
+      }
+    }
+  }
+  // One order for every posting, so that two of them never wait for each other.
+  std::sort(wanted.begin(), wanted.end(), [this](std::size_t a, std::size_t b) {
+    return tables_[a].name.toLower() < tables_[b].name.toLower();
+  });
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  tx_.emplace();
+  try {
+    for (const std::size_t index : wanted) {
+      Take(index, wait);
+    }
+    if (journal) {
+      Recover(true, wait);
+    }
+  } catch (...) {
+    End();
+    throw;
+  }
+}
+
+void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
+  const std::string folder = FolderPath();
+  std::vector<std::unique_ptr<VerrouFichier>> locks;
+  try {
+    auto journal = dbf::LireJournal(folder);
+    if (!journal) {
+      return;
+    }
+    if (!tablesHeld) {
+      std::vector<std::string> files;
+      for (const dbf::TableJournal& t : journal->tables) {
+        files.push_back(t.file);
+      }
+      std::sort(files.begin(), files.end());
+      for (const std::string& file : files) {
+        auto lock = VerrouFichier::Take(folder + "/" + file, wait);
+        if (!lock) {
+          return;  // a live posting's: it removes its journal itself
+        }
+        locks.push_back(std::move(lock));
+      }
+      journal = dbf::LireJournal(folder);
+      if (!journal) {
+        return;
+      }
+    }
+    dbf::DefaireJournal(folder, *journal);
+  } catch (const dbf::ConflitJournal& c) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kChangedMeanwhile,
+        QStringLiteral("Le dossier contient le journal %1 d'une saisie interrompue, mais la table "
+                       "%2 a été modifiée depuis par un autre programme : ce programme ne la "
+                       "remet pas en état lui-même. Rien n'a été changé.")
+            .arg(QString::fromUtf8(dbf::Journal::kFileName), QString::fromUtf8(c.file)));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(e.path()),
+                     QStringLiteral("La saisie interrompue n'a pas pu être défaite."));
+  }
+  cache_.ForgetAll();
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    Distrust(i);
+  }
+}
+
+void BaseDbf::WriteAll() {
+  std::vector<std::pair<std::size_t, EcrituresEnAttente*>> changed;
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      changed.emplace_back(index, &pending);
+    }
+  }
+  if (changed.empty()) {
+    return;
+  }
+  std::sort(changed.begin(), changed.end(), [this](const auto& a, const auto& b) {
+    return tables_[a.first].name.toLower() < tables_[b.first].name.toLower();
+  });
+
+  // What each table is now, checked against what the posting read.
+  dbf::Journal journal;
+  for (auto& [index, p] : changed) {
+    const InfoTable& info = tables_[index];
+    try {
+      dbf::TableJournal t;
+      t.file = CheminSysteme(QFileInfo(info.path).fileName());
+      os::File& file = p->io();
+      t.originalSize = file.Size();
+      if (file.ReadAt(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
+          HeaderCount(t.originalHeader.data()) != p->count ||
+          LongueurEntete(t.originalHeader.data()) != p->headerLength ||
+          LongueurEnregistrement(t.originalHeader.data()) != p->recordLength) {
+        throw ErreurBaseDonnees(
+            ErreurBaseDonnees::kChangedMeanwhile,
+            QStringLiteral("La table %1 a été modifiée par un autre programme pendant la saisie. "
+                           "%2")
+                .arg(info.name, kNothingWritten));
+      }
+      t.finalCount = static_cast<std::uint32_t>(p->total());
+      t.tailOffset = static_cast<std::uint64_t>(p->headerLength) +
+                     std::uint64_t{p->count} * static_cast<std::uint64_t>(p->recordLength);
+      if (!p->rows.isEmpty() && t.originalSize > t.tailOffset) {
+        const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
+            t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
+        t.tail.resize(covered);
+        t.tail.resize(file.ReadAt(t.tailOffset, t.tail.data(), covered));
+      }
+      for (const auto& [n, bytes] : p->rewritten) {
+        std::string original(static_cast<std::size_t>(p->recordLength), '\0');
+        file.ReadAt(static_cast<std::uint64_t>(p->headerLength) +
+                        static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+                    original.data(), original.size());
+        t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
+      }
+      journal.tables.push_back(std::move(t));
+    } catch (const os::Error& e) {
+      throw FromSystem(e, info.name, kNothingWritten);
+    }
+  }
+
+  const std::string folder = FolderPath();
+  try {
+    dbf::EcrireJournal(folder, journal);
+  } catch (const os::Error& e) {
+    if (e.kind() == os::Error::Kind::Exists) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked,
+                              Occupied(tables_[changed.front().first].name));
+    }
+    try {
+      dbf::SupprimerJournal(folder);
+    } catch (const os::Error&) {
+      // Left for the next connection, which finds it whole or cut short.
+    }
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+
+  const QDate today = QDate::currentDate();
+  QString current;
+  try {
+    // The new rows past the counted ones, marked deleted: readers that go by
+    // the count and readers that go to the end mark both pass them over...
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      // A table that another program left without its end mark gets one.
+      if (!p->rows.isEmpty() || journal.tables[i].originalSize <= journal.tables[i].tailOffset) {
+        QByteArray bytes = p->rows;
+        for (qsizetype at = 0; at < bytes.size(); at += p->recordLength) {
+          bytes[at] = '*';
+        }
+        bytes.append(kEndOfFile);
+        p->io().WriteAt(journal.tables[i].tailOffset, bytes.constData(),
+                        static_cast<std::size_t>(bytes.size()));
+        p->io().Sync();
+      }
+    }
+    // ...then the rewritten records, the counts, and the new rows made live.
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      for (const auto& [n, bytes] : p->rewritten) {
+        p->io().WriteAt(
+            static_cast<std::uint64_t>(p->headerLength) +
+                static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+            bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      }
+      std::array<unsigned char, kHeaderSize> header = journal.tables[i].originalHeader;
+      header[1] = static_cast<unsigned char>(today.year() - 1900);
+      header[2] = static_cast<unsigned char>(today.month());
+      header[3] = static_cast<unsigned char>(today.day());
+      const auto total = static_cast<std::uint32_t>(p->total());
+      for (int b = 0; b < 4; ++b) {
+        header[4 + b] = static_cast<unsigned char>((total >> (8 * b)) & 0xFF);
+      }
+      p->io().WriteAt(0, header.data(), header.size());
+      if (!p->rows.isEmpty()) {
+        p->io().WriteAt(journal.tables[i].tailOffset, p->rows.constData(),
+                        static_cast<std::size_t>(p->rows.size()));
+      }
+      p->io().Sync();
+    }
+    current = QString::fromUtf8(dbf::Journal::kFileName);
+    dbf::SupprimerJournal(folder);
+  } catch (const os::Error& e) {
+    QString outcome = kNothingWritten;
+    try {
+      dbf::DefaireJournal(folder, journal);
+    } catch (...) {
+      outcome = QStringLiteral(
+          "Rien de cette saisie ne sera gardé : elle sera défaite à la "
+          "prochaine ouverture du dossier.");
+    }
+    throw FromSystem(e, current, outcome);
+  }
+}
+
+void BaseDbf::End() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      cache_.Forget(index);
+    }
+  }
+  tx_.reset();  // releases the locks
+}
+
+void BaseDbf::Commit() {
+  if (!tx_) {
+    return;
+  }
+  try {
+    WriteAll();
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+  // The indexes hold the new rows under the numbers they now have in the file.
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      const IndexCles::Stamp stamp = StampOf(tables_[index].path);
+      for (auto& [key, column] : indexes_) {
+        if (key.first == index) {
+          column.Seen(stamp);
+        }
+      }
+    }
+  }
+  End();
+}
+
+void BaseDbf::Rollback() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      Distrust(index);
+    }
+  }
+  End();
+}
+
+void BaseDbf::StatementBegins(std::size_t index) {
+  if (!tx_) {
+    tx_.emplace();
+    tx_->implicit = true;
+  }
+  try {
+    EcrituresEnAttente& p = Take(index, writeWait_);
+    p.statementRows = p.rows.size();
+    p.statementRewritten = p.rewritten;
+  } catch (...) {
+    if (tx_->implicit) {
+      End();
+    }
+    throw;
+  }
+}
+
+void BaseDbf::StatementFailed(std::size_t index) {
+  if (!tx_) {
+    return;
+  }
+  if (tx_->implicit) {
+    Rollback();
+    return;
+  }
+  if (EcrituresEnAttente* p = PendingOf(index)) {
+    if (p->rows.size() != p->statementRows || p->rewritten != p->statementRewritten) {
+      p->rows.truncate(p->statementRows);
+      p->rewritten = p->statementRewritten;
+      Distrust(index);
+    }
+  }
+}
+
+void BaseDbf::StatementCommit() {
+  if (tx_ && tx_->implicit) {
+    Commit();
+  }
+}
+
+void BaseDbf::StatementEnds() {
+  if (tx_ && tx_->implicit) {
+    End();
+  }
+}
+
+BaseDbf::BaseDbf(const QString& folder, milliseconds writeWait)
+    : folder_(folder), writeWait_(writeWait) {
+  const QDir dir(folder);
+  if (folder.isEmpty() || !dir.exists()) {
+    CannotOpen(QStringLiteral("Le dossier %1 n'existe pas.").arg(folder));
+  }
+  folder_ = dir.absolutePath();
+  std::map<QString, QString> seen;
+  for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
+    if (file.suffix().compare(QStringLiteral("dbf"), Qt::CaseInsensitive) != 0) {
+      continue;
+    }
+    const QString name = file.completeBaseName();
+    if (!seen.emplace(name.toLower(), name).second) {
+      CannotOpen(
+          QStringLiteral("Le dossier %1 contient deux tables nommées %2.").arg(folder, name));
+    }
+    tables_.push_back({name, file.absoluteFilePath(), {}});
+  }
+  if (tables_.empty()) {
+    CannotOpen(QStringLiteral("Le dossier %1 ne contient aucune table dBASE.").arg(folder));
+  }
+  // A commit that a dead connection left half-done is undone before anything is read.
+  Recover(false, writeWait_);
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    const IndexCles::Stamp stamp = StampOf(tables_[i].path);
+    auto reader = TableDbf::Open(tables_[i].path, TableDbf::Mode::Read);
+    tables_[i].fields = reader->fields();
+    cache_.Keep(i, std::move(reader), stamp);
+  }
+
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+          SQLITE_OK ||
+      sqlite3_create_module_v2(db_, "brivane_dbf", &Module(), this, nullptr) != SQLITE_OK) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    CannotOpen(QStringLiteral("La base de données en mémoire ne peut pas être créée."));
+  }
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    QString name = tables_[i].name;
+    const QString create = QStringLiteral("CREATE VIRTUAL TABLE \"%1\" USING brivane_dbf(%2)")
+                               .arg(name.replace(u'"', QStringLiteral("\"\"")), QString::number(i));
+    char* error = nullptr;
+    if (sqlite3_exec(db_, create.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+      const QString why = QString::fromUtf8(error);
+      sqlite3_free(error);
+      sqlite3_close(db_);
+      db_ = nullptr;
+      CannotOpen(
+          QStringLiteral("La table %1 ne peut pas être ouverte : %2").arg(tables_[i].name, why));
+    }
+  }
+  sqlite3_set_authorizer(db_, Authorize, nullptr);
+}
+
+BaseDbf::~BaseDbf() {
+  Rollback();
+  if (db_ != nullptr) {
+    sqlite3_close(db_);
+  }
+}
+
+void BaseDbf::Refused() const {
+  if (pending_) {
+    throw *pending_;
+  }
+  throw ErreurBaseDonnees(sqlite3_extended_errcode(db_),
+                          Explain(QString::fromUtf8(sqlite3_errmsg(db_))));
+}
+
+std::unique_ptr<JeuLignes> BaseDbf::Execute(const QString& sql) {
+  pending_.reset();
+  const QByteArray text = sql.toUtf8();
+  sqlite3_stmt* statement = nullptr;
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement, &tail) !=
+      SQLITE_OK) {
+    Refused();
+  }
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
+  if (statement == nullptr || !QByteArray(tail).trimmed().isEmpty()) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
+                            QStringLiteral("Une seule instruction est permise à la fois."));
+  }
+  const int rc = sqlite3_step(statement);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    Refused();
+  }
+  const int columns = sqlite3_column_count(statement);
+  if (columns == 0) {
+    return std::make_unique<MaterializedRowSet>();
+  }
+  QStringList names;
+  QVariantList values;
+  for (int i = 0; i < columns; ++i) {
+    names << QString::fromUtf8(sqlite3_column_name(statement, i));
+    if (rc != SQLITE_ROW) {
+      continue;
+    }
+    switch (sqlite3_column_type(statement, i)) {
+      case SQLITE_INTEGER:
+        values << qlonglong{sqlite3_column_int64(statement, i)};
+        break;
+      case SQLITE_FLOAT:
+        values << sqlite3_column_double(statement, i);
+        break;
+      case SQLITE_TEXT:
+        values << QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
+            sqlite3_column_bytes(statement, i));
+        break;
+      default:
+        values << QVariant();
+    }
+  }
+  return std::make_unique<MaterializedRowSet>(names, values, rc == SQLITE_ROW);
+}
+
+std::unique_ptr<VerrouTable> BaseDbf::Lock(const QString& table, milliseconds wait) {
+  const auto index = Find(table);
+  if (!index) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
+                            QStringLiteral("La table %1 est absente du dossier.").arg(table));
+  }
+  const InfoTable& info = tables_[*index];
+  std::unique_ptr<VerrouFichier> lock;
+  try {
+    lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
+  } catch (const os::Error& e) {
+    throw FromSystem(e, info.name, QString());
+  }
+  if (!lock) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(info.name));
+  }
+  held_->insert(info.name.toLower());
+  return std::make_unique<HeldLock>(std::move(lock), held_, info.name.toLower());
+}
+
+}  // namespace brivane::dbf

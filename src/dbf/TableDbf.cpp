@@ -1,0 +1,598 @@
+#include "dbf/TableDbf.h"
+
+#include "platform/ErreurBaseDonnees.h"
+#include "platform/TexteDecimal.h"
+#include "platform/os/File.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <shapefil.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace brivane::dbf {
+
+using platform::ErreurBaseDonnees;
+
+namespace {
+
+constexpr int kHeaderSize = 32;
+constexpr char kEndOfFile = 0x1A;
+
+QString TableName(const QString& path) { return QFileInfo(path).fileName(); }
+
+// The code page a language-driver byte names; Windows-1252 when it names none.
+QByteArray CodecForDriver(unsigned char driver) {
+  switch (driver) {
+    case 0x00:
+    case 0x03:
+    case 0x57:
+    case 0x58:
+    case 0x59:
+      return "windows-1252";
+    case 0x01:
+      return "IBM437";
+    case 0x02:
+      return "IBM850";
+    case 0x64:
+      return "IBM852";
+    case 0x66:
+      return "IBM865";
+    case 0xC8:
+      return "windows-1250";
+    case 0xC9:
+      return "windows-1251";
+    case 0xCA:
+      return "windows-1254";
+    case 0xCB:
+      return "windows-1253";
+    default:
+      return {};
+  }
+}
+
+struct RawHeader {
+  unsigned char bytes[kHeaderSize] = {};
+  unsigned char version() const { return bytes[0]; }
+  std::uint32_t recordCount() const {
+    return bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (std::uint32_t{bytes[7]} << 24);
+  }
+  int headerLength() const { return bytes[8] | (bytes[9] << 8); }
+  int recordLength() const { return bytes[10] | (bytes[11] << 8); }
+  bool productionIndex() const { return bytes[28] != 0; }
+  unsigned char languageDriver() const { return bytes[29]; }
+};
+
+[[noreturn]] void Corrupt(const QString& path, const QString& why) {
+  throw ErreurBaseDonnees(
+      ErreurBaseDonnees::kCorruptTable,
+      QStringLiteral("La table %1 est endommagée : %2.").arg(TableName(path), why));
+}
+
+// shapelib reports through a hook without context; keep its last word for our message.
+thread_local QString lastShapelibError;
+void RecordShapelibError(const char* message) {
+  lastShapelibError = QString::fromLocal8Bit(message);
+}
+
+SAHooks Hooks() {
+  SAHooks hooks;
+  SASetupDefaultHooks(&hooks);
+  hooks.Error = RecordShapelibError;
+  return hooks;
+}
+
+// A read-only file seen through a window of its bytes. shapelib seeks before
+// every record, and through stdio each seek costs system calls and the
+// buffer: a lookup in a large product table would pay that on every row.
+// The window starts small, for the header and the few records a keyed
+// lookup reads, and grows while the reads follow each other, as in a pass
+// over the whole table.
+struct WindowFile {
+  static constexpr SAOffset kWindow = 64 * 1024;
+  static constexpr SAOffset kFirstWindow = 4 * 1024;
+  std::unique_ptr<os::File> file;
+  SAOffset position = 0;
+  SAOffset start = 0;            // file offset of window[0]
+  SAOffset filled = 0;           // valid bytes in the window
+  SAOffset next = kFirstWindow;  // bytes the next read asks for
+  // Not cleared: only bytes read into it are ever copied out, and a table is
+  // opened for every statement.
+  std::unique_ptr<char[]> window{new char[kWindow]};
+};
+
+WindowFile* Window(SAFile file) { return reinterpret_cast<WindowFile*>(file); }
+
+SAFile WindowOpen(const char* name, const char* access) noexcept {
+  if (std::strpbrk(access, "wa+") != nullptr) {
+    return nullptr;
+  }
+  try {
+    auto file = std::make_unique<WindowFile>();
+    file->file = os::File::Open(name, os::File::Mode::Read);
+    return reinterpret_cast<SAFile>(file.release());
+  } catch (...) {
+    return nullptr;  // shapelib reports a table it cannot open
+  }
+}
+
+SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) noexcept {
+  WindowFile* file = Window(handle);
+  const SAOffset wanted = size * count;
+  SAOffset done = 0;
+  while (done < wanted) {
+    if (file->position < file->start || file->position >= file->start + file->filled) {
+      if (file->filled > 0 && file->position == file->start + file->filled) {
+        file->next = std::min(file->next * 2, WindowFile::kWindow);
+      }
+      std::size_t got = 0;
+      try {
+        got = file->file->ReadAt(file->position, file->window.get(), file->next);
+      } catch (...) {
+        break;  // a short read: shapelib says the record cannot be read
+      }
+      if (got == 0) {
+        break;
+      }
+      file->start = file->position;
+      file->filled = static_cast<SAOffset>(got);
+    }
+    const SAOffset at = file->position - file->start;
+    const SAOffset n = std::min(wanted - done, file->filled - at);
+    std::memcpy(static_cast<char*>(buffer) + done, file->window.get() + at, n);
+    done += n;
+    file->position += n;
+  }
+  return size == 0 ? 0 : done / size;
+}
+
+SAOffset WindowWrite(void*, SAOffset, SAOffset, SAFile) noexcept { return 0; }
+
+SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) noexcept {
+  WindowFile* file = Window(handle);
+  switch (whence) {
+    case SEEK_SET:
+      file->position = offset;
+      return 0;
+    case SEEK_CUR:
+      file->position += offset;
+      return 0;
+    case SEEK_END:
+      try {
+        file->position = static_cast<SAOffset>(file->file->Size()) + offset;
+        return 0;
+      } catch (...) {
+        return static_cast<SAOffset>(-1);
+      }
+    default:
+      return static_cast<SAOffset>(-1);
+  }
+}
+
+SAOffset WindowTell(SAFile handle) { return Window(handle)->position; }
+int WindowFlush(SAFile) { return 0; }
+
+int WindowClose(SAFile handle) noexcept {
+  delete Window(handle);
+  return 0;
+}
+
+SAHooks ReadHooks() {
+  SAHooks hooks = Hooks();
+  hooks.FOpen = WindowOpen;
+  hooks.FRead = WindowRead;
+  hooks.FWrite = WindowWrite;
+  hooks.FSeek = WindowSeek;
+  hooks.FTell = WindowTell;
+  hooks.FFlush = WindowFlush;
+  hooks.FClose = WindowClose;
+  return hooks;
+}
+
+DBFHandle Handle(void* handle) { return static_cast<DBFHandle>(handle); }
+
+}  // namespace
+
+TableDbf::TableDbf(QString path, void* handle, Mode mode)
+    : path_(std::move(path)), handle_(handle), mode_(mode) {}
+
+TableDbf::~TableDbf() {
+  if (handle_ != nullptr) {
+    DBFClose(Handle(handle_));
+  }
+}
+
+std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
+  const QByteArray file = QFile::encodeName(path);
+  RawHeader header;
+  std::size_t read = 0;
+  long long size = -1;
+  try {
+    const auto raw = os::File::Open(file.toStdString(), os::File::Mode::Read);
+    read = raw->ReadAt(0, header.bytes, kHeaderSize);
+    size = static_cast<long long>(raw->Size());
+  } catch (const os::Error&) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kCannotOpen,
+        QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));
+  }
+
+  if (read != kHeaderSize) {
+    Corrupt(path, QStringLiteral("l'en-tête est incomplet"));
+  }
+  // dBASE III and IV tables, with or without memo.
+  if ((header.version() & 0x07) != 0x03) {
+    Corrupt(path, QStringLiteral("ce n'est pas une table dBASE IV"));
+  }
+  if (header.headerLength() <= kHeaderSize || header.recordLength() < 1) {
+    Corrupt(path, QStringLiteral("l'en-tête est invalide"));
+  }
+  const long long needed = static_cast<long long>(header.headerLength()) +
+                           static_cast<long long>(header.recordCount()) * header.recordLength();
+  if (size < needed) {
+    Corrupt(path, QStringLiteral("le fichier est plus court que ses lignes"));
+  }
+  const QByteArray codec = CodecForDriver(header.languageDriver());
+  if (codec.isEmpty()) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kUnsupported,
+        QStringLiteral("La page de code de la table %1 n'est pas prise en charge.")
+            .arg(TableName(path)));
+  }
+  if (mode == Mode::Write && header.productionIndex()) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kIndexedTable,
+        QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
+                       "tenir à jour : aucune ligne n'y a été écrite.")
+            .arg(TableName(path)));
+  }
+
+  SAHooks hooks = mode == Mode::Write ? Hooks() : ReadHooks();
+  lastShapelibError.clear();
+  DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Write ? "rb+" : "rb", &hooks);
+  if (handle == nullptr) {
+    if (mode == Mode::Write && !QFileInfo(path).isWritable()) {
+      throw ErreurBaseDonnees(
+          ErreurBaseDonnees::kCannotOpen,
+          QStringLiteral("La table %1 est en lecture seule.").arg(TableName(path)));
+    }
+    Corrupt(path, lastShapelibError.isEmpty() ? QStringLiteral("illisible") : lastShapelibError);
+  }
+  std::unique_ptr<TableDbf> table(new TableDbf(path, handle, mode));
+  table->codec_ = codec;
+
+  int offset = 1;
+  for (int i = 0; i < DBFGetFieldCount(handle); ++i) {
+    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
+    int width = 0;
+    int decimals = 0;
+    DBFGetFieldInfo(handle, i, name, &width, &decimals);
+    ChampDbf field{QString::fromLatin1(name), DBFGetNativeFieldType(handle, i), width, decimals,
+                   offset};
+    // A type other than C, N, F, L, D and M is read as text and refused on write.
+    offset += width;
+    table->fields_.push_back(field);
+  }
+  if (offset != header.recordLength() || table->fields_.empty()) {
+    Corrupt(path, QStringLiteral("la longueur des lignes ne correspond pas aux colonnes"));
+  }
+  return table;
+}
+
+void TableDbf::Create(const QString& path, const std::vector<ChampDbf>& fields,
+                      unsigned char languageDriver) {
+  const QByteArray file = QFile::encodeName(path);
+  SAHooks hooks = Hooks();
+  const QByteArray codePage = "LDID/" + QByteArray::number(languageDriver);
+  DBFHandle handle = DBFCreateLL(file.constData(), codePage.constData(), &hooks);
+  if (handle == nullptr) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kCannotOpen,
+        QStringLiteral("La table %1 ne peut pas être créée.").arg(TableName(path)));
+  }
+  for (const ChampDbf& f : fields) {
+    if (DBFAddNativeFieldType(handle, f.name.toLatin1().constData(), f.type, f.width, f.decimals) <
+        0) {
+      DBFClose(handle);
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kUnsupported,
+                              QStringLiteral("La colonne %1 de la table %2 ne peut pas être créée.")
+                                  .arg(f.name, TableName(path)));
+    }
+  }
+  DBFClose(handle);
+}
+
+int TableDbf::fieldIndex(const QString& name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+int TableDbf::recordCount() const { return DBFGetRecordCount(Handle(handle_)); }
+
+QByteArray TableDbf::record(int n) const { return recordView(n).toByteArray(); }
+
+QByteArrayView TableDbf::recordView(int n) const {
+  const char* tuple = DBFReadTuple(Handle(handle_), n);
+  if (tuple == nullptr) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                            QStringLiteral("La ligne %1 de la table %2 ne peut pas être lue.")
+                                .arg(QString::number(n + 1), TableName(path_)));
+  }
+  return QByteArrayView(tuple, Handle(handle_)->nRecordLength);
+}
+
+QString TableDbf::decode(const QByteArray& bytes) const {
+  // Making a decoder costs more than reading a record: keep one. Every code
+  // page we know is single-byte, so no state carries from one field to the next.
+  thread_local std::map<QByteArray, std::unique_ptr<QStringDecoder>> decoders;
+  auto it = decoders.find(codec_);
+  if (it == decoders.end()) {
+    it = decoders.emplace(codec_, std::make_unique<QStringDecoder>(codec_.constData())).first;
+  }
+  it->second->resetState();
+  return it->second->decode(bytes);
+}
+
+QByteArray TableDbf::storedText(const QByteArray& record, int index) const {
+  return storedText(QByteArrayView(record), index).toByteArray();
+}
+
+QByteArrayView TableDbf::storedText(QByteArrayView record, int index) const {
+  const ChampDbf& field = fields_[static_cast<std::size_t>(index)];
+  QByteArrayView bytes = record.sliced(std::min<qsizetype>(field.offset, record.size()));
+  bytes.truncate(std::min<qsizetype>(field.width, bytes.size()));
+  qsizetype end = bytes.size();
+  while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) {
+    --end;
+  }
+  return bytes.first(end);
+}
+
+std::optional<QByteArray> TableDbf::encode(const QString& text) const {
+  // Making an encoder costs more than writing a record: keep one per code
+  // page and thread. Single-byte code pages carry no state from one text to
+  // the next once a text encoded without error.
+  // Never moved: the converter keeps the address of its state.
+  thread_local std::map<QByteArray, std::unique_ptr<QStringEncoder>> encoders;
+  auto it = encoders.find(codec_);
+  if (it == encoders.end()) {
+    it = encoders.emplace(codec_, std::make_unique<QStringEncoder>(codec_.constData())).first;
+  }
+  QByteArray bytes = it->second->encode(text);
+  if (it->second->hasError()) {
+    encoders.erase(it);  // its error would stay: the next text gets a new one
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+QVariant TableDbf::value(const QByteArray& record, int index) const {
+  const ChampDbf& field = fields_[static_cast<std::size_t>(index)];
+  QByteArray bytes = record.mid(field.offset, field.width);
+  switch (field.type) {
+    case 'N':
+    case 'F': {
+      bytes = bytes.trimmed();
+      if (bytes.isEmpty() || bytes.count('*') == bytes.size()) {
+        return {};
+      }
+      bool ok = false;
+      if (!bytes.contains('.')) {
+        const qlonglong whole = bytes.toLongLong(&ok);
+        if (ok) {
+          return whole;
+        }
+      }
+      const double real = bytes.toDouble(&ok);  // C locale, whatever the settings
+      return ok ? QVariant(real) : QVariant();
+    }
+    case 'L':
+      switch (bytes.isEmpty() ? ' ' : bytes[0]) {
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+          return qlonglong{1};
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+          return qlonglong{0};
+        default:
+          return {};
+      }
+    case 'D':
+    case 'M':
+      bytes = bytes.trimmed();
+      return bytes.isEmpty() ? QVariant() : QVariant(QString::fromLatin1(bytes));
+    default:
+      return decode(storedText(record, index));
+  }
+}
+
+void TableDbf::misfit(const ChampDbf& field, const QString& why) const {
+  throw ErreurBaseDonnees(
+      ErreurBaseDonnees::kValueDoesNotFit,
+      QStringLiteral("La valeur de la colonne %1 de la table %2 %3 : rien de cette "
+                     "ligne n'a été écrit.")
+          .arg(field.name, TableName(path_), why));
+}
+
+QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const {
+  const auto width = static_cast<qsizetype>(field.width);
+  if (value.isNull()) {
+    return QByteArray(width, ' ');
+  }
+  const auto type = value.typeId();
+  const bool isText = type == QMetaType::QString;
+  const bool isNumber = type == QMetaType::LongLong || type == QMetaType::Double;
+  switch (field.type) {
+    case 'C': {
+      if (!isText) {
+        misfit(field, QStringLiteral("doit être un texte"));
+      }
+      const auto encoded = encode(value.toString());
+      if (!encoded) {
+        misfit(field, QStringLiteral("contient un caractère que la page de code de la table ne "
+                                     "peut pas représenter"));
+      }
+      const QByteArray& bytes = *encoded;
+      if (bytes.size() > width) {
+        misfit(field, QStringLiteral("dépasse %1 caractères").arg(width));
+      }
+      return bytes.leftJustified(width, ' ');
+    }
+    case 'N':
+    case 'F': {
+      if (!isNumber) {
+        misfit(field, QStringLiteral("doit être un nombre"));
+      }
+      QString text;
+      if (type == QMetaType::LongLong) {
+        text = QString::number(value.toLongLong());
+      } else {
+        const auto plain = platform::decimal::NombreSimple(value.toDouble());
+        if (!plain) {
+          misfit(field, QStringLiteral("n'est pas un nombre fini"));
+        }
+        text = *plain;
+      }
+      const qsizetype point = text.indexOf(u'.');
+      const qsizetype decimals = point < 0 ? 0 : text.size() - point - 1;
+      if (decimals > field.decimals) {
+        misfit(field, QStringLiteral("a plus de %1 décimales").arg(field.decimals));
+      }
+      if (field.decimals > 0) {
+        if (point < 0) {
+          text += u'.';
+        }
+        text += QString(field.decimals - decimals, u'0');
+      }
+      if (text.size() > width) {
+        misfit(field, QStringLiteral("a trop de chiffres pour ses %1 positions").arg(width));
+      }
+      return text.rightJustified(width, u' ').toLatin1();
+    }
+    case 'L': {
+      if (type == QMetaType::LongLong && (value.toLongLong() == 0 || value.toLongLong() == 1)) {
+        return QByteArray(1, value.toLongLong() == 1 ? 'T' : 'F');
+      }
+      misfit(field, QStringLiteral("doit être vrai ou faux"));
+    }
+    case 'D': {
+      if (!isText) {
+        misfit(field, QStringLiteral("doit être une date"));
+      }
+      // Year, month and day, in that order, with one separator repeated or none.
+      const QString text = value.toString();
+      QStringList parts;
+      QStringList separators;
+      QString current;
+      bool digits = true;
+      for (const QChar c : text) {
+        if (c.isDigit() != digits) {
+          (digits ? parts : separators) << current;
+          current.clear();
+          digits = !digits;
+        }
+        current += c;
+      }
+      (digits ? parts : separators) << current;
+      QDate date;
+      if (parts.size() == 1 && text.size() == 8) {
+        date = QDate::fromString(text, QStringLiteral("yyyyMMdd"));
+      } else if (parts.size() == 3 && separators.size() == 2 && separators[0] == separators[1] &&
+                 parts[0].size() == 4 && parts[1].size() == 2 && parts[2].size() == 2) {
+        date = QDate(parts[0].toInt(), parts[1].toInt(), parts[2].toInt());
+      }
+      if (!date.isValid()) {
+        misfit(field, QStringLiteral("n'est pas une date aaaa/mm/jj valide"));
+      }
+      return date.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    }
+    case 'M':
+      misfit(field, QStringLiteral("est un mémo, que ce programme laisse vide"));
+    default:
+      misfit(field, QStringLiteral("est d'un type de colonne non pris en charge"));
+  }
+}
+
+QByteArray TableDbf::compose(const std::vector<std::optional<QVariant>>& values,
+                             const QByteArray* base) const {
+  QByteArray result = base != nullptr
+                          ? *base
+                          : QByteArray(Handle(handle_)->nRecordLength, ' ');  // ' ': not deleted
+  for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
+    if (values[i]) {
+      const ChampDbf& field = fields_[i];
+      result.replace(field.offset, field.width, format(field, *values[i]));
+    }
+  }
+  return result;
+}
+
+void TableDbf::write(int n, const QByteArray& record) {
+  if (mode_ != Mode::Write || record.size() != Handle(handle_)->nRecordLength) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kInputOutput,
+        QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(TableName(path_)));
+  }
+  QByteArray copy = record;
+  if (n == recordCount()) {
+    // A new row takes three writes, so that a crash between any two leaves
+    // every reader the same rows, whether it counts rows by the header or
+    // reads up to the end mark: the row's bytes marked deleted after the last
+    // row, then the header counting it, then its mark made live.
+    copy[0] = '*';
+    if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                              QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
+                                  .arg(QString::number(n + 1), TableName(path_)));
+    }
+    DBFUpdateHeader(Handle(handle_));  // the row then the header, each flushed
+    copy[0] = record[0];
+  }
+  if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                            QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
+                                .arg(QString::number(n + 1), TableName(path_)));
+  }
+}
+
+void TableDbf::finish(QDate lastUpdate) {
+  if (mode_ != Mode::Write) {
+    return;  // nothing written, nothing to bring up to date
+  }
+  DBFSetLastModifiedDate(Handle(handle_), lastUpdate.year() - 1900, lastUpdate.month(),
+                         lastUpdate.day());
+  DBFUpdateHeader(Handle(handle_));
+  // A table written by another program may lack the end-of-file mark.
+  auto* file = reinterpret_cast<std::FILE*>(Handle(handle_)->fp);
+  const long end = static_cast<long>(Handle(handle_)->nHeaderLength) +
+                   static_cast<long>(Handle(handle_)->nRecords) * Handle(handle_)->nRecordLength;
+  char last = 0;
+  if (std::fseek(file, end, SEEK_SET) != 0 || std::fread(&last, 1, 1, file) != 1 ||
+      last != kEndOfFile) {
+    std::fseek(file, end, SEEK_SET);
+    std::fputc(kEndOfFile, file);
+  }
+  if (std::fflush(file) != 0) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                            QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
+                                .arg(TableName(path_)));
+  }
+}
+
+}  // namespace brivane::dbf

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QString>
+#include <QStringDecoder>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace brivane::dbf {
+
+// One column of a dBASE table as its header describes it.
+struct ChampDbf {
+  QString name;
+  char type = 'C';
+  int width = 0;
+  int decimals = 0;
+  int offset = 0;  // within the record, after the deletion flag
+
+  bool operator==(const ChampDbf&) const = default;
+};
+
+// One .dbf file, read and written a whole record at a time. Values cross
+// this class as null QVariants, qlonglongs, doubles and QStrings; the bytes of
+// each field are formatted and checked here, so that a value that does not
+// fit its column is refused before any byte of its record is written.
+// Every failure is thrown as ErreurBaseDonnees.
+class TableDbf final {
+ public:
+  enum class Mode { Read, Write };
+
+  // Opens an existing table. In Write mode a table whose header declares a
+  // production index is refused: the index would no longer match.
+  static std::unique_ptr<TableDbf> Open(const QString& path, Mode mode);
+  // Creates an empty dBASE table (version 3, no memo) with the given columns
+  // and language driver; replaces any file of that name.
+  static void Create(const QString& path, const std::vector<ChampDbf>& fields,
+                     unsigned char languageDriver);
+
+  ~TableDbf();
+  TableDbf(const TableDbf&) = delete;
+  TableDbf& operator=(const TableDbf&) = delete;
+
+  const QString& path() const { return path_; }
+  const std::vector<ChampDbf>& fields() const { return fields_; }
+  // Index of the column of that name in any letter case, or -1.
+  int fieldIndex(const QString& name) const;
+  int recordCount() const;
+
+  // The raw record n, deletion flag first.
+  QByteArray record(int n) const;
+  // The same bytes without a copy, valid until the next read of this table.
+  QByteArrayView recordView(int n) const;
+  static bool IsDeleted(QByteArrayView record) { return !record.isEmpty() && record[0] == '*'; }
+  // The value of a field of a raw record. Text loses its trailing blanks; a
+  // blank number, date or logical is null.
+  QVariant value(const QByteArray& record, int field) const;
+
+  // The bytes of a text field without its trailing blanks, as stored.
+  QByteArray storedText(const QByteArray& record, int field) const;
+  QByteArrayView storedText(QByteArrayView record, int field) const;
+  // The text in the table's code page; empty when the code page cannot hold it.
+  std::optional<QByteArray> encode(const QString& text) const;
+
+  // A full record from `base` (or a blank new row) with the given fields
+  // replaced; a field without a value keeps its bytes.
+  QByteArray compose(const std::vector<std::optional<QVariant>>& values,
+                     const QByteArray* base) const;
+  // Writes record n; n == recordCount() appends.
+  void write(int n, const QByteArray& record);
+  // Brings the header up to date (record count, last-update date) and makes
+  // sure the file ends with the end-of-file mark.
+  void finish(QDate lastUpdate);
+
+ private:
+  TableDbf(QString path, void* handle, Mode mode);
+  QByteArray format(const ChampDbf& field, const QVariant& value) const;
+  QString decode(const QByteArray& bytes) const;
+  [[noreturn]] void misfit(const ChampDbf& field, const QString& why) const;
+
+  QString path_;
+  void* handle_ = nullptr;  // shapelib's DBFHandle, kept out of this header
+  Mode mode_;
+  std::vector<ChampDbf> fields_;
+  QByteArray codec_;  // the table's code page, as Qt names it
+};
+
+}  // namespace brivane::dbf

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDate>
+
+namespace brivane::platform {
+
+// The current date, as the machine's local calendar gives it.
+class Horloge {
+ public:
+  virtual ~Horloge() = default;
+  // Today's date in local time.
+  virtual QDate today() const = 0;
+};
+
+}  // namespace brivane::platform

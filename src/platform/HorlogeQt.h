@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Horloge.h"
+
+namespace brivane::platform {
+
+class HorlogeQt final : public Horloge {
+ public:
+  QDate today() const override;
+};
+
+}  // namespace brivane::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/ParametresRegionaux.h"
+
+namespace brivane::platform {
+
+// The settings of the system locale.
+class ParametresRegionauxQt final : public ParametresRegionaux {
+ public:
+  QString dateSeparator() const override;
+  // The separator of a Qt short date format ("dd/MM/yyyy" gives "/").
+  static QString SeparatorOf(const QString& dateFormat);
+};
+
+}  // namespace brivane::platform

@@ -1,0 +1,271 @@
+#include "dbf/TableDbf.h"
+#include "dbf/FournisseurDbfSqlite.h"
+#include "platform/ErreurBaseDonnees.h"
+#include "support/LectureDbf.h"
+#include "support/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <limits>
+
+namespace brivane::dbf {
+namespace {
+
+using platform::BaseDonnees;
+using platform::ErreurBaseDonnees;
+
+using testing::CheckDbfFile;
+using testing::LectureDbf;
+
+QByteArray Lire(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  return f.readAll();
+}
+
+void Ecrire(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+const std::vector<ChampDbf> kChamps = {
+    {QStringLiteral("TXT"), 'C', 5, 0, 0}, {QStringLiteral("NUM"), 'N', 6, 2, 0},
+    {QStringLiteral("ENT"), 'N', 3, 0, 0}, {QStringLiteral("LOG"), 'L', 1, 0, 0},
+    {QStringLiteral("DAT"), 'D', 8, 0, 0}, {QStringLiteral("MEM"), 'M', 10, 0, 0},
+};
+
+class DbfTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    chemin_ = dir_.filePath(QStringLiteral("essai.dbf"));
+    TableDbf::Create(chemin_, kChamps, 0x57);
+    TableDbf::Open(chemin_, TableDbf::Mode::Write)->finish(QDate::currentDate());
+  }
+  std::unique_ptr<BaseDonnees> Base() {
+    return FournisseurDbfSqlite(std::chrono::milliseconds(100))
+        .Open(QStringLiteral("Data Source=") + dir_.path());
+  }
+
+  QTemporaryDir dir_;
+  QString chemin_;
+};
+
+// Texts are encoded one after another by the same converter, across tables:
+// a refused text must not change how the next ones are encoded or judged.
+TEST_F(DbfTableTest, EachTextIsJudgedOnItsOwn) {
+  const struct {
+    const char16_t* texte;
+    QByteArray octets;  // empty: refused
+  } suite[] = {
+      {u"ab", "ab   "}, {u"ő", {}},         {u"Été", "\xC9t\xE9  "}, {u"aőb", {}},
+      {u"ő", {}},       {u"€", "\x80    "}, {u"a\u0301", {}},        {u"ok", "ok   "},
+  };
+  for (int tour = 0; tour < 2; ++tour) {
+    const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+    for (const auto& c : suite) {
+      const QString texte = QString::fromUtf16(c.texte);
+      try {
+        const QByteArray r = table->compose({QVariant(texte)}, nullptr);
+        EXPECT_EQ(r.mid(1, 5), c.octets) << texte.toStdString();
+      } catch (const ErreurBaseDonnees&) {
+        EXPECT_TRUE(c.octets.isEmpty()) << texte.toStdString() << ": refused";
+      }
+    }
+  }
+}
+
+TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
+  const struct {
+    const char* nom;
+    int champ;
+    QVariant valeur;
+    QByteArray octets;  // empty: refused
+  } cas[] = {
+      {"TextPadded", 0, QStringLiteral("abc"), "abc  "},
+      {"TextFull", 0, QStringLiteral("abcde"), "abcde"},
+      {"TextCp1252", 0, QStringLiteral("Érabl"), "\xC9rabl"},
+      {"TextTooLong", 0, QStringLiteral("abcdef"), {}},
+      {"TextOutsideCodePage", 0, QStringLiteral("ő"), {}},
+      {"TextGivenANumber", 0, qlonglong{12}, {}},
+      {"TextNullBlank", 0, QVariant(), "     "},
+      {"NumberDecimals", 1, 12.5, " 12.50"},
+      {"NumberInteger", 1, qlonglong{7}, "  7.00"},
+      {"NumberNegative", 1, -1.5, " -1.50"},
+      {"NumberFull", 1, 999.99, "999.99"},
+      {"NumberTooManyDigits", 1, 1000.5, {}},
+      {"NumberTooManyDecimals", 1, 0.125, {}},
+      {"NumberGivenText", 1, QStringLiteral("12"), {}},
+      {"NumberNotFinite", 1, std::numeric_limits<double>::infinity(), {}},
+      {"NumberNullBlank", 1, QVariant(), "      "},
+      {"WholeRightAligned", 2, qlonglong{42}, " 42"},
+      {"WholeTooWide", 2, qlonglong{1000}, {}},
+      {"WholeGivenFraction", 2, 0.5, {}},
+      {"LogicalTrue", 3, qlonglong{1}, "T"},
+      {"LogicalFalse", 3, qlonglong{0}, "F"},
+      {"LogicalTwo", 3, qlonglong{2}, {}},
+      {"LogicalText", 3, QStringLiteral("T"), {}},
+      {"LogicalNullBlank", 3, QVariant(), " "},
+      {"DateSlashes", 4, QStringLiteral("2024/03/05"), "20240305"},
+      {"DateDashes", 4, QStringLiteral("2024-03-05"), "20240305"},
+      {"DateCompact", 4, QStringLiteral("20240305"), "20240305"},
+      {"DateImpossible", 4, QStringLiteral("2024/02/30"), {}},
+      {"DateShortParts", 4, QStringLiteral("2024/3/5"), {}},
+      {"DateDayFirst", 4, QStringLiteral("05/03/2024"), {}},
+      {"DateMixedSeparators", 4, QStringLiteral("2024/03-05"), {}},
+      {"DateNumber", 4, qlonglong{20240305}, {}},
+      {"MemoNullBlank", 5, QVariant(), "          "},
+      {"MemoRefused", 5, QStringLiteral("note"), {}},
+  };
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+  for (const auto& c : cas) {
+    std::vector<std::optional<QVariant>> valeurs(kChamps.size());
+    valeurs[static_cast<std::size_t>(c.champ)] = c.valeur;
+    const ChampDbf& champ = table->fields()[static_cast<std::size_t>(c.champ)];
+    if (c.octets.isEmpty()) {
+      try {
+        table->compose(valeurs, nullptr);
+        ADD_FAILURE() << c.nom << ": accepted";
+      } catch (const ErreurBaseDonnees& e) {
+        EXPECT_EQ(e.number(), ErreurBaseDonnees::kValueDoesNotFit) << c.nom;
+        EXPECT_TRUE(e.description().contains(champ.name)) << c.nom;
+      }
+    } else {
+      const QByteArray ligne = table->compose(valeurs, nullptr);
+      EXPECT_EQ(ligne.mid(champ.offset, champ.width), c.octets) << c.nom;
+      EXPECT_EQ(ligne[0], ' ') << c.nom;  // a new row is not deleted
+    }
+  }
+}
+
+TEST_F(DbfTableTest, ReadsValuesBackAsDbfReadDoes) {
+  {
+    auto table = TableDbf::Open(chemin_, TableDbf::Mode::Write);
+    table->write(0, table->compose({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
+                                    QStringLiteral("2024/03/05"), QVariant()},
+                                   nullptr));
+    table->write(1, table->compose({}, nullptr));
+    table->finish(QDate(2026, 1, 2));
+  }
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+  ASSERT_EQ(table->recordCount(), 2);
+  const QByteArray plein = table->record(0);
+  EXPECT_EQ(table->value(plein, 0), QVariant(QStringLiteral("Éa")));
+  EXPECT_EQ(table->value(plein, 1), QVariant(12.5));
+  EXPECT_EQ(table->value(plein, 2), QVariant(qlonglong{42}));
+  EXPECT_EQ(table->value(plein, 3), QVariant(qlonglong{1}));
+  EXPECT_EQ(table->value(plein, 4), QVariant(QStringLiteral("20240305")));
+  const QByteArray vide = table->record(1);
+  EXPECT_EQ(table->value(vide, 0), QVariant(QString()));
+  for (int champ = 1; champ < 6; ++champ) {
+    EXPECT_TRUE(table->value(vide, champ).isNull()) << champ;
+  }
+
+  const auto lu = LectureDbf(chemin_);
+  ASSERT_TRUE(lu.ok) << lu.error.toStdString();
+  ASSERT_EQ(lu.rows.size(), 2);
+  const QJsonObject r = lu.rows[0].toObject();
+  EXPECT_EQ(r[u"TXT"].toString(), QStringLiteral("Éa"));
+  EXPECT_EQ(r[u"NUM"].toDouble(), 12.5);
+  EXPECT_EQ(r[u"ENT"].toInt(), 42);
+  EXPECT_EQ(r[u"LOG"].toBool(), true);
+  EXPECT_EQ(r[u"DAT"].toString(), QStringLiteral("2024-03-05"));
+  EXPECT_TRUE(lu.rows[1].toObject()[u"NUM"].isNull());
+  const auto fichier = CheckDbfFile(chemin_);
+  EXPECT_EQ(fichier.headerCount, 2u);
+  EXPECT_EQ(fichier.countFromSize, 2);
+  EXPECT_TRUE(fichier.endsWith1A);
+  EXPECT_EQ(fichier.header.mid(1, 3), QByteArray("\x7E\x01\x02", 3));  // 2026-01-02
+}
+
+TEST_F(DbfTableTest, KeepsVersionFlagsAndLanguageDriverAndDatesTheHeader) {
+  QByteArray octets = Lire(chemin_);
+  octets[0] = '\x8B';  // dBASE IV with memo
+  octets[1] = 90;      // last update in 1990
+  Ecrire(chemin_, octets);
+
+  Base()->Execute(QStringLiteral("insert into ESSAI (txt, num) values ('a', 1)"));
+
+  const auto fichier = CheckDbfFile(chemin_);
+  EXPECT_EQ(static_cast<unsigned char>(fichier.header[0]), 0x8B);
+  EXPECT_EQ(fichier.header[28], 0);
+  EXPECT_EQ(static_cast<unsigned char>(fichier.header[29]), 0x57);
+  const QDate aujourdhui = QDate::currentDate();
+  EXPECT_EQ(static_cast<unsigned char>(fichier.header[1]), aujourdhui.year() - 1900);
+  EXPECT_EQ(static_cast<unsigned char>(fichier.header[2]), aujourdhui.month());
+  EXPECT_EQ(static_cast<unsigned char>(fichier.header[3]), aujourdhui.day());
+  EXPECT_EQ(fichier.headerCount, 1u);
+  EXPECT_EQ(fichier.countFromSize, 1);
+  EXPECT_TRUE(fichier.endsWith1A);
+  const auto lu = LectureDbf(chemin_);
+  ASSERT_TRUE(lu.ok) << lu.error.toStdString();
+  ASSERT_EQ(lu.rows.size(), 1);
+  EXPECT_TRUE(lu.rows[0].toObject()[u"MEM"].isNull());  // the new row's memo is blank
+}
+
+TEST_F(DbfTableTest, RefusesToWriteATableWithAProductionIndex) {
+  QByteArray octets = Lire(chemin_);
+  octets[28] = 1;
+  Ecrire(chemin_, octets);
+  auto base = Base();
+  try {
+    base->Execute(QStringLiteral("insert into essai (txt) values ('a')"));
+    FAIL() << "written";
+  } catch (const ErreurBaseDonnees& e) {
+    EXPECT_EQ(e.number(), ErreurBaseDonnees::kIndexedTable);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("essai.dbf")));
+  }
+  EXPECT_EQ(Lire(chemin_), octets);
+  EXPECT_TRUE(base->Execute(QStringLiteral("select * from essai"))->Eof());  // still readable
+}
+
+TEST_F(DbfTableTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
+  auto base = Base();
+  base->Execute(QStringLiteral("insert into essai (txt, num) values ('a', 1)"));
+  QByteArray avant = Lire(chemin_);
+  avant[1] = 90;  // last update in 1990: a header touched by a refused row would show
+  Ecrire(chemin_, avant);
+  const char* refusees[] = {
+      "insert into essai (txt, num) values ('b', 12345.5)",
+      "insert into essai (txt, num) values ('trop long', 1)",
+      "insert into essai (num, dat) values (1, '2024/13/01')",
+      "insert into essai (ent) values ('42')",
+      "insert into essai (log) values (2)",
+  };
+  for (const char* sql : refusees) {
+    EXPECT_THROW(base->Execute(QString::fromLatin1(sql)), ErreurBaseDonnees) << sql;
+    EXPECT_EQ(Lire(chemin_), avant) << sql;
+  }
+}
+
+TEST_F(DbfTableTest, AddsTheEndOfFileMarkWhereAnotherProgramLeftNone) {
+  Base()->Execute(QStringLiteral("insert into essai (ent) values (1)"));
+  QByteArray octets = Lire(chemin_);
+  octets.chop(1);
+  Ecrire(chemin_, octets);
+  Base()->Execute(QStringLiteral("update essai set ent = ent + 1"));
+  const auto fichier = CheckDbfFile(chemin_);
+  EXPECT_TRUE(fichier.endsWith1A);
+  EXPECT_EQ(fichier.countFromSize, 1);
+}
+
+TEST_F(DbfTableTest, WritesInTheCodePageTheHeaderNames) {
+  QByteArray octets = Lire(chemin_);
+  octets[29] = 0x02;  // code page 850
+  Ecrire(chemin_, octets);
+  auto base = Base();
+  base->Execute(QStringLiteral("insert into essai (txt) values ('é')"));
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+  EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
+  EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
+            QVariant(QStringLiteral("é")));
+}
+
+}  // namespace
+}  // namespace brivane::dbf
