@@ -108,4 +108,13 @@ class BaseDbf final : public platform::BaseDonnees {
 platform::ErreurBaseDonnees FromSystem(const os::Error& e, const QString& table,
                                        const QString& outcome);
 
+// The refusal when another posting holds `table`.
+QString Occupied(const QString& table);
+
+// Said of a posting undone whole.
+inline const QString kNothingWritten = QStringLiteral("Rien de cette saisie n'a été écrit.");
+
+// What tells a table file apart from one put in its place.
+inline IndexCles::Stamp StampOf(const QString& path) { return os::IdentityOf(CheminSysteme(path)); }
+
 }  // namespace brivane::dbf

@@ -1,0 +1,393 @@
+// The posting: the tables it holds, the journal that undoes it, and the
+// statements within it.
+#include "dbf/BaseDbf.h"
+
+#include "dbf/Journal.h"
+#include "dbf/ModuleSqlite.h"
+#include "dbf/VerrouFichier.h"
+#include "platform/os/File.h"
+#include "platform/os/System.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+
+namespace brivane::dbf {
+using platform::ErreurBaseDonnees;
+
+EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
+  if (EcrituresEnAttente* pending = PendingOf(index)) {
+    return *pending;
+  }
+  const InfoTable& info = tables_[index];
+  EcrituresEnAttente p;
+  try {
+    if (held_->count(info.name.toLower()) > 0) {
+      p.file = os::File::Open(CheminSysteme(info.path), os::File::Mode::ReadWrite);
+    } else {
+      p.lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
+      if (!p.lock) {
+        throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(info.name));
+      }
+    }
+    unsigned char header[kHeaderSize] = {};
+    if (p.io().ReadAt(0, header, kHeaderSize) != kHeaderSize) {
+      throw ErreurBaseDonnees(
+          ErreurBaseDonnees::kCorruptTable,
+          QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
+    }
+    if (header[28] != 0) {
+      throw ErreurBaseDonnees(
+          ErreurBaseDonnees::kIndexedTable,
+          QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
+                         "tenir à jour : aucune ligne n'y a été écrite.")
+              .arg(QFileInfo(info.path).fileName()));
+    }
+    p.count = HeaderCount(header);
+    p.headerLength = LongueurEntete(header);
+    p.recordLength = std::max(1, LongueurEnregistrement(header));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, info.name, kNothingWritten);
+  }
+  EcrituresEnAttente& taken = tx_->tables.emplace(index, std::move(p)).first->second;
+  try {
+    // Read again now that no one else may write it, and checked against its columns.
+    cache_.Forget(index);
+    const IndexCles::Stamp stamp = StampOf(info.path);
+    for (auto& [key, column] : indexes_) {
+      if (key.first == index && !column.current(stamp)) {
+        column.Forget();
+      }
+    }
+    if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kChangedMeanwhile,
+                              QStringLiteral("La table %1 change pendant sa lecture. %2")
+                                  .arg(info.name, kNothingWritten));
+    }
+  } catch (...) {
+    tx_->tables.erase(index);
+    throw;
+  }
+  return taken;
+}
+
+void BaseDbf::Begin(const QStringList& names, milliseconds wait) {
+  if (tx_) {
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
+                            QStringLiteral("Une saisie est déjà en cours sur cette connexion."));
+  }
+  std::vector<std::size_t> wanted;
+  for (const QString& name : names) {
+    if (const auto index = Find(name)) {
+      wanted.push_back(*index);
+    }
+  }
+  // A journal left by a dead connection names the tables to lock as well.
+  std::optional<dbf::Journal> journal;
+  try {
+    journal = dbf::LireJournal(FolderPath());
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+  if (journal) {
+    for (const dbf::TableJournal& t : journal->tables) {
+      if (const auto index = Find(QFileInfo(QString::fromUtf8(t.file)).completeBaseName())) {
+        wanted.push_back(*index);
+      }
+    }
+  }
+  // One order for every posting, so that two of them never wait for each other.
+  std::sort(wanted.begin(), wanted.end(), [this](std::size_t a, std::size_t b) {
+    return tables_[a].name.toLower() < tables_[b].name.toLower();
+  });
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  tx_.emplace();
+  try {
+    for (const std::size_t index : wanted) {
+      Take(index, wait);
+    }
+    if (journal) {
+      Recover(true, wait);
+    }
+  } catch (...) {
+    End();
+    throw;
+  }
+}
+
+void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
+  const std::string folder = FolderPath();
+  std::vector<std::unique_ptr<VerrouFichier>> locks;
+  try {
+    auto journal = dbf::LireJournal(folder);
+    if (!journal) {
+      return;
+    }
+    if (!tablesHeld) {
+      std::vector<std::string> files;
+      for (const dbf::TableJournal& t : journal->tables) {
+        files.push_back(t.file);
+      }
+      std::sort(files.begin(), files.end());
+      for (const std::string& file : files) {
+        auto lock = VerrouFichier::Take(folder + "/" + file, wait);
+        if (!lock) {
+          return;  // a live posting's: it removes its journal itself
+        }
+        locks.push_back(std::move(lock));
+      }
+      journal = dbf::LireJournal(folder);
+      if (!journal) {
+        return;
+      }
+    }
+    dbf::DefaireJournal(folder, *journal);
+  } catch (const dbf::ConflitJournal& c) {
+    throw ErreurBaseDonnees(
+        ErreurBaseDonnees::kChangedMeanwhile,
+        QStringLiteral("Le dossier contient le journal %1 d'une saisie interrompue, mais la table "
+                       "%2 a été modifiée depuis par un autre programme : ce programme ne la "
+                       "remet pas en état lui-même. Rien n'a été changé.")
+            .arg(QString::fromUtf8(dbf::Journal::kFileName), QString::fromUtf8(c.file)));
+  } catch (const os::Error& e) {
+    throw FromSystem(e, QString::fromUtf8(e.path()),
+                     QStringLiteral("La saisie interrompue n'a pas pu être défaite."));
+  }
+  cache_.ForgetAll();
+  for (std::size_t i = 0; i < tables_.size(); ++i) {
+    Distrust(i);
+  }
+}
+
+void BaseDbf::WriteAll() {
+  std::vector<std::pair<std::size_t, EcrituresEnAttente*>> changed;
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      changed.emplace_back(index, &pending);
+    }
+  }
+  if (changed.empty()) {
+    return;
+  }
+  std::sort(changed.begin(), changed.end(), [this](const auto& a, const auto& b) {
+    return tables_[a.first].name.toLower() < tables_[b.first].name.toLower();
+  });
+
+  // What each table is now, checked against what the posting read.
+  dbf::Journal journal;
+  for (auto& [index, p] : changed) {
+    const InfoTable& info = tables_[index];
+    try {
+      dbf::TableJournal t;
+      t.file = CheminSysteme(QFileInfo(info.path).fileName());
+      os::File& file = p->io();
+      t.originalSize = file.Size();
+      if (file.ReadAt(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
+          HeaderCount(t.originalHeader.data()) != p->count ||
+          LongueurEntete(t.originalHeader.data()) != p->headerLength ||
+          LongueurEnregistrement(t.originalHeader.data()) != p->recordLength) {
+        throw ErreurBaseDonnees(
+            ErreurBaseDonnees::kChangedMeanwhile,
+            QStringLiteral("La table %1 a été modifiée par un autre programme pendant la saisie. "
+                           "%2")
+                .arg(info.name, kNothingWritten));
+      }
+      t.finalCount = static_cast<std::uint32_t>(p->total());
+      t.tailOffset = static_cast<std::uint64_t>(p->headerLength) +
+                     std::uint64_t{p->count} * static_cast<std::uint64_t>(p->recordLength);
+      if (!p->rows.isEmpty() && t.originalSize > t.tailOffset) {
+        const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
+            t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
+        t.tail.resize(covered);
+        t.tail.resize(file.ReadAt(t.tailOffset, t.tail.data(), covered));
+      }
+      for (const auto& [n, bytes] : p->rewritten) {
+        std::string original(static_cast<std::size_t>(p->recordLength), '\0');
+        file.ReadAt(static_cast<std::uint64_t>(p->headerLength) +
+                        static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+                    original.data(), original.size());
+        t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
+      }
+      journal.tables.push_back(std::move(t));
+    } catch (const os::Error& e) {
+      throw FromSystem(e, info.name, kNothingWritten);
+    }
+  }
+
+  const std::string folder = FolderPath();
+  try {
+    dbf::EcrireJournal(folder, journal);
+  } catch (const os::Error& e) {
+    if (e.kind() == os::Error::Kind::Exists) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked,
+                              Occupied(tables_[changed.front().first].name));
+    }
+    try {
+      dbf::SupprimerJournal(folder);
+    } catch (const os::Error&) {
+      // Left for the next connection, which finds it whole or cut short.
+    }
+    throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
+  }
+
+  const QDate today = QDate::currentDate();
+  QString current;
+  try {
+    // The new rows past the counted ones, marked deleted: readers that go by
+    // the count and readers that go to the end mark both pass them over...
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      // A table that another program left without its end mark gets one.
+      if (!p->rows.isEmpty() || journal.tables[i].originalSize <= journal.tables[i].tailOffset) {
+        QByteArray bytes = p->rows;
+        for (qsizetype at = 0; at < bytes.size(); at += p->recordLength) {
+          bytes[at] = '*';
+        }
+        bytes.append(kEndOfFile);
+        p->io().WriteAt(journal.tables[i].tailOffset, bytes.constData(),
+                        static_cast<std::size_t>(bytes.size()));
+        p->io().Sync();
+      }
+    }
+    // ...then the rewritten records, the counts, and the new rows made live.
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      auto& [index, p] = changed[i];
+      current = tables_[index].name;
+      for (const auto& [n, bytes] : p->rewritten) {
+        p->io().WriteAt(
+            static_cast<std::uint64_t>(p->headerLength) +
+                static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+            bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      }
+      std::array<unsigned char, kHeaderSize> header = journal.tables[i].originalHeader;
+      header[1] = static_cast<unsigned char>(today.year() - 1900);
+      header[2] = static_cast<unsigned char>(today.month());
+      header[3] = static_cast<unsigned char>(today.day());
+      const auto total = static_cast<std::uint32_t>(p->total());
+      for (int b = 0; b < 4; ++b) {
+        header[4 + b] = static_cast<unsigned char>((total >> (8 * b)) & 0xFF);
+      }
+      p->io().WriteAt(0, header.data(), header.size());
+      if (!p->rows.isEmpty()) {
+        p->io().WriteAt(journal.tables[i].tailOffset, p->rows.constData(),
+                        static_cast<std::size_t>(p->rows.size()));
+      }
+      p->io().Sync();
+    }
+    current = QString::fromUtf8(dbf::Journal::kFileName);
+    dbf::SupprimerJournal(folder);
+  } catch (const os::Error& e) {
+    QString outcome = kNothingWritten;
+    try {
+      dbf::DefaireJournal(folder, journal);
+    } catch (...) {
+      outcome = QStringLiteral(
+          "Rien de cette saisie ne sera gardé : elle sera défaite à la "
+          "prochaine ouverture du dossier.");
+    }
+    throw FromSystem(e, current, outcome);
+  }
+}
+
+void BaseDbf::End() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      cache_.Forget(index);
+    }
+  }
+  tx_.reset();  // releases the locks
+}
+
+void BaseDbf::Commit() {
+  if (!tx_) {
+    return;
+  }
+  try {
+    WriteAll();
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+  // The indexes hold the new rows under the numbers they now have in the file.
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      const IndexCles::Stamp stamp = StampOf(tables_[index].path);
+      for (auto& [key, column] : indexes_) {
+        if (key.first == index) {
+          column.Seen(stamp);
+        }
+      }
+    }
+  }
+  End();
+}
+
+void BaseDbf::Rollback() noexcept {
+  if (!tx_) {
+    return;
+  }
+  for (auto& [index, pending] : tx_->tables) {
+    if (pending.changed()) {
+      Distrust(index);
+    }
+  }
+  End();
+}
+
+void BaseDbf::StatementBegins(std::size_t index) {
+  if (!tx_) {
+    tx_.emplace();
+    tx_->implicit = true;
+  }
+  try {
+    EcrituresEnAttente& p = Take(index, writeWait_);
+    p.statementRows = p.rows.size();
+    p.statementRewritten = p.rewritten;
+  } catch (...) {
+    if (tx_->implicit) {
+      End();
+    }
+    throw;
+  }
+}
+
+void BaseDbf::StatementFailed(std::size_t index) {
+  if (!tx_) {
+    return;
+  }
+  if (tx_->implicit) {
+    Rollback();
+    return;
+  }
+  if (EcrituresEnAttente* p = PendingOf(index)) {
+    if (p->rows.size() != p->statementRows || p->rewritten != p->statementRewritten) {
+      p->rows.truncate(p->statementRows);
+      p->rewritten = p->statementRewritten;
+      Distrust(index);
+    }
+  }
+}
+
+void BaseDbf::StatementCommit() {
+  if (tx_ && tx_->implicit) {
+    Commit();
+  }
+}
+
+void BaseDbf::StatementEnds() {
+  if (tx_ && tx_->implicit) {
+    End();
+  }
+}
+
+}  // namespace brivane::dbf
