@@ -5,7 +5,7 @@
 #include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
 #include "platform/HorlogeQt.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/Programme.h"
 #include "platform/NomFichier.h"
 #include "platform/StockageReglagesQt.h"
-#include "platform/os/System.h"
+#include "platform/os/Systeme.h"
 #include "settings/ConfigurationTransfert.h"
 
 #include <QCoreApplication>

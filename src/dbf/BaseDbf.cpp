@@ -3,8 +3,8 @@
 #include "dbf/Journal.h"
 #include "dbf/ModuleSqlite.h"
 #include "dbf/VerrouFichier.h"
-#include "platform/os/File.h"
-#include "platform/os/System.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Systeme.h"
 
 #include <QDate>
 #include <QDir>
@@ -117,18 +117,18 @@ QString Occupied(const QString& table) {
 
 // A failed system call on a table, in the user's words: never the system's
 // own text, which may be English.
-ErreurBaseDonnees FromSystem(const os::Error& e, const QString& table, const QString& outcome) {
+ErreurBaseDonnees FromSystem(const os::ErreurOs& e, const QString& table, const QString& outcome) {
   switch (e.kind()) {
-    case os::Error::Kind::NoSpace:
+    case os::ErreurOs::Kind::NoSpace:
       return ErreurBaseDonnees(
           ErreurBaseDonnees::kInputOutput,
           QStringLiteral("Le disque est plein : la table %1 n'a pas pu être enregistrée. %2")
               .arg(table, outcome));
-    case os::Error::Kind::AccessDenied:
+    case os::ErreurOs::Kind::AccessDenied:
       return ErreurBaseDonnees(
           ErreurBaseDonnees::kCannotOpen,
           QStringLiteral("La table %1 est en lecture seule. %2").arg(table, outcome));
-    case os::Error::Kind::NotFound:
+    case os::ErreurOs::Kind::NotFound:
       return ErreurBaseDonnees(
           ErreurBaseDonnees::kCannotOpen,
           QStringLiteral("La table %1 est introuvable. %2").arg(table, outcome));
@@ -331,7 +331,7 @@ std::unique_ptr<VerrouTable> BaseDbf::Lock(const QString& table, milliseconds wa
   std::unique_ptr<VerrouFichier> lock;
   try {
     lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     throw FromSystem(e, info.name, QString());
   }
   if (!lock) {

@@ -6,7 +6,7 @@
 #include "dbf/Transaction.h"
 #include "platform/BaseDonnees.h"
 #include "platform/ErreurBaseDonnees.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QString>
 #include <QStringList>
@@ -105,7 +105,7 @@ class BaseDbf final : public platform::BaseDonnees {
 
 // A failed system call on a table as the error the user reads, in French;
 // `outcome` says what became of the posting.
-platform::ErreurBaseDonnees FromSystem(const os::Error& e, const QString& table,
+platform::ErreurBaseDonnees FromSystem(const os::ErreurOs& e, const QString& table,
                                        const QString& outcome);
 
 // The refusal when another posting holds `table`.

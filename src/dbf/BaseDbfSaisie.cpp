@@ -5,8 +5,8 @@
 #include "dbf/Journal.h"
 #include "dbf/ModuleSqlite.h"
 #include "dbf/VerrouFichier.h"
-#include "platform/os/File.h"
-#include "platform/os/System.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Systeme.h"
 
 #include <QDate>
 #include <QDir>
@@ -29,7 +29,7 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
   EcrituresEnAttente p;
   try {
     if (held_->count(info.name.toLower()) > 0) {
-      p.file = os::File::Open(CheminSysteme(info.path), os::File::Mode::ReadWrite);
+      p.file = os::Fichier::Open(CheminSysteme(info.path), os::Fichier::Mode::ReadWrite);
     } else {
       p.lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
       if (!p.lock) {
@@ -52,7 +52,7 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
     p.count = HeaderCount(header);
     p.headerLength = LongueurEntete(header);
     p.recordLength = std::max(1, LongueurEnregistrement(header));
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     throw FromSystem(e, info.name, kNothingWritten);
   }
   EcrituresEnAttente& taken = tx_->tables.emplace(index, std::move(p)).first->second;
@@ -92,7 +92,7 @@ void BaseDbf::Begin(const QStringList& names, milliseconds wait) {
   std::optional<dbf::Journal> journal;
   try {
     journal = dbf::LireJournal(FolderPath());
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
   }
   if (journal) {
@@ -155,7 +155,7 @@ void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
                        "%2 a été modifiée depuis par un autre programme : ce programme ne la "
                        "remet pas en état lui-même. Rien n'a été changé.")
             .arg(QString::fromUtf8(dbf::Journal::kFileName), QString::fromUtf8(c.file)));
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     throw FromSystem(e, QString::fromUtf8(e.path()),
                      QStringLiteral("La saisie interrompue n'a pas pu être défaite."));
   }
@@ -186,7 +186,7 @@ void BaseDbf::WriteAll() {
     try {
       dbf::TableJournal t;
       t.file = CheminSysteme(QFileInfo(info.path).fileName());
-      os::File& file = p->io();
+      os::Fichier& file = p->io();
       t.originalSize = file.Size();
       if (file.ReadAt(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
           HeaderCount(t.originalHeader.data()) != p->count ||
@@ -215,7 +215,7 @@ void BaseDbf::WriteAll() {
         t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
       }
       journal.tables.push_back(std::move(t));
-    } catch (const os::Error& e) {
+    } catch (const os::ErreurOs& e) {
       throw FromSystem(e, info.name, kNothingWritten);
     }
   }
@@ -223,14 +223,14 @@ void BaseDbf::WriteAll() {
   const std::string folder = FolderPath();
   try {
     dbf::EcrireJournal(folder, journal);
-  } catch (const os::Error& e) {
-    if (e.kind() == os::Error::Kind::Exists) {
+  } catch (const os::ErreurOs& e) {
+    if (e.kind() == os::ErreurOs::Kind::Exists) {
       throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked,
                               Occupied(tables_[changed.front().first].name));
     }
     try {
       dbf::SupprimerJournal(folder);
-    } catch (const os::Error&) {
+    } catch (const os::ErreurOs&) {
       // Left for the next connection, which finds it whole or cut short.
     }
     throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
@@ -283,7 +283,7 @@ void BaseDbf::WriteAll() {
     }
     current = QString::fromUtf8(dbf::Journal::kFileName);
     dbf::SupprimerJournal(folder);
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     QString outcome = kNothingWritten;
     try {
       dbf::DefaireJournal(folder, journal);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QByteArrayView>
 
@@ -21,7 +21,7 @@ namespace brivane::dbf {
 // reading the table again.
 class IndexCles final {
  public:
-  using Stamp = std::optional<os::FileIdentity>;
+  using Stamp = std::optional<os::IdentiteFichier>;
 
   static std::uint64_t Hash(QByteArrayView key) {
     return std::hash<std::string_view>{}(std::string_view(key.data(), key.size()));

@@ -1,6 +1,6 @@
 #include "dbf/Journal.h"
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <algorithm>
 #include <cstring>
@@ -140,7 +140,7 @@ void EcrireJournal(const std::string& folder, const Journal& journal) {
   const std::string path = PathOf(folder, Journal::kFileName);
   const std::string bytes = journal.Encode();
   {
-    const auto file = os::File::Open(path, os::File::Mode::CreateNew);
+    const auto file = os::Fichier::Open(path, os::Fichier::Mode::CreateNew);
     file->WriteAt(0, bytes.data(), bytes.size());
     file->Sync();
   }
@@ -149,11 +149,11 @@ void EcrireJournal(const std::string& folder, const Journal& journal) {
 
 std::optional<Journal> LireJournal(const std::string& folder) {
   const std::string path = PathOf(folder, Journal::kFileName);
-  std::unique_ptr<os::File> file;
+  std::unique_ptr<os::Fichier> file;
   try {
-    file = os::File::Open(path, os::File::Mode::Read);
-  } catch (const os::Error& e) {
-    if (e.kind() == os::Error::Kind::NotFound) {
+    file = os::Fichier::Open(path, os::Fichier::Mode::Read);
+  } catch (const os::ErreurOs& e) {
+    if (e.kind() == os::ErreurOs::Kind::NotFound) {
       return std::nullopt;
     }
     throw;
@@ -170,10 +170,10 @@ std::optional<Journal> LireJournal(const std::string& folder) {
 }
 
 void DefaireJournal(const std::string& folder, const Journal& journal) {
-  std::vector<std::unique_ptr<os::File>> files;
+  std::vector<std::unique_ptr<os::Fichier>> files;
   // Every table is checked before any is touched.
   for (const TableJournal& t : journal.tables) {
-    auto file = os::File::Open(PathOf(folder, t.file), os::File::Mode::ReadWrite);
+    auto file = os::Fichier::Open(PathOf(folder, t.file), os::Fichier::Mode::ReadWrite);
     unsigned char header[32] = {};
     const std::uint64_t size = file->Size();
     if (file->ReadAt(0, header, sizeof header) != sizeof header ||
@@ -193,7 +193,7 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const TableJournal& t = journal.tables[i];
-    os::File& file = *files[i];
+    os::Fichier& file = *files[i];
     const unsigned headerLength = LongueurEntete(t.originalHeader.data());
     const unsigned recordLength = LongueurEnregistrement(t.originalHeader.data());
     for (const auto& [number, bytes] : t.records) {

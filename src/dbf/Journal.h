@@ -46,7 +46,7 @@ struct ConflitJournal {
   std::string file;
 };
 
-// Writes the journal into `folder` and makes it durable; throws os::Error.
+// Writes the journal into `folder` and makes it durable; throws os::ErreurOs.
 void EcrireJournal(const std::string& folder, const Journal& journal);
 
 // Reads the folder's journal: nothing when there is none, or when the one
@@ -55,7 +55,7 @@ std::optional<Journal> LireJournal(const std::string& folder);
 
 // Puts every table of the journal back as it was, makes it durable, then
 // removes the journal. The caller holds the locks of those tables. Throws
-// ConflitJournal (leaving everything as found) or os::Error.
+// ConflitJournal (leaving everything as found) or os::ErreurOs.
 void DefaireJournal(const std::string& folder, const Journal& journal);
 
 // Removes the journal and makes its removal durable: the commit's end.

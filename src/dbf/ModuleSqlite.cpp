@@ -2,7 +2,7 @@
 
 #include "dbf/BaseDbf.h"
 #include "platform/ErreurBaseDonnees.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -75,7 +75,7 @@ int Guard(sqlite3_vtab* vtab, F&& body) noexcept {
     return v->database->Fail(vtab, e);
   } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     try {
       return v->database->Fail(vtab,
                                FromSystem(e, QFileInfo(QString::fromUtf8(e.path())).fileName(),

@@ -2,7 +2,7 @@
 
 #include "platform/ErreurBaseDonnees.h"
 #include "platform/TexteDecimal.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -99,7 +99,7 @@ SAHooks Hooks() {
 struct WindowFile {
   static constexpr SAOffset kWindow = 64 * 1024;
   static constexpr SAOffset kFirstWindow = 4 * 1024;
-  std::unique_ptr<os::File> file;
+  std::unique_ptr<os::Fichier> file;
   SAOffset position = 0;
   SAOffset start = 0;            // file offset of window[0]
   SAOffset filled = 0;           // valid bytes in the window
@@ -117,7 +117,7 @@ SAFile WindowOpen(const char* name, const char* access) noexcept {
   }
   try {
     auto file = std::make_unique<WindowFile>();
-    file->file = os::File::Open(name, os::File::Mode::Read);
+    file->file = os::Fichier::Open(name, os::Fichier::Mode::Read);
     return reinterpret_cast<SAFile>(file.release());
   } catch (...) {
     return nullptr;  // shapelib reports a table it cannot open
@@ -216,10 +216,10 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
   std::size_t read = 0;
   long long size = -1;
   try {
-    const auto raw = os::File::Open(file.toStdString(), os::File::Mode::Read);
+    const auto raw = os::Fichier::Open(file.toStdString(), os::Fichier::Mode::Read);
     read = raw->ReadAt(0, header.bytes, kHeaderSize);
     size = static_cast<long long>(raw->Size());
-  } catch (const os::Error&) {
+  } catch (const os::ErreurOs&) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kCannotOpen,
         QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));

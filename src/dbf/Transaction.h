@@ -2,7 +2,7 @@
 
 #include "dbf/TableDbf.h"
 #include "dbf/VerrouFichier.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -43,7 +43,7 @@ inline int LongueurEnregistrement(const unsigned char* header) {
 // so far, kept here until the commit.
 struct EcrituresEnAttente {
   std::unique_ptr<VerrouFichier> lock;  // null when the connection's own Lock() holds the table
-  std::unique_ptr<os::File> file;       // the handle to write with, when `lock` is null
+  std::unique_ptr<os::Fichier> file;    // the handle to write with, when `lock` is null
   std::uint32_t count = 0;              // the header's record count when the table was taken
   int headerLength = 0;
   int recordLength = 1;
@@ -53,7 +53,7 @@ struct EcrituresEnAttente {
   qsizetype statementRows = 0;
   std::map<int, QByteArray> statementRewritten;
 
-  os::File& io() { return lock ? lock->file() : *file; }
+  os::Fichier& io() { return lock ? lock->file() : *file; }
   int added() const { return static_cast<int>(rows.size() / recordLength); }
   int total() const { return static_cast<int>(count) + added(); }
   bool changed() const { return !rows.isEmpty() || !rewritten.empty(); }

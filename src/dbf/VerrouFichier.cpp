@@ -4,8 +4,8 @@ namespace brivane::dbf {
 
 std::unique_ptr<VerrouFichier> VerrouFichier::Take(const std::string& path,
                                                    std::chrono::milliseconds wait) {
-  auto file = os::File::Open(path, os::File::Mode::ReadWrite);
-  if (!file->Lock(kLockBase, kFileLockLength, os::File::LockKind::Exclusive, wait)) {
+  auto file = os::Fichier::Open(path, os::Fichier::Mode::ReadWrite);
+  if (!file->Lock(kLockBase, kFileLockLength, os::Fichier::LockKind::Exclusive, wait)) {
     return nullptr;
   }
   return std::unique_ptr<VerrouFichier>(new VerrouFichier(std::move(file)));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <chrono>
 #include <cstdint>
@@ -21,7 +21,7 @@ inline constexpr std::uint64_t kFileLockLength = 0x3FFFFFFD;
 // programs locking the same ranges wait for it.
 class VerrouFichier final {
  public:
-  // Nothing when another holder keeps the table past `wait`. Throws os::Error
+  // Nothing when another holder keeps the table past `wait`. Throws os::ErreurOs
   // when the table cannot be opened for writing.
   static std::unique_ptr<VerrouFichier> Take(const std::string& path,
                                              std::chrono::milliseconds wait);
@@ -31,11 +31,11 @@ class VerrouFichier final {
   VerrouFichier& operator=(const VerrouFichier&) = delete;
 
   // The handle that holds the lock, open for reading and writing.
-  os::File& file() { return *file_; }
+  os::Fichier& file() { return *file_; }
 
  private:
-  explicit VerrouFichier(std::unique_ptr<os::File> file) : file_(std::move(file)) {}
-  std::unique_ptr<os::File> file_;
+  explicit VerrouFichier(std::unique_ptr<os::Fichier> file) : file_(std::move(file)) {}
+  std::unique_ptr<os::Fichier> file_;
 };
 
 }  // namespace brivane::dbf

@@ -1,6 +1,6 @@
 #include "platform/Deplacement.h"
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 namespace brivane::platform {
 
@@ -9,7 +9,7 @@ int DeplacerSansEcraser(const QByteArray& source, const QByteArray& cible, ModeD
     os::MoveNoReplace(source.toStdString(), cible.toStdString(),
                       mode == ModeDeplacement::CopieForcee);
     return 0;
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     return e.code();
   }
 }

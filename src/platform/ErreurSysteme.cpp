@@ -1,6 +1,6 @@
 #include "platform/ErreurSysteme.h"
 
-#include "platform/os/System.h"
+#include "platform/os/Systeme.h"
 
 namespace brivane::platform {
 

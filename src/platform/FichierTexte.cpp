@@ -4,7 +4,7 @@
 #include "platform/ErreurSysteme.h"
 #include "platform/NomFichier.h"
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,19 +31,19 @@ QString RaisonOuverture(int erreur, bool ouverture) {
 }
 
 // Why a file of this kind is not read, or an empty text when it is a regular file.
-QString RaisonType(os::EntryType type) {
+QString RaisonType(os::TypeEntree type) {
   switch (type) {
-    case os::EntryType::Regular:
+    case os::TypeEntree::Regular:
       return {};
-    case os::EntryType::Directory:
+    case os::TypeEntree::Directory:
       return QStringLiteral("c'est un dossier et non un fichier");
-    case os::EntryType::Device:
+    case os::TypeEntree::Device:
       return QStringLiteral("c'est un périphérique et non un fichier");
-    case os::EntryType::Fifo:
+    case os::TypeEntree::Fifo:
       return QStringLiteral("c'est un tube nommé (FIFO) et non un fichier");
-    case os::EntryType::Socket:
+    case os::TypeEntree::Socket:
       return QStringLiteral("c'est une prise de communication (socket) et non un fichier");
-    case os::EntryType::Other:
+    case os::TypeEntree::Other:
       break;
   }
   return QStringLiteral("ce n'est pas un fichier ordinaire");
@@ -69,10 +69,10 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
   }
   // The kind and size are known before opening: a FIFO without a writer would
   // block the open, a device would never end.
-  os::FileStatus avant;
+  os::EtatFichier avant;
   try {
     avant = os::StatusOf(nom.toStdString());
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     raison = RaisonOuverture(e.code(), false);
     return std::nullopt;
   }
@@ -85,15 +85,15 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
       raison = RaisonTaille(static_cast<qint64>(avant.size));
       return std::nullopt;
     }
-    std::unique_ptr<os::File> fichier;
+    std::unique_ptr<os::Fichier> fichier;
     try {
-      fichier = os::File::Open(nom.toStdString(), os::File::Mode::Read);
-    } catch (const os::Error& e) {
+      fichier = os::Fichier::Open(nom.toStdString(), os::Fichier::Mode::Read);
+    } catch (const os::ErreurOs& e) {
       raison = RaisonOuverture(e.code(), true);
       return std::nullopt;
     }
     // The path may have been replaced between the two looks: judge what is open.
-    const os::FileStatus ouvert = fichier->Status();
+    const os::EtatFichier ouvert = fichier->Status();
     raison = RaisonType(ouvert.type);
     if (!raison.isEmpty()) {
       return std::nullopt;
@@ -120,7 +120,7 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
     }
     octets.truncate(lus);
     return octets;
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     raison = Systeme(e.code());
     return std::nullopt;
   }
@@ -131,10 +131,10 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
   const QByteArray nomCible = EncoderNom(cible);
   const QByteArray dossier = DossierDe(nomCible);
   const QString affiche = DecoderNom(dossier);
-  os::FileStatus etatDossier;
+  os::EtatFichier etatDossier;
   try {
     etatDossier = os::StatusOf(dossier.toStdString());
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     raison =
         e.code() == ENOENT
             ? QStringLiteral("le dossier des fichiers traités « %1 » n'existe pas").arg(affiche)
@@ -144,7 +144,7 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
                   .arg(affiche, Systeme(e.code()));
     return false;
   }
-  if (etatDossier.type != os::EntryType::Directory) {
+  if (etatDossier.type != os::TypeEntree::Directory) {
     raison = QStringLiteral(
                  "« %1 », donné comme dossier des fichiers traités, n'est pas un "
                  "dossier")
@@ -153,7 +153,7 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
   }
   try {
     os::CheckWritableFolder(dossier.toStdString());
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     raison = e.code() == EACCES ? QStringLiteral(
                                       "vous n'avez pas la permission d'écrire dans le "
                                       "dossier des fichiers traités « %1 »")
@@ -165,7 +165,7 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
     return false;
   }
   try {
-    const os::FileStatus etatSource = os::StatusOf(DossierDe(EncoderNom(source)).toStdString());
+    const os::EtatFichier etatSource = os::StatusOf(DossierDe(EncoderNom(source)).toStdString());
     if (etatSource.device == etatDossier.device && etatSource.file == etatDossier.file) {
       raison = QStringLiteral(
                    "le dossier des fichiers traités « %1 » est celui où se trouve déjà "
@@ -173,7 +173,7 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
                    .arg(affiche);
       return false;
     }
-  } catch (const os::Error&) {
+  } catch (const os::ErreurOs&) {
     // The source's folder is judged when the file is read.
   }
   if (os::EntryExists(nomCible.toStdString())) {

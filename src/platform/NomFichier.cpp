@@ -1,6 +1,6 @@
 #include "platform/NomFichier.h"
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <QFile>
 

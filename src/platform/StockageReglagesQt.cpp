@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <cerrno>
 
@@ -86,21 +86,21 @@ bool StockageReglagesQt::Lisible(const QString& application, QString& raison) co
   QString defaut;
   try {
     const std::string nomSysteme = nom.toStdString();
-    const os::FileStatus etat = os::StatusOf(nomSysteme);
-    if (etat.type == os::EntryType::Directory) {
+    const os::EtatFichier etat = os::StatusOf(nomSysteme);
+    if (etat.type == os::TypeEntree::Directory) {
       defaut = QStringLiteral("c'est un dossier et non un fichier");
-    } else if (etat.type != os::EntryType::Regular) {
+    } else if (etat.type != os::TypeEntree::Regular) {
       defaut = QStringLiteral("ce n'est pas un fichier ordinaire");
     } else {
       // A settings file is a few hundred bytes; more than a megabyte is not one.
       QByteArray octets(1024 * 1024, '\0');
       const std::size_t lus =
-          os::File::Open(nomSysteme, os::File::Mode::Read)
+          os::Fichier::Open(nomSysteme, os::Fichier::Mode::Read)
               ->ReadAt(0, octets.data(), static_cast<std::size_t>(octets.size()));
       octets.truncate(static_cast<qsizetype>(lus));
       defaut = DefautIni(octets);
     }
-  } catch (const os::Error& e) {
+  } catch (const os::ErreurOs& e) {
     if (e.code() == ENOENT && e.operation() == "stat") {
       return true;
     }

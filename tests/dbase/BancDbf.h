@@ -8,7 +8,7 @@
 #include "dbf/TableDbf.h"
 #include "document/ComSoum.h"
 #include "platform/ErreurBaseDonnees.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 #include "support/HorlogeFixe.h"
 #include "support/LectureDbf.h"
 #include "support/LigneDbf.h"

@@ -82,7 +82,7 @@ TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
       const auto avant = Octets(dir_.path());
       auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
                                             UneLigne(QStringLiteral("CD"), 1, 1)});
-      os::InjectFaults(synchronisation ? os::FaultPlan{-1, n} : os::FaultPlan{n, -1});
+      os::InjectFaults(synchronisation ? os::PlanPannes{-1, n} : os::PlanPannes{n, -1});
       const bool ok = document->Enregistrer();
       os::InjectFaults({});
       if (ok) {

@@ -4,7 +4,7 @@
 #include "dbf/TableDbf.h"
 #include "dbf/VerrouFichier.h"
 #include "platform/ErreurBaseDonnees.h"
-#include "platform/os/System.h"
+#include "platform/os/Systeme.h"
 #include "support/LectureDbf.h"
 #include "support/QStringPrinter.h"
 
@@ -501,7 +501,7 @@ namespace {
 // A failed system call reaches the user in French, never in the system's own
 // words; a file held open without sharing is told as a busy table.
 TEST(SystemFailures, AreToldInFrenchAndABusyFileAsABusyTable) {
-  const os::Error io(os::Error::Kind::Other, EIO, "read", "/compagnie/factit.dbf", EIO);
+  const os::ErreurOs io(os::ErreurOs::Kind::Other, EIO, "read", "/compagnie/factit.dbf", EIO);
   const platform::ErreurBaseDonnees lu =
       FromSystem(io, QStringLiteral("factit"), QStringLiteral("Fin."));
   EXPECT_EQ(lu.number(), platform::ErreurBaseDonnees::kInputOutput);
@@ -511,7 +511,7 @@ TEST(SystemFailures, AreToldInFrenchAndABusyFileAsABusyTable) {
                 .arg(QString::fromStdString(os::FrenchErrorText(EIO))));
   EXPECT_FALSE(lu.description().contains(QStringLiteral("read")));
 
-  const os::Error occupe(os::Error::Kind::Other, EBUSY, "open", "/compagnie/solde.dbf", 32);
+  const os::ErreurOs occupe(os::ErreurOs::Kind::Other, EBUSY, "open", "/compagnie/solde.dbf", 32);
   const platform::ErreurBaseDonnees pris = FromSystem(occupe, QStringLiteral("solde"), QString());
   EXPECT_EQ(pris.number(), platform::ErreurBaseDonnees::kLocked);
   EXPECT_EQ(pris.description(),

@@ -7,7 +7,7 @@
 namespace brivane::dbf {
 namespace {
 
-os::FileIdentity Identite(std::uint64_t taille) { return {1, 2, taille, 3, 4}; }
+os::IdentiteFichier Identite(std::uint64_t taille) { return {1, 2, taille, 3, 4}; }
 
 TEST(IndexCles, GivesEveryRecordOfAKeyInOrderThroughGrowthAndRewrites) {
   IndexCles index;

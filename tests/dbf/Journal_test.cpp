@@ -1,6 +1,6 @@
 #include "dbf/Journal.h"
 #include "dbf/VerrouFichier.h"
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 //   --child try FILE                 exit 0 when the table lock is granted,
 //                                    1 when refused, 2 on an error
 #include "dbf/VerrouFichier.h"
-#include "platform/os/File.h"
-#include "platform/os/System.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Systeme.h"
 
 #include <gtest/gtest.h>
 
@@ -83,12 +83,12 @@ class Folder {
 };
 
 void Write(const std::string& path, const std::string& content) {
-  const auto file = File::Open(path, File::Mode::CreateNew);
+  const auto file = Fichier::Open(path, Fichier::Mode::CreateNew);
   file->WriteAt(0, content.data(), content.size());
 }
 
 std::string Read(const std::string& path) {
-  const auto file = File::Open(path, File::Mode::Read);
+  const auto file = Fichier::Open(path, Fichier::Mode::Read);
   std::string content(static_cast<std::size_t>(file->Size()), '\0');
   content.resize(file->ReadAt(0, content.data(), content.size()));
   return content;
@@ -96,14 +96,14 @@ std::string Read(const std::string& path) {
 
 // What an operation throws; fails the test when it throws nothing.
 template <typename F>
-Error Failure(F&& operation) {
+ErreurOs Failure(F&& operation) {
   try {
     operation();
-  } catch (const Error& e) {
+  } catch (const ErreurOs& e) {
     return e;
   }
   ADD_FAILURE() << "no error";
-  return Error(Error::Kind::Other, 0, "", "");
+  return ErreurOs(ErreurOs::Kind::Other, 0, "", "");
 }
 
 // Another process of this program, started with "--child" and `arguments`.
@@ -192,7 +192,7 @@ TEST(OsFile, WritesAndReadsAtPositionsAndKnowsItsSize) {
   Folder folder;
   const std::string path = folder / "table.dbf";
   {
-    const auto file = File::Open(path, File::Mode::CreateNew);
+    const auto file = Fichier::Open(path, Fichier::Mode::CreateNew);
     file->WriteAt(0, "abc", 3);
     file->WriteAt(10, "xyz", 3);
     file->Sync();
@@ -205,13 +205,13 @@ TEST(OsFile, WritesAndReadsAtPositionsAndKnowsItsSize) {
     EXPECT_EQ(file->ReadAt(100, buffer, 10), 0U);
     file->Truncate(5);
     EXPECT_EQ(file->Size(), 5U);
-    EXPECT_EQ(file->Status().type, EntryType::Regular);
+    EXPECT_EQ(file->Status().type, TypeEntree::Regular);
   }
   EXPECT_EQ(Read(path), std::string("abc\0\0", 5));
   // A file opened for reading refuses writes, and a second writer sees the first's bytes.
-  const auto reader = File::Open(path, File::Mode::Read);
-  EXPECT_THROW(reader->WriteAt(0, "z", 1), Error);
-  const auto writer = File::Open(path, File::Mode::ReadWrite);
+  const auto reader = Fichier::Open(path, Fichier::Mode::Read);
+  EXPECT_THROW(reader->WriteAt(0, "z", 1), ErreurOs);
+  const auto writer = Fichier::Open(path, Fichier::Mode::ReadWrite);
   writer->WriteAt(1, "B", 1);
   char b = 0;
   EXPECT_EQ(reader->ReadAt(1, &b, 1), 1U);
@@ -220,25 +220,27 @@ TEST(OsFile, WritesAndReadsAtPositionsAndKnowsItsSize) {
 
 TEST(OsFile, FailuresSayWhatHappenedInFrench) {
   Folder folder;
-  const Error missing = Failure([&] { File::Open(folder / "absent.dbf", File::Mode::Read); });
-  EXPECT_EQ(missing.kind(), Error::Kind::NotFound);
+  const ErreurOs missing =
+      Failure([&] { Fichier::Open(folder / "absent.dbf", Fichier::Mode::Read); });
+  EXPECT_EQ(missing.kind(), ErreurOs::Kind::NotFound);
   EXPECT_EQ(missing.code(), ENOENT);
   EXPECT_EQ(missing.operation(), "open");
   EXPECT_EQ(FrenchErrorText(missing.code()), "le fichier ou le dossier n'existe pas");
   EXPECT_FALSE(NativeErrorDescription(missing.native()).empty());
 
-  const Error noFolder =
-      Failure([&] { File::Open(folder / "absent/table.dbf", File::Mode::CreateNew); });
-  EXPECT_EQ(noFolder.kind(), Error::Kind::NotFound);
+  const ErreurOs noFolder =
+      Failure([&] { Fichier::Open(folder / "absent/table.dbf", Fichier::Mode::CreateNew); });
+  EXPECT_EQ(noFolder.kind(), ErreurOs::Kind::NotFound);
 
   Write(folder / "table.dbf", "x");
-  const Error exists = Failure([&] { File::Open(folder / "table.dbf", File::Mode::CreateNew); });
-  EXPECT_EQ(exists.kind(), Error::Kind::Exists);
+  const ErreurOs exists =
+      Failure([&] { Fichier::Open(folder / "table.dbf", Fichier::Mode::CreateNew); });
+  EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
   EXPECT_EQ(FrenchErrorText(exists.code()), "un fichier de ce nom existe déjà");
   EXPECT_EQ(Read(folder / "table.dbf"), "x");
 
   // A folder is no file to write in.
-  EXPECT_THROW(File::Open(folder.path(), File::Mode::ReadWrite), Error);
+  EXPECT_THROW(Fichier::Open(folder.path(), Fichier::Mode::ReadWrite), ErreurOs);
 
   EXPECT_EQ(FrenchErrorText(kWindowsErrorBase + 1234), "erreur du système Windows n° 1234");
   EXPECT_EQ(FrenchErrorText(9999), "erreur du système n° 9999");
@@ -258,12 +260,12 @@ TEST(OsFile, IdentityNamesOneFileAndChangesWithEveryWrite) {
   Folder folder;
   Write(folder / "a.dbf", "12345");
   Write(folder / "b.dbf", "12345");
-  const auto first = File::Open(folder / "a.dbf", File::Mode::ReadWrite);
-  const auto second = File::Open(folder / "a.dbf", File::Mode::Read);
-  const FileIdentity before = first->Identity();
+  const auto first = Fichier::Open(folder / "a.dbf", Fichier::Mode::ReadWrite);
+  const auto second = Fichier::Open(folder / "a.dbf", Fichier::Mode::Read);
+  const IdentiteFichier before = first->Identity();
   EXPECT_EQ(second->Identity(), before);
   EXPECT_EQ(IdentityOf(folder / "a.dbf"), before);
-  const FileIdentity other = *IdentityOf(folder / "b.dbf");
+  const IdentiteFichier other = *IdentityOf(folder / "b.dbf");
   EXPECT_EQ(other.device, before.device);
   EXPECT_NE(other.file, before.file);
 
@@ -283,7 +285,8 @@ TEST(OsFile, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
       CreateFileW(PathOf(folder / "factma.dbf").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-  const Error busy = Failure([&] { File::Open(folder / "factma.dbf", File::Mode::ReadWrite); });
+  const ErreurOs busy =
+      Failure([&] { Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite); });
   EXPECT_EQ(busy.code(), EBUSY);
   EXPECT_EQ(FrenchErrorText(busy.code()), "le fichier est occupé par un autre programme");
   EXPECT_EQ(busy.native(), ERROR_SHARING_VIOLATION);
@@ -298,21 +301,21 @@ TEST(OsStatus, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
   Write(folder / "facture.csv", "abc");
   fs::create_directory(PathOf(folder / "traites"));
 
-  EXPECT_EQ(StatusOf(folder / "facture.csv").type, EntryType::Regular);
+  EXPECT_EQ(StatusOf(folder / "facture.csv").type, TypeEntree::Regular);
   EXPECT_EQ(StatusOf(folder / "facture.csv").size, 3U);
-  const FileStatus traites = StatusOf(folder / "traites");
-  EXPECT_EQ(traites.type, EntryType::Directory);
+  const EtatFichier traites = StatusOf(folder / "traites");
+  EXPECT_EQ(traites.type, TypeEntree::Directory);
   // Two spellings of one folder are one folder.
-  const FileStatus again = StatusOf(folder / "traites/.");
+  const EtatFichier again = StatusOf(folder / "traites/.");
   EXPECT_EQ(again.device, traites.device);
   EXPECT_EQ(again.file, traites.file);
   EXPECT_NE(StatusOf(folder.path()).file, traites.file);
 
-  EXPECT_EQ(Failure([&] { StatusOf(folder / "absent"); }).kind(), Error::Kind::NotFound);
+  EXPECT_EQ(Failure([&] { StatusOf(folder / "absent"); }).kind(), ErreurOs::Kind::NotFound);
   EXPECT_TRUE(EntryExists(folder / "facture.csv"));
   EXPECT_FALSE(EntryExists(folder / "absent"));
   EXPECT_NO_THROW(CheckWritableFolder(folder / "traites"));
-  EXPECT_THROW(CheckWritableFolder(folder / "facture.csv"), Error);
+  EXPECT_THROW(CheckWritableFolder(folder / "facture.csv"), ErreurOs);
   EXPECT_EQ(Failure([&] { CheckWritableFolder(folder / "absent"); }).code(), ENOENT);
 
   EXPECT_TRUE(Remove(folder / "facture.csv"));
@@ -331,30 +334,34 @@ TEST(OsStatus, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
 TEST(OsLock, TwoHandlesOfOneProcessExcludeEachOther) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
-  const auto one = File::Open(folder / "factma.dbf", File::Mode::ReadWrite);
-  const auto two = File::Open(folder / "factma.dbf", File::Mode::ReadWrite);
+  const auto one = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
+  const auto two = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
 
-  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, File::LockKind::Shared, milliseconds(30)));
+  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_FALSE(
+      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(30)));
   // A record's byte lies inside the whole-table range.
-  EXPECT_FALSE(two->Lock(kLockBase + 40, 1, File::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_FALSE(two->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
   one->Unlock(kLockBase, kFileLockLength);
-  ASSERT_TRUE(two->Lock(kLockBase + 40, 1, File::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_FALSE(one->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_TRUE(one->Lock(kLockBase + 41, 1, File::LockKind::Exclusive, milliseconds(0)));
+  ASSERT_TRUE(two->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_FALSE(
+      one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_TRUE(one->Lock(kLockBase + 41, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
   two->Unlock(kLockBase + 40, 1);
   one->Unlock(kLockBase + 41, 1);
 
   // Readers share; a writer waits for them all.
-  const auto three = File::Open(folder / "factma.dbf", File::Mode::Read);
-  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, File::LockKind::Shared, milliseconds(0)));
-  ASSERT_TRUE(three->Lock(kLockBase, kFileLockLength, File::LockKind::Shared, milliseconds(0)));
-  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
+  const auto three = Fichier::Open(folder / "factma.dbf", Fichier::Mode::Read);
+  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(0)));
+  ASSERT_TRUE(three->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(0)));
+  EXPECT_FALSE(
+      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
   one->Unlock(kLockBase, kFileLockLength);
-  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_FALSE(
+      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
   three->Unlock(kLockBase, kFileLockLength);
-  EXPECT_TRUE(two->Lock(kLockBase, kFileLockLength, File::LockKind::Exclusive, milliseconds(0)));
+  EXPECT_TRUE(two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
 }
 
 TEST(OsLock, AWaiterGetsTheTableWhenItsHolderLetsGo) {
@@ -370,7 +377,7 @@ TEST(OsLock, AWaiterGetsTheTableWhenItsHolderLetsGo) {
   EXPECT_NE(VerrouFichier::Take(folder / "factma.dbf", milliseconds(20000)), nullptr);
   release.join();
   // A table that cannot be opened for writing is an error, not a busy table.
-  EXPECT_THROW(VerrouFichier::Take(folder / "absent.dbf", milliseconds(0)), Error);
+  EXPECT_THROW(VerrouFichier::Take(folder / "absent.dbf", milliseconds(0)), ErreurOs);
 }
 
 TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
@@ -380,7 +387,7 @@ TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   Write(folder / "factma.dbf", data);
   const auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
-  const auto other = File::Open(folder / "factma.dbf", File::Mode::ReadWrite);
+  const auto other = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
   std::string read(data.size(), '\0');
   EXPECT_EQ(other->ReadAt(0, read.data(), read.size()), data.size());
   EXPECT_EQ(read, data);
@@ -398,8 +405,8 @@ TEST(OsLock, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
     Child holder({"hold", table, folder / "ready", folder / "release"});
     ASSERT_TRUE(Appears(folder / "ready", milliseconds(60000)));
     EXPECT_EQ(VerrouFichier::Take(table, milliseconds(100)), nullptr);
-    const auto file = File::Open(table, File::Mode::ReadWrite);
-    EXPECT_FALSE(file->Lock(kLockBase + 40, 1, File::LockKind::Exclusive, milliseconds(0)));
+    const auto file = Fichier::Open(table, Fichier::Mode::ReadWrite);
+    EXPECT_FALSE(file->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
     Write(folder / "release", "");
     EXPECT_EQ(holder.Wait(), 0);
   }
@@ -416,12 +423,12 @@ TEST(OsMove, ARenameNeverReplacesAFile) {
   Write(folder / "c.csv", "C");
   RenameNoReplace(folder / "a.csv", folder / "b.csv");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"b.csv", "c.csv"}));
-  const Error exists = Failure([&] { RenameNoReplace(folder / "c.csv", folder / "b.csv"); });
-  EXPECT_EQ(exists.kind(), Error::Kind::Exists);
+  const ErreurOs exists = Failure([&] { RenameNoReplace(folder / "c.csv", folder / "b.csv"); });
+  EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
   EXPECT_EQ(Read(folder / "b.csv"), "A");
   EXPECT_EQ(Read(folder / "c.csv"), "C");
   EXPECT_EQ(Failure([&] { MoveNoReplace(folder / "c.csv", folder / "b.csv"); }).kind(),
-            Error::Kind::Exists);
+            ErreurOs::Kind::Exists);
   MoveNoReplace(folder / "c.csv", folder / "d.csv");
   EXPECT_EQ(Read(folder / "d.csv"), "C");
 }
@@ -437,19 +444,19 @@ TEST(OsMove, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
   Write(to / "deja.csv", "D");
 
   EXPECT_EQ(Failure([&] { MoveNoReplace(from / "facture.csv", to / "deja.csv", true); }).kind(),
-            Error::Kind::Exists);
+            ErreurOs::Kind::Exists);
   EXPECT_EQ(Failure([&] { MoveNoReplace(from / "absent.csv", to / "b.csv", true); }).kind(),
-            Error::Kind::NotFound);
+            ErreurOs::Kind::NotFound);
 
   // Each write, rename, removal and sync on the way fails in turn.
   for (int n = 0; n < 8; ++n) {
     for (const bool sync : {false, true}) {
       SCOPED_TRACE((sync ? "sync " : "write ") + std::to_string(n));
-      InjectFaults(sync ? FaultPlan{-1, n} : FaultPlan{n, -1});
+      InjectFaults(sync ? PlanPannes{-1, n} : PlanPannes{n, -1});
       bool moved = true;
       try {
         MoveNoReplace(from / "facture.csv", to / "facture.csv", true);
-      } catch (const Error&) {
+      } catch (const ErreurOs&) {
         moved = false;
       }
       InjectFaults({});
@@ -493,7 +500,7 @@ int RunChild(const std::vector<std::string>& a) {
     if (action == "try" && a.size() == 3) {
       return VerrouFichier::Take(a[2], milliseconds(0)) ? 0 : 1;
     }
-  } catch (const Error& e) {
+  } catch (const ErreurOs& e) {
     std::fprintf(stderr, "%s (%s)\n", e.what(), NativeErrorDescription(e.native()).c_str());
     return 2;
   }

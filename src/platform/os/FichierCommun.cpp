@@ -1,6 +1,6 @@
 // What every system does the same way, on top of its own calls.
-#include "platform/os/File.h"
-#include "platform/os/Internal.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Interne.h"
 
 #include <atomic>
 #include <cerrno>
@@ -32,30 +32,30 @@ namespace detail {
 bool WriteFailureDue() { return Injected(writesBeforeFailure); }
 bool SyncFailureDue() { return Injected(syncsBeforeFailure); }
 
-Error::Kind KindOf(int code) {
+ErreurOs::Kind KindOf(int code) {
   switch (code) {
     case ENOENT:
     case ENOTDIR:
-      return Error::Kind::NotFound;
+      return ErreurOs::Kind::NotFound;
     case EEXIST:
-      return Error::Kind::Exists;
+      return ErreurOs::Kind::Exists;
     case EACCES:
     case EPERM:
     case EROFS:
-      return Error::Kind::AccessDenied;
+      return ErreurOs::Kind::AccessDenied;
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-      return Error::Kind::NoSpace;
+      return ErreurOs::Kind::NoSpace;
     default:
-      return Error::Kind::Other;
+      return ErreurOs::Kind::Other;
   }
 }
 
 }  // namespace detail
 
-void InjectFaults(const FaultPlan& plan) {
+void InjectFaults(const PlanPannes& plan) {
   writesBeforeFailure = plan.failWrite;
   syncsBeforeFailure = plan.failSync;
 }
@@ -72,7 +72,7 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, i);
 }
 
-std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::string& prefix) {
+std::unique_ptr<Fichier> CreateTemporary(const std::string& folder, const std::string& prefix) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
@@ -82,9 +82,9 @@ std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::stri
       name += kLetters[pick(random)];
     }
     try {
-      return File::Open(name, File::Mode::CreateNew);
-    } catch (const Error& e) {
-      if (e.kind() != Error::Kind::Exists || attempt == 100) {
+      return Fichier::Open(name, Fichier::Mode::CreateNew);
+    } catch (const ErreurOs& e) {
+      if (e.kind() != ErreurOs::Kind::Exists || attempt == 100) {
         throw;
       }
     }
@@ -93,7 +93,7 @@ std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::stri
 
 namespace {
 
-void Copy(File& from, File& to) {
+void Copy(Fichier& from, Fichier& to) {
   std::vector<char> buffer(1 << 16);
   std::uint64_t offset = 0;
   for (;;) {
@@ -111,16 +111,16 @@ void RemoveQuietly(const std::string& path) {
   try {
     Remove(path);
     SyncFolder(FolderOf(path));
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
   }
 }
 
 void CopyThenRemove(const std::string& from, const std::string& to) {
   const std::string folder = FolderOf(to);
-  auto source = File::Open(from, File::Mode::Read);
-  const FileStatus status = source->Status();
-  if (status.type != EntryType::Regular) {
-    throw Error(Error::Kind::Other, EINVAL, "copy", from);
+  auto source = Fichier::Open(from, Fichier::Mode::Read);
+  const EtatFichier status = source->Status();
+  if (status.type != TypeEntree::Regular) {
+    throw ErreurOs(ErreurOs::Kind::Other, EINVAL, "copy", from);
   }
   auto copy = CreateTemporary(folder, ".brivane-deplacement-");
   const std::string temporary = copy->path();
@@ -132,14 +132,14 @@ void CopyThenRemove(const std::string& from, const std::string& to) {
     // Windows keeps the name of an open file that is removed.
     source.reset();
     RenameNoReplace(temporary, to);
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
     copy.reset();
     RemoveQuietly(temporary);
     throw;
   }
   try {
     Remove(from);
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
     // The source stays: the copy goes, so that the file exists only once.
     RemoveQuietly(to);
     throw;
@@ -148,7 +148,7 @@ void CopyThenRemove(const std::string& from, const std::string& to) {
   // caller could act on.
   try {
     SyncFolder(FolderOf(from));
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
   }
 }
 
@@ -159,14 +159,14 @@ void MoveNoReplace(const std::string& from, const std::string& to, bool copy) {
     try {
       RenameNoReplace(from, to);
       return;
-    } catch (const Error& e) {
+    } catch (const ErreurOs& e) {
       if (e.code() != EXDEV) {
         throw;
       }
     }
   }
   if (EntryExists(to)) {
-    throw Error(Error::Kind::Exists, EEXIST, "rename", to);
+    throw ErreurOs(ErreurOs::Kind::Exists, EEXIST, "rename", to);
   }
   CopyThenRemove(from, to);
 }

@@ -2,7 +2,7 @@
 
 // What the implementations of the OS layer share; not for its callers.
 
-#include "platform/os/File.h"
+#include "platform/os/Fichier.h"
 
 namespace brivane::os::detail {
 
@@ -12,6 +12,6 @@ bool WriteFailureDue();
 bool SyncFailureDue();
 
 // The kind of failure an errno number is.
-Error::Kind KindOf(int code);
+ErreurOs::Kind KindOf(int code);
 
 }  // namespace brivane::os::detail

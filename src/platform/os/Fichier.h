@@ -2,7 +2,7 @@
 
 // The operating-system calls of the program, behind one small interface with
 // nothing but the standard library in it, so that each system brings its own
-// implementation (FilePosix.cpp, FileWindows.cpp; CMake picks one). Paths are
+// implementation (FichierPosix.cpp, FichierWindows.cpp; CMake picks one). Paths are
 // UTF-8; Windows accepts '/' and '\\' alike.
 
 #include <chrono>
@@ -17,21 +17,21 @@ namespace brivane::os {
 
 // A failed system call: what was attempted, on which path, and the error
 // number. code() is an errno number on every system (Windows errors are
-// translated; their French texts are in System.h), so that callers and the French texts need no
+// translated; their French texts are in Systeme.h), so that callers and the French texts need no
 // system of their own; native() is what the system said (errno, GetLastError).
-class Error : public std::exception {
+class ErreurOs : public std::exception {
  public:
   enum class Kind { NotFound, Exists, AccessDenied, NoSpace, Other };
 
-  Error(Kind kind, int code, std::string operation, std::string path, int native)
+  ErreurOs(Kind kind, int code, std::string operation, std::string path, int native)
       : kind_(kind),
         code_(code),
         native_(native),
         operation_(std::move(operation)),
         path_(std::move(path)),
         what_(operation_ + " " + path_ + ": " + std::to_string(code_)) {}
-  Error(Kind kind, int code, std::string operation, std::string path)
-      : Error(kind, code, std::move(operation), std::move(path), code) {}
+  ErreurOs(Kind kind, int code, std::string operation, std::string path)
+      : ErreurOs(kind, code, std::move(operation), std::move(path), code) {}
 
   Kind kind() const { return kind_; }
   int code() const { return code_; }
@@ -50,20 +50,20 @@ class Error : public std::exception {
 };
 
 // What identifies one state of a file: any write by anyone changes it.
-struct FileIdentity {
+struct IdentiteFichier {
   std::uint64_t device = 0;
   std::uint64_t file = 0;  // inode, or the file index on Windows
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;
   std::int64_t changedNs = 0;
 
-  bool operator==(const FileIdentity&) const = default;
+  bool operator==(const IdentiteFichier&) const = default;
 };
 
 // What a path names, links followed.
-enum class EntryType { Regular, Directory, Device, Fifo, Socket, Other };
-struct FileStatus {
-  EntryType type = EntryType::Other;
+enum class TypeEntree { Regular, Directory, Device, Fifo, Socket, Other };
+struct EtatFichier {
+  TypeEntree type = TypeEntree::Other;
   std::uint64_t size = 0;
   std::uint64_t device = 0;  // with `file`, the same for two paths of one file or folder
   std::uint64_t file = 0;
@@ -78,9 +78,9 @@ inline constexpr bool kWindows = false;
 // The separator a path shown to the user is written with.
 inline constexpr char kPathSeparator = kWindows ? '\\' : '/';
 
-// One open file. Every operation throws Error on failure; nothing is retried
+// One open file. Every operation throws ErreurOs on failure; nothing is retried
 // silently. One thread at a time per object.
-class File {
+class Fichier {
  public:
   enum class Mode {
     Read,       // an existing file, read only; never waits on a FIFO or a device
@@ -90,9 +90,9 @@ class File {
   enum class LockKind { Shared, Exclusive };
 
   // Opens the file; the handle is not inherited by child processes.
-  static std::unique_ptr<File> Open(const std::string& path, Mode mode);
+  static std::unique_ptr<Fichier> Open(const std::string& path, Mode mode);
 
-  virtual ~File() = default;
+  virtual ~Fichier() = default;
 
   // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
   virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
@@ -102,9 +102,9 @@ class File {
   virtual void Sync() = 0;
   virtual std::uint64_t Size() = 0;
   virtual void Truncate(std::uint64_t size) = 0;
-  virtual FileIdentity Identity() = 0;
+  virtual IdentiteFichier Identity() = 0;
   // What is open: a path may have been replaced between a look and the open.
-  virtual FileStatus Status() = 0;
+  virtual EtatFichier Status() = 0;
   // Gives the file these mode bits where the system has them (best effort:
   // a copy keeps its source's permissions); nothing on Windows.
   virtual void SetPermissions(std::uint32_t permissions) = 0;
@@ -118,7 +118,7 @@ class File {
   const std::string& path() const { return path_; }
 
  protected:
-  explicit File(std::string path) : path_(std::move(path)) {}
+  explicit Fichier(std::string path) : path_(std::move(path)) {}
 
  private:
   std::string path_;
@@ -128,41 +128,41 @@ class File {
 bool Exists(const std::string& path);
 // Whether anything is at the path, a dangling link included.
 bool EntryExists(const std::string& path);
-// What the path names; throws Error.
-FileStatus StatusOf(const std::string& path);
-// Throws Error unless the folder exists and files can be created in it.
+// What the path names; throws ErreurOs.
+EtatFichier StatusOf(const std::string& path);
+// Throws ErreurOs unless the folder exists and files can be created in it.
 void CheckWritableFolder(const std::string& folder);
 // The folder part of a path: "." for a bare name.
 std::string FolderOf(const std::string& path);
 // The identity of the file at the path; nothing when it cannot be read.
-std::optional<FileIdentity> IdentityOf(const std::string& path);
+std::optional<IdentiteFichier> IdentityOf(const std::string& path);
 // Removes the file; true when it was there.
 bool Remove(const std::string& path);
 // Makes the folder's list of files durable (a created or removed file); a
 // system that needs nothing of the kind does nothing.
 void SyncFolder(const std::string& folder);
 
-// Renames a file and never replaces one: throws Error of Kind::Exists when
+// Renames a file and never replaces one: throws ErreurOs of Kind::Exists when
 // `to` exists, and of code EXDEV when the two are on different volumes.
 // Made durable (its folders synced) as far as the system lets.
 void RenameNoReplace(const std::string& from, const std::string& to);
 
 // A new empty file in the folder, named `prefix` and random characters.
-std::unique_ptr<File> CreateTemporary(const std::string& folder, const std::string& prefix);
+std::unique_ptr<Fichier> CreateTemporary(const std::string& folder, const std::string& prefix);
 
 // Moves a file and never replaces anything at `to`. On one volume: a rename.
 // Across volumes (or always, with `copy`): a copy under a temporary name in
 // `to`'s folder, made durable, renamed to `to`, then `from` removed; on any
-// failure the copy is removed and `from` stays as it was. Throws Error.
+// failure the copy is removed and `from` stays as it was. Throws ErreurOs.
 void MoveNoReplace(const std::string& from, const std::string& to, bool copy = false);
 
 // Failures injected by tests: the n-th write (a write, truncation, rename or
 // removal) or sync from now (counted from 0) fails as a full disk or an I/O
 // error would. -1 injects nothing.
-struct FaultPlan {
+struct PlanPannes {
   int failWrite = -1;
   int failSync = -1;
 };
-void InjectFaults(const FaultPlan& plan);
+void InjectFaults(const PlanPannes& plan);
 
 }  // namespace brivane::os

@@ -1,6 +1,6 @@
-#include "platform/os/File.h"
-#include "platform/os/Internal.h"
-#include "platform/os/System.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Interne.h"
+#include "platform/os/Systeme.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX  // std::min, not the macro
@@ -93,12 +93,12 @@ int CodeOf(DWORD native) {
 [[noreturn]] void Fail(const char* operation, const std::string& path,
                        DWORD native = GetLastError()) {
   const int code = CodeOf(native);
-  throw Error(KindOf(code), code, operation, path, static_cast<int>(native));
+  throw ErreurOs(KindOf(code), code, operation, path, static_cast<int>(native));
 }
 
 // A failure with an errno number of its own (an injected fault).
 [[noreturn]] void FailWith(const char* operation, const std::string& path, int code) {
-  throw Error(KindOf(code), code, operation, path, code);
+  throw ErreurOs(KindOf(code), code, operation, path, code);
 }
 
 // UTF-8 to the system's UTF-16; text that is not UTF-8 names no file.
@@ -147,14 +147,14 @@ OVERLAPPED At(std::uint64_t offset) {
 }
 
 // The status of an open handle, whatever it names.
-FileStatus StatusOfHandle(HANDLE handle, const std::string& path) {
-  FileStatus status;
+EtatFichier StatusOfHandle(HANDLE handle, const std::string& path) {
+  EtatFichier status;
   switch (GetFileType(handle)) {
     case FILE_TYPE_CHAR:
-      status.type = EntryType::Device;
+      status.type = TypeEntree::Device;
       return status;
     case FILE_TYPE_PIPE:
-      status.type = EntryType::Fifo;
+      status.type = TypeEntree::Fifo;
       return status;
     case FILE_TYPE_DISK:
       break;
@@ -165,15 +165,15 @@ FileStatus StatusOfHandle(HANDLE handle, const std::string& path) {
   if (!GetFileInformationByHandle(handle, &info)) {
     Fail("stat", path);
   }
-  status.type = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryType::Directory
-                                                                        : EntryType::Regular;
+  status.type = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TypeEntree::Directory
+                                                                        : TypeEntree::Regular;
   status.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
   status.device = info.dwVolumeSerialNumber;
   status.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
   return status;
 }
 
-FileIdentity IdentityOfHandle(HANDLE handle, const std::string& path) {
+IdentiteFichier IdentityOfHandle(HANDLE handle, const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info{};
   FILE_BASIC_INFO basic{};
   if (!GetFileInformationByHandle(handle, &info) ||
@@ -189,9 +189,9 @@ FileIdentity IdentityOfHandle(HANDLE handle, const std::string& path) {
 // the dBASE programs sharing a table open it the same way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-class WindowsFile final : public File {
+class WindowsFile final : public Fichier {
  public:
-  WindowsFile(std::string path, HANDLE handle) : File(std::move(path)), handle_(handle) {}
+  WindowsFile(std::string path, HANDLE handle) : Fichier(std::move(path)), handle_(handle) {}
   ~WindowsFile() override { CloseHandle(handle_); }
   WindowsFile(const WindowsFile&) = delete;
   WindowsFile& operator=(const WindowsFile&) = delete;
@@ -265,9 +265,9 @@ class WindowsFile final : public File {
     }
   }
 
-  FileIdentity Identity() override { return IdentityOfHandle(handle_, path()); }
+  IdentiteFichier Identity() override { return IdentityOfHandle(handle_, path()); }
 
-  FileStatus Status() override { return StatusOfHandle(handle_, path()); }
+  EtatFichier Status() override { return StatusOfHandle(handle_, path()); }
 
   void SetPermissions(std::uint32_t) override {}
 
@@ -317,7 +317,7 @@ HANDLE OpenForStatus(const std::string& path, DWORD& error) {
 
 }  // namespace
 
-std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
+std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
@@ -356,29 +356,29 @@ bool EntryExists(const std::string& path) {
 
 // Through a handle that asks for the attributes only, which no other
 // program's share mode refuses.
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
+std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
   DWORD error = 0;
   const HANDLE handle = OpenForStatus(path, error);
   if (handle == INVALID_HANDLE_VALUE) {
     return std::nullopt;
   }
-  std::optional<FileIdentity> identity;
+  std::optional<IdentiteFichier> identity;
   try {
     identity = IdentityOfHandle(handle, path);
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
   }
   CloseHandle(handle);
   return identity;
 }
 
-FileStatus StatusOf(const std::string& path) {
+EtatFichier StatusOf(const std::string& path) {
   DWORD error = 0;
   const HANDLE handle = OpenForStatus(path, error);
   if (handle == INVALID_HANDLE_VALUE) {
     Fail("stat", path, error);
   }
   try {
-    const FileStatus status = StatusOfHandle(handle, path);
+    const EtatFichier status = StatusOfHandle(handle, path);
     CloseHandle(handle);
     return status;
   } catch (...) {
@@ -391,7 +391,7 @@ FileStatus StatusOf(const std::string& path) {
 // read-only attribute forbids nothing: what can be told beforehand is that
 // the folder is there.
 void CheckWritableFolder(const std::string& folder) {
-  if (StatusOf(folder).type != EntryType::Directory) {
+  if (StatusOf(folder).type != TypeEntree::Directory) {
     Fail("access", folder, ERROR_DIRECTORY);
   }
 }

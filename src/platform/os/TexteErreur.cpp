@@ -1,4 +1,4 @@
-#include "platform/os/System.h"
+#include "platform/os/Systeme.h"
 
 #include <array>
 #include <cerrno>

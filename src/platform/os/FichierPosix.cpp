@@ -1,6 +1,6 @@
-#include "platform/os/File.h"
-#include "platform/os/Internal.h"
-#include "platform/os/System.h"
+#include "platform/os/Fichier.h"
+#include "platform/os/Interne.h"
+#include "platform/os/Systeme.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,34 +20,34 @@ namespace {
 using detail::KindOf;
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int code = errno) {
-  throw Error(KindOf(code), code, operation, path);
+  throw ErreurOs(KindOf(code), code, operation, path);
 }
 
 std::int64_t Nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-FileStatus StatusFrom(const struct stat& info) {
-  EntryType type = EntryType::Other;
+EtatFichier StatusFrom(const struct stat& info) {
+  TypeEntree type = TypeEntree::Other;
   if (S_ISREG(info.st_mode)) {
-    type = EntryType::Regular;
+    type = TypeEntree::Regular;
   } else if (S_ISDIR(info.st_mode)) {
-    type = EntryType::Directory;
+    type = TypeEntree::Directory;
   } else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
-    type = EntryType::Device;
+    type = TypeEntree::Device;
   } else if (S_ISFIFO(info.st_mode)) {
-    type = EntryType::Fifo;
+    type = TypeEntree::Fifo;
   } else if (S_ISSOCK(info.st_mode)) {
-    type = EntryType::Socket;
+    type = TypeEntree::Socket;
   }
   return {type, static_cast<std::uint64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
           static_cast<std::uint64_t>(info.st_ino),
           static_cast<std::uint32_t>(info.st_mode & 07777)};
 }
 
-class PosixFile final : public File {
+class PosixFile final : public Fichier {
  public:
-  PosixFile(std::string path, int fd) : File(std::move(path)), fd_(fd) {}
+  PosixFile(std::string path, int fd) : Fichier(std::move(path)), fd_(fd) {}
   ~PosixFile() override { ::close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -115,7 +115,7 @@ class PosixFile final : public File {
     }
   }
 
-  FileIdentity Identity() override {
+  IdentiteFichier Identity() override {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       Fail("stat", path());
@@ -125,7 +125,7 @@ class PosixFile final : public File {
             Nanoseconds(info.st_ctim)};
   }
 
-  FileStatus Status() override {
+  EtatFichier Status() override {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       Fail("stat", path());
@@ -189,7 +189,7 @@ class PosixFile final : public File {
 
 }  // namespace
 
-std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
+std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read:
@@ -219,15 +219,15 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
+std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     return std::nullopt;
   }
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino),
-                      static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
-                      Nanoseconds(info.st_ctim)};
+  return IdentiteFichier{static_cast<std::uint64_t>(info.st_dev),
+                         static_cast<std::uint64_t>(info.st_ino),
+                         static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
+                         Nanoseconds(info.st_ctim)};
 }
 
 bool Remove(const std::string& path) {
@@ -264,7 +264,7 @@ bool EntryExists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-FileStatus StatusOf(const std::string& path) {
+EtatFichier StatusOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     Fail("stat", path);
@@ -273,8 +273,8 @@ FileStatus StatusOf(const std::string& path) {
 }
 
 void CheckWritableFolder(const std::string& folder) {
-  const FileStatus status = StatusOf(folder);
-  if (status.type != EntryType::Directory) {
+  const EtatFichier status = StatusOf(folder);
+  if (status.type != TypeEntree::Directory) {
     Fail("access", folder, ENOTDIR);
   }
   if (::access(folder.c_str(), W_OK | X_OK) != 0) {
@@ -310,7 +310,7 @@ void RenameNoReplace(const std::string& from, const std::string& to) {
     if (FolderOf(from) != FolderOf(to)) {
       SyncFolder(FolderOf(from));
     }
-  } catch (const Error&) {
+  } catch (const ErreurOs&) {
   }
 }
 

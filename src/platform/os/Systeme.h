@@ -22,7 +22,7 @@ std::vector<std::string> Arguments(int argc, const char* const* argv);
 // the program (POSIX's SIGPIPE; Windows has no such signal).
 void IgnoreBrokenPipe();
 
-// The French reason for an error number (Error::code(): errno numbers, on
+// The French reason for an error number (ErreurOs::code(): errno numbers, on
 // every system), as a clause that fits after "… : " in a message, in UTF-8.
 // A number without a text of its own gives "erreur du système n° N". Never the
 // system's own words, which may be English.
@@ -31,11 +31,11 @@ std::string FrenchErrorText(int code);
 // Every error number that has a text of its own.
 std::span<const int> TranslatedErrors();
 
-// Error::code() of a Windows error that has no errno counterpart: this plus
+// ErreurOs::code() of a Windows error that has no errno counterpart: this plus
 // GetLastError's number.
 inline constexpr int kWindowsErrorBase = 0x20000000;
 
-// The system's own description of Error::native() (strerror, FormatMessageW),
+// The system's own description of ErreurOs::native() (strerror, FormatMessageW),
 // in the system's language: for logs and bug reports, never shown to users.
 std::string NativeErrorDescription(int native);
 
