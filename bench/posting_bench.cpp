@@ -203,7 +203,7 @@ class RowSetEnregistre final : public platform::JeuLignes {
   explicit RowSetEnregistre(std::unique_ptr<platform::JeuLignes> r) : r_(std::move(r)) {}
   bool IsOpen() const override { return r_->IsOpen(); }
   bool Eof() const override { return r_->Eof(); }
-  QVariant Field(const QString& name) const override { return r_->Field(name); }
+  platform::ValeurColonne Field(const QString& name) const override { return r_->Field(name); }
   void Close() override { r_->Close(); }
 
  private:
@@ -359,20 +359,15 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
     for (int n = 0; n < table->recordCount(); ++n) {
       const QByteArray record = table->record(n);
       for (int i = 0; i < static_cast<int>(table->fields().size()); ++i) {
-        const QVariant v = table->value(record, i);
-        switch (v.typeId()) {
-          case QMetaType::LongLong:
-            sqlite3_bind_int64(insert, i + 1, v.toLongLong());
-            break;
-          case QMetaType::Double:
-            sqlite3_bind_double(insert, i + 1, v.toDouble());
-            break;
-          case QMetaType::QString:
-            sqlite3_bind_text(insert, i + 1, v.toString().toUtf8().constData(), -1,
-                              SQLITE_TRANSIENT);
-            break;
-          default:
-            sqlite3_bind_null(insert, i + 1);
+        const platform::ValeurColonne v = table->value(record, i);
+        if (const auto* entier = std::get_if<qlonglong>(&v)) {
+          sqlite3_bind_int64(insert, i + 1, *entier);
+        } else if (const auto* x = std::get_if<double>(&v)) {
+          sqlite3_bind_double(insert, i + 1, *x);
+        } else if (const auto* s = std::get_if<QString>(&v)) {
+          sqlite3_bind_text(insert, i + 1, s->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+        } else {
+          sqlite3_bind_null(insert, i + 1);
         }
       }
       sqlite3_step(insert);

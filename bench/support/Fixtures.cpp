@@ -53,7 +53,8 @@ QString Numero(char prefixe, int n) {
 // Appends `rangees` copies of a model record to a table with shapelib, the
 // key field of each copy rewritten by `cle`.
 template <typename Cle>
-void Ajouter(const QString& chemin, const std::vector<std::optional<QVariant>>& modele,
+void Ajouter(const QString& chemin,
+             const std::vector<std::optional<platform::ValeurColonne>>& modele,
              std::int64_t rangees, Cle&& cle) {
   QByteArray record;
   std::vector<dbf::ChampDbf> champs;
@@ -145,8 +146,13 @@ qlonglong CompteurDe(const QString& dossier) {
   try {
     const auto solde = dbf::TableDbf::Open(QDir(dossier).filePath(QStringLiteral("solde.dbf")),
                                            dbf::TableDbf::Mode::Read);
-    const QVariant v = solde->value(solde->record(0), solde->fieldIndex(QStringLiteral("snexts")));
-    return v.toLongLong();
+    const platform::ValeurColonne v =
+        solde->value(solde->record(0), solde->fieldIndex(QStringLiteral("snexts")));
+    if (const auto* x = std::get_if<double>(&v)) {
+      return static_cast<qlonglong>(*x);
+    }
+    const auto* n = std::get_if<qlonglong>(&v);
+    return n != nullptr ? *n : 0;
   } catch (const std::exception&) {
     return -1;
   }
@@ -169,9 +175,9 @@ QString CompagnieDbf(int rangees) {
   fixture.Creer(dossier);
   const QDir dir(dossier);
   const auto v = [](const char* texte) {
-    return std::optional<QVariant>(QString::fromUtf8(texte));
+    return std::optional<platform::ValeurColonne>(QString::fromUtf8(texte));
   };
-  const auto n = [](double x) { return std::optional<QVariant>(x); };
+  const auto n = [](double x) { return std::optional<platform::ValeurColonne>(x); };
 
   Ajouter(dir.filePath(QStringLiteral("client.dbf")),
           {v("C0000000"), v("Client de la fixture"), v("1 rue du Banc"), v("Québec"), v("QC"),
@@ -181,8 +187,9 @@ QString CompagnieDbf(int rangees) {
           });
   Ajouter(dir.filePath(QStringLiteral("produi.dbf")),
           {v("P0000000"), v("Produit de la fixture"), v(""), v("F100"), v("13100"), v("40100"),
-           std::optional<QVariant>(qlonglong{1}), std::optional<QVariant>(qlonglong{1}), n(2.5),
-           v("9"), v(""), v(""), v("Mat"), v(""), n(10)},
+           std::optional<platform::ValeurColonne>(qlonglong{1}),
+           std::optional<platform::ValeurColonne>(qlonglong{1}), n(2.5), v("9"), v(""), v(""),
+           v("Mat"), v(""), n(10)},
           rangees, [](QByteArray& r, const auto& champs, std::int64_t i) {
             Poser(r, champs[0],
                   dbase::literal::CodeProduitApres(Numero('P', static_cast<int>(i))).toLatin1());
@@ -195,9 +202,10 @@ QString CompagnieDbf(int rangees) {
           });
   Ajouter(
       dir.filePath(QStringLiteral("factit.dbf")),
-      {v("?00000"), std::optional<QVariant>(qlonglong{1}), v("P0000000"), v("Produit"), n(1), n(1),
-       n(2.5), n(2.5), std::optional<QVariant>(qlonglong{1}),
-       std::optional<QVariant>(qlonglong{1})},
+      {v("?00000"), std::optional<platform::ValeurColonne>(qlonglong{1}), v("P0000000"),
+       v("Produit"), n(1), n(1), n(2.5), n(2.5),
+       std::optional<platform::ValeurColonne>(qlonglong{1}),
+       std::optional<platform::ValeurColonne>(qlonglong{1})},
       static_cast<std::int64_t>(rangees) * 10,
       [](QByteArray& r, const auto& champs, std::int64_t i) {
         Poser(r, champs[0],

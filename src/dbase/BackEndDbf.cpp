@@ -28,19 +28,17 @@ constexpr double kTauxFederal = 0.05;
           .arg(colonne, attendu));
 }
 
-double EnReel(const QVariant& valeur, const QString& colonne) {
+double EnReel(const platform::ValeurColonne& valeur, const QString& colonne) {
   bool ok = false;
   double reel = 0;
-  switch (valeur.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Double:
-      reel = valeur.toDouble(&ok);
-      break;
-    case QMetaType::QString:
-      reel = valeur.toString().trimmed().toDouble(&ok);  // "." whatever the locale
-      break;
-    default:
-      break;
+  if (const auto* n = std::get_if<qlonglong>(&valeur)) {
+    reel = static_cast<double>(*n);
+    ok = true;
+  } else if (const auto* x = std::get_if<double>(&valeur)) {
+    reel = *x;
+    ok = true;
+  } else if (const auto* s = std::get_if<QString>(&valeur)) {
+    reel = s->trimmed().toDouble(&ok);  // "." whatever the locale
   }
   if (!ok || !std::isfinite(reel)) {
     NonConvertible(colonne, QStringLiteral("nombre"));
@@ -48,7 +46,7 @@ double EnReel(const QVariant& valeur, const QString& colonne) {
   return reel;
 }
 
-std::int32_t EnEntier32(const QVariant& valeur, const QString& colonne) {
+std::int32_t EnEntier32(const platform::ValeurColonne& valeur, const QString& colonne) {
   const double reel = EnReel(valeur, colonne);
   if (reel != std::floor(reel) || reel < std::numeric_limits<std::int32_t>::min() ||
       reel > std::numeric_limits<std::int32_t>::max()) {
@@ -145,7 +143,8 @@ bool BackEndDbf::Trouve(const QString& select) {
   return trouve;
 }
 
-QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QString& colonne) {
+platform::ValeurColonne BackEndDbf::Lire(const QString& select, const QString& table,
+                                         const QString& colonne) {
   Commande.CommandText = select;
   Resultat = Commande.Execute();
   if (Resultat->Eof()) {
@@ -153,7 +152,7 @@ QVariant BackEndDbf::Lire(const QString& select, const QString& table, const QSt
         platform::ErreurBaseDonnees::kNoRow,
         QStringLiteral("La table %1 ne contient aucune ligne.").arg(table));
   }
-  QVariant valeur = Resultat->Field(colonne);
+  platform::ValeurColonne valeur = Resultat->Field(colonne);
   Resultat->Close();
   return valeur;
 }

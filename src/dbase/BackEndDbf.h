@@ -54,7 +54,7 @@ class BackEndDbf final : public BackEnd {
   // Runs a select through Commande and tells whether it gave a row; the row set is closed.
   bool Trouve(const QString& select);
   // Runs a select of one column of the table and gives that column of its first row.
-  QVariant Lire(const QString& select, const QString& table, const QString& colonne);
+  platform::ValeurColonne Lire(const QString& select, const QString& table, const QString& colonne);
 
   ServicesDbf services_;
   std::unique_ptr<platform::BaseDonnees> Connexion;

@@ -90,14 +90,15 @@ void DossierDemoDbf::Creer(const QString& dossier) const {
   }
 
   const auto ajouter = [&](const QString& nom,
-                           const std::vector<std::optional<QVariant>>& valeurs) {
+                           const std::vector<std::optional<platform::ValeurColonne>>& valeurs) {
     auto table =
         dbf::TableDbf::Open(dir.filePath(nom + QStringLiteral(".dbf")), dbf::TableDbf::Mode::Write);
     table->write(table->recordCount(), table->compose(valeurs, nullptr));
     table->finish(QDate::currentDate());
   };
-  ajouter(QStringLiteral("solde"), {QVariant(qlonglong{compteur})});
-  ajouter(QStringLiteral("taxpro"), {QVariant(QStringLiteral("QC")), QVariant(tauxProvincial)});
+  ajouter(QStringLiteral("solde"), {platform::ValeurColonne(qlonglong{compteur})});
+  ajouter(QStringLiteral("taxpro"),
+          {platform::ValeurColonne(QStringLiteral("QC")), platform::ValeurColonne(tauxProvincial)});
 }
 
 }  // namespace brivane::dbase

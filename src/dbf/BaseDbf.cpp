@@ -27,7 +27,7 @@ namespace {
 class MaterializedRowSet final : public JeuLignes {
  public:
   MaterializedRowSet() = default;  // closed
-  MaterializedRowSet(QStringList names, QVariantList values, bool hasRow)
+  MaterializedRowSet(QStringList names, std::vector<platform::ValeurColonne> values, bool hasRow)
       : open_(true), hasRow_(hasRow), names_(std::move(names)), values_(std::move(values)) {}
 
   bool IsOpen() const override { return open_; }
@@ -35,7 +35,7 @@ class MaterializedRowSet final : public JeuLignes {
     RequireOpen();
     return !hasRow_;
   }
-  QVariant Field(const QString& name) const override {
+  platform::ValeurColonne Field(const QString& name) const override {
     RequireOpen();
     if (!hasRow_) {
       throw ErreurBaseDonnees(ErreurBaseDonnees::kNoRow,
@@ -43,7 +43,7 @@ class MaterializedRowSet final : public JeuLignes {
     }
     for (qsizetype i = 0; i < names_.size(); ++i) {
       if (names_[i].compare(name, Qt::CaseInsensitive) == 0) {
-        return values_[i];
+        return values_[static_cast<std::size_t>(i)];
       }
     }
     throw ErreurBaseDonnees(ErreurBaseDonnees::kNoColumn,
@@ -62,7 +62,7 @@ class MaterializedRowSet final : public JeuLignes {
   bool open_ = false;
   bool hasRow_ = false;
   QStringList names_;
-  QVariantList values_;
+  std::vector<platform::ValeurColonne> values_;
 };
 
 class HeldLock final : public VerrouTable {
@@ -296,7 +296,7 @@ std::unique_ptr<JeuLignes> BaseDbf::Execute(const QString& sql) {
     return std::make_unique<MaterializedRowSet>();
   }
   QStringList names;
-  QVariantList values;
+  std::vector<platform::ValeurColonne> values;
   for (int i = 0; i < columns; ++i) {
     names << QString::fromUtf8(sqlite3_column_name(statement, i));
     if (rc != SQLITE_ROW) {
@@ -304,21 +304,22 @@ std::unique_ptr<JeuLignes> BaseDbf::Execute(const QString& sql) {
     }
     switch (sqlite3_column_type(statement, i)) {
       case SQLITE_INTEGER:
-        values << qlonglong{sqlite3_column_int64(statement, i)};
+        values.emplace_back(qlonglong{sqlite3_column_int64(statement, i)});
         break;
       case SQLITE_FLOAT:
-        values << sqlite3_column_double(statement, i);
+        values.emplace_back(sqlite3_column_double(statement, i));
         break;
       case SQLITE_TEXT:
-        values << QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
-            sqlite3_column_bytes(statement, i));
+        values.emplace_back(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
+                              sqlite3_column_bytes(statement, i)));
         break;
       default:
-        values << QVariant();
+        values.emplace_back();
     }
   }
-  return std::make_unique<MaterializedRowSet>(names, values, rc == SQLITE_ROW);
+  return std::make_unique<MaterializedRowSet>(std::move(names), std::move(values),
+                                              rc == SQLITE_ROW);
 }
 
 std::unique_ptr<VerrouTable> BaseDbf::Lock(const QString& table, milliseconds wait) {

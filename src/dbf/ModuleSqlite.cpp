@@ -6,7 +6,6 @@
 
 #include <QFileInfo>
 #include <QString>
-#include <QVariant>
 
 #include <cstdlib>
 #include <new>
@@ -47,7 +46,7 @@ QString TrimmedRight(QString text) {
   return text;
 }
 
-QVariant FromSqlite(sqlite3_value* value, const InfoTable& info, std::size_t field) {
+platform::ValeurColonne FromSqlite(sqlite3_value* value, const InfoTable& info, std::size_t field) {
   switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
       return {};
@@ -269,22 +268,17 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) noex
       sqlite3_result_null(context);
       return SQLITE_OK;
     }
-    const QVariant value = c->table->value(c->record, column);
-    switch (value.typeId()) {
-      case QMetaType::LongLong:
-        sqlite3_result_int64(context, value.toLongLong());
-        break;
-      case QMetaType::Double:
-        sqlite3_result_double(context, value.toDouble());
-        break;
-      case QMetaType::QString: {
-        const QByteArray text = value.toString().toUtf8();
-        sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()),
-                            SQLITE_TRANSIENT);
-        break;
-      }
-      default:
-        sqlite3_result_null(context);
+    const platform::ValeurColonne value = c->table->value(c->record, column);
+    if (const auto* n = std::get_if<qlonglong>(&value)) {
+      sqlite3_result_int64(context, *n);
+    } else if (const auto* x = std::get_if<double>(&value)) {
+      sqlite3_result_double(context, *x);
+    } else if (const auto* s = std::get_if<QString>(&value)) {
+      const QByteArray text = s->toUtf8();
+      sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    } else {
+      sqlite3_result_null(context);
     }
     return SQLITE_OK;
   });
@@ -343,7 +337,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
     }
     TableDbf& reader = v->database->Reader(v->index);
     const bool insert = sqlite3_value_type(argv[0]) == SQLITE_NULL;
-    std::vector<std::optional<QVariant>> values(info.fields.size());
+    std::vector<std::optional<platform::ValeurColonne>> values(info.fields.size());
     for (std::size_t i = 0; i < info.fields.size(); ++i) {
       sqlite3_value* value = argv[i + 2];
       if (!insert && sqlite3_value_nochange(value)) {

@@ -378,7 +378,7 @@ std::optional<QByteArray> TableDbf::encode(const QString& text) const {
   return bytes;
 }
 
-QVariant TableDbf::value(const QByteArray& record, int index) const {
+platform::ValeurColonne TableDbf::value(const QByteArray& record, int index) const {
   const ChampDbf& field = fields_[static_cast<std::size_t>(index)];
   QByteArray bytes = record.mid(field.offset, field.width);
   switch (field.type) {
@@ -396,7 +396,7 @@ QVariant TableDbf::value(const QByteArray& record, int index) const {
         }
       }
       const double real = bytes.toDouble(&ok);  // C locale, whatever the settings
-      return ok ? QVariant(real) : QVariant();
+      return ok ? platform::ValeurColonne(real) : platform::ValeurColonne();
     }
     case 'L':
       switch (bytes.isEmpty() ? ' ' : bytes[0]) {
@@ -416,7 +416,8 @@ QVariant TableDbf::value(const QByteArray& record, int index) const {
     case 'D':
     case 'M':
       bytes = bytes.trimmed();
-      return bytes.isEmpty() ? QVariant() : QVariant(QString::fromLatin1(bytes));
+      return bytes.isEmpty() ? platform::ValeurColonne()
+                             : platform::ValeurColonne(QString::fromLatin1(bytes));
     default:
       return decode(storedText(record, index));
   }
@@ -430,20 +431,20 @@ void TableDbf::misfit(const ChampDbf& field, const QString& why) const {
           .arg(field.name, TableName(path_), why));
 }
 
-QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const {
+QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne& value) const {
   const auto width = static_cast<qsizetype>(field.width);
-  if (value.isNull()) {
+  if (platform::EstNulle(value)) {
     return QByteArray(width, ' ');
   }
-  const auto type = value.typeId();
-  const bool isText = type == QMetaType::QString;
-  const bool isNumber = type == QMetaType::LongLong || type == QMetaType::Double;
+  const bool isText = std::holds_alternative<QString>(value);
+  const bool isWhole = std::holds_alternative<qlonglong>(value);
+  const bool isNumber = isWhole || std::holds_alternative<double>(value);
   switch (field.type) {
     case 'C': {
       if (!isText) {
         misfit(field, QStringLiteral("doit être un texte"));
       }
-      const auto encoded = encode(value.toString());
+      const auto encoded = encode(std::get<QString>(value));
       if (!encoded) {
         misfit(field, QStringLiteral("contient un caractère que la page de code de la table ne "
                                      "peut pas représenter"));
@@ -460,10 +461,10 @@ QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const 
         misfit(field, QStringLiteral("doit être un nombre"));
       }
       QString text;
-      if (type == QMetaType::LongLong) {
-        text = QString::number(value.toLongLong());
+      if (isWhole) {
+        text = QString::number(std::get<qlonglong>(value));
       } else {
-        const auto plain = platform::decimal::NombreSimple(value.toDouble());
+        const auto plain = platform::decimal::NombreSimple(std::get<double>(value));
         if (!plain) {
           misfit(field, QStringLiteral("n'est pas un nombre fini"));
         }
@@ -486,8 +487,8 @@ QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const 
       return text.rightJustified(width, u' ').toLatin1();
     }
     case 'L': {
-      if (type == QMetaType::LongLong && (value.toLongLong() == 0 || value.toLongLong() == 1)) {
-        return QByteArray(1, value.toLongLong() == 1 ? 'T' : 'F');
+      if (const auto* n = std::get_if<qlonglong>(&value); n != nullptr && (*n == 0 || *n == 1)) {
+        return QByteArray(1, *n == 1 ? 'T' : 'F');
       }
       misfit(field, QStringLiteral("doit être vrai ou faux"));
     }
@@ -496,7 +497,7 @@ QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const 
         misfit(field, QStringLiteral("doit être une date"));
       }
       // Year, month and day, in that order, with one separator repeated or none.
-      const QString text = value.toString();
+      const QString text = std::get<QString>(value);
       QStringList parts;
       QStringList separators;
       QString current;
@@ -529,7 +530,7 @@ QByteArray TableDbf::format(const ChampDbf& field, const QVariant& value) const 
   }
 }
 
-QByteArray TableDbf::compose(const std::vector<std::optional<QVariant>>& values,
+QByteArray TableDbf::compose(const std::vector<std::optional<platform::ValeurColonne>>& values,
                              const QByteArray* base) const {
   QByteArray result = base != nullptr
                           ? *base

@@ -5,7 +5,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringDecoder>
-#include <QVariant>
+#include "platform/ValeurColonne.h"
 
 #include <memory>
 #include <optional>
@@ -25,7 +25,7 @@ struct ChampDbf {
 };
 
 // One .dbf file, read and written a whole record at a time. Values cross
-// this class as null QVariants, qlonglongs, doubles and QStrings; the bytes of
+// this class as ValeurColonne: null, qlonglongs, doubles and QStrings; the bytes of
 // each field are formatted and checked here, so that a value that does not
 // fit its column is refused before any byte of its record is written.
 // Every failure is thrown as ErreurBaseDonnees.
@@ -58,7 +58,7 @@ class TableDbf final {
   static bool IsDeleted(QByteArrayView record) { return !record.isEmpty() && record[0] == '*'; }
   // The value of a field of a raw record. Text loses its trailing blanks; a
   // blank number, date or logical is null.
-  QVariant value(const QByteArray& record, int field) const;
+  platform::ValeurColonne value(const QByteArray& record, int field) const;
 
   // The bytes of a text field without its trailing blanks, as stored.
   QByteArray storedText(const QByteArray& record, int field) const;
@@ -68,7 +68,7 @@ class TableDbf final {
 
   // A full record from `base` (or a blank new row) with the given fields
   // replaced; a field without a value keeps its bytes.
-  QByteArray compose(const std::vector<std::optional<QVariant>>& values,
+  QByteArray compose(const std::vector<std::optional<platform::ValeurColonne>>& values,
                      const QByteArray* base) const;
   // Writes record n; n == recordCount() appends.
   void write(int n, const QByteArray& record);
@@ -78,7 +78,7 @@ class TableDbf final {
 
  private:
   TableDbf(QString path, void* handle, Mode mode);
-  QByteArray format(const ChampDbf& field, const QVariant& value) const;
+  QByteArray format(const ChampDbf& field, const platform::ValeurColonne& value) const;
   QString decode(const QByteArray& bytes) const;
   [[noreturn]] void misfit(const ChampDbf& field, const QString& why) const;
 

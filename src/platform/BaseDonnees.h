@@ -2,7 +2,7 @@
 
 #include <QString>
 #include <QStringList>
-#include <QVariant>
+#include "platform/ValeurColonne.h"
 
 #include <chrono>
 #include <memory>
@@ -17,10 +17,10 @@ class JeuLignes {
   virtual bool IsOpen() const = 0;
   // True when the row set has no current row. Throws ErreurBaseDonnees when closed.
   virtual bool Eof() const = 0;
-  // The named column (any letter case) of the current row: a null QVariant,
-  // a qlonglong, a double or a QString. Throws ErreurBaseDonnees when there is no
+  // The named column (any letter case) of the current row: null, a whole
+  // number, a real or a text. Throws ErreurBaseDonnees when there is no
   // current row or no such column.
-  virtual QVariant Field(const QString& name) const = 0;
+  virtual ValeurColonne Field(const QString& name) const = 0;
   virtual void Close() = 0;
 };
 

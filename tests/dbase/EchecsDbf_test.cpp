@@ -47,7 +47,7 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
     Compagnie();
     {
       auto factma = dbf::TableDbf::Open(Chemin("factma"), dbf::TableDbf::Mode::Write);
-      std::vector<std::optional<QVariant>> ligne(factma->fields().size());
+      std::vector<std::optional<platform::ValeurColonne>> ligne(factma->fields().size());
       ligne[static_cast<std::size_t>(factma->fieldIndex(QStringLiteral("FFNOFACT")))] =
           QString::fromLatin1(numero);
       factma->write(0, factma->compose(ligne, nullptr));
@@ -222,7 +222,7 @@ TEST_F(PostageTest, AFolderThatCannotBeOpened) {
 
 TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
   const auto recreer = [](PostageTest& t, const char* table,
-                          const std::vector<std::optional<QVariant>>& ligne,
+                          const std::vector<std::optional<platform::ValeurColonne>>& ligne,
                           const char* sansColonne = nullptr) {
     for (const auto& d : DossierDemoDbf::Tables()) {
       if (d.nom != QString::fromLatin1(table)) {

@@ -38,8 +38,9 @@ QByteArray Lire(const QString& path) {
   return f.readAll();
 }
 
-void CreerTable(const QString& path, const std::vector<ChampDbf>& champs,
-                const std::vector<std::vector<std::optional<QVariant>>>& lignes = {}) {
+void CreerTable(
+    const QString& path, const std::vector<ChampDbf>& champs,
+    const std::vector<std::vector<std::optional<platform::ValeurColonne>>>& lignes = {}) {
   TableDbf::Create(path, champs, 0x57);
   auto table = TableDbf::Open(path, TableDbf::Mode::Write);
   for (const auto& ligne : lignes) {
@@ -138,8 +139,8 @@ TEST_F(SqliteDbfTest, TableAndColumnNamesMatchInAnyCase) {
   auto base = Base();
   const auto r = base->Execute(QStringLiteral("SELECT cNom FROM CLIENT WHERE CnUm='AB'"));
   ASSERT_FALSE(r->Eof());
-  EXPECT_EQ(r->Field(QStringLiteral("cnom")), QVariant(QStringLiteral("premier")));
-  EXPECT_EQ(r->Field(QStringLiteral("CNOM")), QVariant(QStringLiteral("premier")));
+  EXPECT_EQ(r->Field(QStringLiteral("cnom")), platform::ValeurColonne(QStringLiteral("premier")));
+  EXPECT_EQ(r->Field(QStringLiteral("CNOM")), platform::ValeurColonne(QStringLiteral("premier")));
 }
 
 TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
@@ -171,9 +172,9 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
 TEST_F(SqliteDbfTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
   auto base = Base();
   const auto compter = [&](const QString& where) {
-    return base->Execute(QStringLiteral("select count(*) as n from client where ") + where)
-        ->Field(QStringLiteral("n"))
-        .toLongLong();
+    return std::get<qlonglong>(
+        base->Execute(QStringLiteral("select count(*) as n from client where ") + where)
+            ->Field(QStringLiteral("n")));
   };
   for (const char* cle : {"AB", "AB   ", "ab", "Cd", "CD", " EF", "EF", "A", "ABC", "", "AB\t"}) {
     SCOPED_TRACE(cle);
@@ -198,14 +199,14 @@ TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
                 QStringLiteral(", 'nul')"));
   const auto r = base->Execute(QStringLiteral("select cnom from client where cnum=") + cite);
   ASSERT_FALSE(r->Eof());
-  EXPECT_EQ(r->Field(QStringLiteral("cnom")).toString(), QStringLiteral("nul"));
+  EXPECT_EQ(r->Field(QStringLiteral("cnom")), platform::ValeurColonne(QStringLiteral("nul")));
   EXPECT_TRUE(base->Execute(QStringLiteral("select * from client where cnum='N'"))->Eof());
 }
 
 TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
   // 8000 rows of 17 bytes, read 64 KiB at a time: some rows straddle two reads.
   // Keys fill their column, so a wrong byte at a boundary cannot hide as a blank.
-  std::vector<std::vector<std::optional<QVariant>>> lignes;
+  std::vector<std::vector<std::optional<platform::ValeurColonne>>> lignes;
   for (int i = 0; i < 8000; ++i) {
     lignes.push_back(
         {QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0')), QStringLiteral("N%1").arg(i)});
@@ -223,14 +224,15 @@ TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
         base->Execute(QStringLiteral("select cnom from client where cnum='") + cle + u'\'');
     if (i < 8000) {
       ASSERT_FALSE(r->Eof()) << i;
-      EXPECT_EQ(r->Field(QStringLiteral("cnom")), QVariant(QStringLiteral("N%1").arg(i)));
+      EXPECT_EQ(r->Field(QStringLiteral("cnom")),
+                platform::ValeurColonne(QStringLiteral("N%1").arg(i)));
     } else {
       EXPECT_TRUE(r->Eof()) << i;
     }
   }
   EXPECT_EQ(
       base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
-      QVariant(qlonglong{8000}));
+      platform::ValeurColonne(qlonglong{8000}));
 }
 
 // A connection that looks up many keys answers each lookup as a new
@@ -238,7 +240,7 @@ TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
 // between: by itself, by another connection, or by another program editing
 // the file in place.
 TEST_F(SqliteDbfTest, RepeatedLookupsSeeEveryWrite) {
-  std::vector<std::vector<std::optional<QVariant>>> lignes;
+  std::vector<std::vector<std::optional<platform::ValeurColonne>>> lignes;
   for (int i = 0; i < 1500; ++i) {  // enough for the index to grow
     lignes.push_back({QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0')), QStringLiteral("n")});
   }
@@ -249,7 +251,7 @@ TEST_F(SqliteDbfTest, RepeatedLookupsSeeEveryWrite) {
   const auto compter = [](BaseDonnees& base, const QString& cle) {
     const auto r =
         base.Execute(QStringLiteral("select count(*) as n from client where cnum='") + cle + u'\'');
-    return r->Field(QStringLiteral("n")).toLongLong();
+    return std::get<qlonglong>(r->Field(QStringLiteral("n")));
   };
   const auto verifier = [&](const QString& quand) {
     auto neuve = Base();
@@ -304,7 +306,7 @@ TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
   auto base = Base();
   EXPECT_FALSE(Trouve(*base, QStringLiteral("AB")));
   EXPECT_EQ(base->Execute(QStringLiteral("select cnum from client"))->Field(QStringLiteral("cnum")),
-            QVariant(QStringLiteral("Cd")));
+            platform::ValeurColonne(QStringLiteral("Cd")));
 }
 
 TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
@@ -323,7 +325,7 @@ TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
   EXPECT_EQ(apres.mid(entete + 7), octets.mid(entete + 7));
   EXPECT_EQ(
       base->Execute(QStringLiteral("select snexts from solde"))->Field(QStringLiteral("snexts")),
-      QVariant(qlonglong{8}));
+      platform::ValeurColonne(qlonglong{8}));
 }
 
 // Rows are never deleted: a delete, like any statement a posting never runs,
@@ -349,7 +351,7 @@ TEST_F(SqliteDbfTest, StatementsAPostingNeverRunsAreRefusedAndChangeNothing) {
   EXPECT_EQ(Lire(chemin), avant);
   EXPECT_EQ(
       base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
-      QVariant(qlonglong{3}));
+      platform::ValeurColonne(qlonglong{3}));
 }
 
 TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
@@ -385,7 +387,7 @@ TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
   }
   EXPECT_EQ(
       base->Execute(QStringLiteral("select count(*) as n from client"))->Field(QStringLiteral("n")),
-      QVariant(qlonglong{3}));
+      platform::ValeurColonne(qlonglong{3}));
 }
 
 TEST_F(SqliteDbfTest, RowSetsOfSelectsAndOfWrites) {
@@ -422,7 +424,7 @@ TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
   EXPECT_NO_THROW(seconde->Lock(QStringLiteral("solde"), milliseconds(50)));
   EXPECT_EQ(
       seconde->Execute(QStringLiteral("select snexts from solde"))->Field(QStringLiteral("snexts")),
-      QVariant(qlonglong{8}));
+      platform::ValeurColonne(qlonglong{8}));
   EXPECT_THROW(premiere->Lock(QStringLiteral("absente"), milliseconds(0)), ErreurBaseDonnees);
 }
 

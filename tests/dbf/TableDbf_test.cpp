@@ -72,7 +72,7 @@ TEST_F(DbfTableTest, EachTextIsJudgedOnItsOwn) {
     for (const auto& c : suite) {
       const QString texte = QString::fromUtf16(c.texte);
       try {
-        const QByteArray r = table->compose({QVariant(texte)}, nullptr);
+        const QByteArray r = table->compose({platform::ValeurColonne(texte)}, nullptr);
         EXPECT_EQ(r.mid(1, 5), c.octets) << texte.toStdString();
       } catch (const ErreurBaseDonnees&) {
         EXPECT_TRUE(c.octets.isEmpty()) << texte.toStdString() << ": refused";
@@ -85,7 +85,7 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
   const struct {
     const char* nom;
     int champ;
-    QVariant valeur;
+    platform::ValeurColonne valeur;
     QByteArray octets;  // empty: refused
   } cas[] = {
       {"TextPadded", 0, QStringLiteral("abc"), "abc  "},
@@ -94,7 +94,7 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"TextTooLong", 0, QStringLiteral("abcdef"), {}},
       {"TextOutsideCodePage", 0, QStringLiteral("ő"), {}},
       {"TextGivenANumber", 0, qlonglong{12}, {}},
-      {"TextNullBlank", 0, QVariant(), "     "},
+      {"TextNullBlank", 0, platform::ValeurColonne(), "     "},
       {"NumberDecimals", 1, 12.5, " 12.50"},
       {"NumberInteger", 1, qlonglong{7}, "  7.00"},
       {"NumberNegative", 1, -1.5, " -1.50"},
@@ -103,7 +103,7 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"NumberTooManyDecimals", 1, 0.125, {}},
       {"NumberGivenText", 1, QStringLiteral("12"), {}},
       {"NumberNotFinite", 1, std::numeric_limits<double>::infinity(), {}},
-      {"NumberNullBlank", 1, QVariant(), "      "},
+      {"NumberNullBlank", 1, platform::ValeurColonne(), "      "},
       {"WholeRightAligned", 2, qlonglong{42}, " 42"},
       {"WholeTooWide", 2, qlonglong{1000}, {}},
       {"WholeGivenFraction", 2, 0.5, {}},
@@ -111,7 +111,7 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"LogicalFalse", 3, qlonglong{0}, "F"},
       {"LogicalTwo", 3, qlonglong{2}, {}},
       {"LogicalText", 3, QStringLiteral("T"), {}},
-      {"LogicalNullBlank", 3, QVariant(), " "},
+      {"LogicalNullBlank", 3, platform::ValeurColonne(), " "},
       {"DateSlashes", 4, QStringLiteral("2024/03/05"), "20240305"},
       {"DateDashes", 4, QStringLiteral("2024-03-05"), "20240305"},
       {"DateCompact", 4, QStringLiteral("20240305"), "20240305"},
@@ -120,12 +120,12 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"DateDayFirst", 4, QStringLiteral("05/03/2024"), {}},
       {"DateMixedSeparators", 4, QStringLiteral("2024/03-05"), {}},
       {"DateNumber", 4, qlonglong{20240305}, {}},
-      {"MemoNullBlank", 5, QVariant(), "          "},
+      {"MemoNullBlank", 5, platform::ValeurColonne(), "          "},
       {"MemoRefused", 5, QStringLiteral("note"), {}},
   };
   const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
   for (const auto& c : cas) {
-    std::vector<std::optional<QVariant>> valeurs(kChamps.size());
+    std::vector<std::optional<platform::ValeurColonne>> valeurs(kChamps.size());
     valeurs[static_cast<std::size_t>(c.champ)] = c.valeur;
     const ChampDbf& champ = table->fields()[static_cast<std::size_t>(c.champ)];
     if (c.octets.isEmpty()) {
@@ -148,7 +148,7 @@ TEST_F(DbfTableTest, ReadsValuesBackAsDbfReadDoes) {
   {
     auto table = TableDbf::Open(chemin_, TableDbf::Mode::Write);
     table->write(0, table->compose({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
-                                    QStringLiteral("2024/03/05"), QVariant()},
+                                    QStringLiteral("2024/03/05"), platform::ValeurColonne()},
                                    nullptr));
     table->write(1, table->compose({}, nullptr));
     table->finish(QDate(2026, 1, 2));
@@ -156,15 +156,15 @@ TEST_F(DbfTableTest, ReadsValuesBackAsDbfReadDoes) {
   const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
   ASSERT_EQ(table->recordCount(), 2);
   const QByteArray plein = table->record(0);
-  EXPECT_EQ(table->value(plein, 0), QVariant(QStringLiteral("Éa")));
-  EXPECT_EQ(table->value(plein, 1), QVariant(12.5));
-  EXPECT_EQ(table->value(plein, 2), QVariant(qlonglong{42}));
-  EXPECT_EQ(table->value(plein, 3), QVariant(qlonglong{1}));
-  EXPECT_EQ(table->value(plein, 4), QVariant(QStringLiteral("20240305")));
+  EXPECT_EQ(table->value(plein, 0), platform::ValeurColonne(QStringLiteral("Éa")));
+  EXPECT_EQ(table->value(plein, 1), platform::ValeurColonne(12.5));
+  EXPECT_EQ(table->value(plein, 2), platform::ValeurColonne(qlonglong{42}));
+  EXPECT_EQ(table->value(plein, 3), platform::ValeurColonne(qlonglong{1}));
+  EXPECT_EQ(table->value(plein, 4), platform::ValeurColonne(QStringLiteral("20240305")));
   const QByteArray vide = table->record(1);
-  EXPECT_EQ(table->value(vide, 0), QVariant(QString()));
+  EXPECT_EQ(table->value(vide, 0), platform::ValeurColonne(QString()));
   for (int champ = 1; champ < 6; ++champ) {
-    EXPECT_TRUE(table->value(vide, champ).isNull()) << champ;
+    EXPECT_TRUE(platform::EstNulle(table->value(vide, champ))) << champ;
   }
 
   const auto lu = LectureDbf(chemin_);
@@ -264,7 +264,7 @@ TEST_F(DbfTableTest, WritesInTheCodePageTheHeaderNames) {
   const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
   EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
   EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
-            QVariant(QStringLiteral("é")));
+            platform::ValeurColonne(QStringLiteral("é")));
 }
 
 }  // namespace
