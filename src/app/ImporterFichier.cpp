@@ -127,8 +127,8 @@ struct Run {
 }  // namespace
 
 ServicesImport ServicesImport::Defaut() {
-  return {std::make_shared<platform::QtLecteurFichier>(),
-          std::make_shared<platform::QtDeplaceurFichier>(),
+  return {std::make_shared<platform::LecteurFichierQt>(),
+          std::make_shared<platform::DeplaceurFichierQt>(),
           ServicesDocument{std::make_shared<platform::HorlogeQt>(), acomba::FabriqueParDefaut(),
                            dbase::FabriqueParDefaut()},
           std::make_shared<SqliteJournalImport>(SqliteJournalImport::CheminParDefaut()),

@@ -245,7 +245,7 @@ std::optional<std::int32_t> ConvertirGroupeProd(const QString& texte, const QLoc
 }
 
 void LireFactureCsv(const QString& chemin, const QString& groupeProd, ComSoum& document) {
-  const platform::QtLecteurFichier lecteur;
+  const platform::LecteurFichierQt lecteur;
   LireFactureCsv(chemin, groupeProd, document, lecteur);
 }
 

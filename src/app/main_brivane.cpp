@@ -2,7 +2,7 @@
 #include "app/Programme.h"
 #include "app/frmPrincipale.h"
 #include "platform/StockageReglagesQt.h"
-#include "platform/gui/QtInterface.h"
+#include "platform/gui/InterfaceQt.h"
 
 #include <QApplication>
 
@@ -14,9 +14,9 @@ int main(int argc, char** argv) {
   brivane::ChargerTraductionsFrancaises(application);
 
   brivane::platform::StockageReglagesQt store;
-  brivane::platform::QtBoiteMessage messages;
-  brivane::platform::QtPointeurOccupe occupe;
-  brivane::platform::QtDialogueFichier dialogue;
+  brivane::platform::BoiteMessageQt messages;
+  brivane::platform::PointeurOccupeQt occupe;
+  brivane::platform::DialogueFichierQt dialogue;
   brivane::frmPrincipale fenetre({store, messages, occupe, dialogue});
   fenetre.show();
   return QApplication::exec();

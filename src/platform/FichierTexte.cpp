@@ -60,7 +60,7 @@ QByteArray DossierDe(const QByteArray& chemin) {
 
 }  // namespace
 
-std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
+std::optional<QByteArray> LecteurFichierQt::LireOctets(const QString& chemin,
                                                        QString& raison) const {
   const QByteArray nom = EncoderNom(chemin);
   if (nom.isEmpty() || nom.contains('\0')) {
@@ -126,7 +126,7 @@ std::optional<QByteArray> QtLecteurFichier::LireOctets(const QString& chemin,
   }
 }
 
-bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cible,
+bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cible,
                                       QString& raison) const {
   const QByteArray nomCible = EncoderNom(cible);
   const QByteArray dossier = DossierDe(nomCible);
@@ -186,7 +186,7 @@ bool QtDeplaceurFichier::PeutRecevoir(const QString& source, const QString& cibl
   return true;
 }
 
-bool QtDeplaceurFichier::Deplacer(const QString& source, const QString& cible, QString& raison) {
+bool DeplaceurFichierQt::Deplacer(const QString& source, const QString& cible, QString& raison) {
   const int erreur = DeplacerSansEcraser(EncoderNom(source), EncoderNom(cible));
   switch (erreur) {
     case 0:

@@ -37,13 +37,13 @@ class DeplaceurFichier {
 // Reads only regular files (a link to one included), at most
 // kTailleMaximaleFichier bytes; devices, FIFOs and sockets are refused without
 // waiting on them. Names go to the system with EncoderNom.
-class QtLecteurFichier final : public LecteurFichier {
+class LecteurFichierQt final : public LecteurFichier {
  public:
   std::optional<QByteArray> LireOctets(const QString& chemin, QString& raison) const override;
 };
 
 // The move of DeplacerSansEcraser, with French reasons.
-class QtDeplaceurFichier final : public DeplaceurFichier {
+class DeplaceurFichierQt final : public DeplaceurFichier {
  public:
   bool PeutRecevoir(const QString& source, const QString& cible, QString& raison) const override;
   bool Deplacer(const QString& source, const QString& cible, QString& raison) override;

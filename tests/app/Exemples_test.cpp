@@ -50,7 +50,7 @@ TEST(Exemples, EachSampleGivesItsOutcome) {
           messages << titre + QStringLiteral(" : ") + texte;
         },
         [](bool) {},
-        {std::make_shared<platform::QtLecteurFichier>(),
+        {std::make_shared<platform::LecteurFichierQt>(),
          deplaceur,
          testing::ServicesAvec(scenario),
          testing::JournalEnMemoire(),
@@ -64,7 +64,7 @@ TEST(Exemples, EachSampleGivesItsOutcome) {
 TEST(Exemples, TheAccentedSampleIsReadInWindows1252) {
   ComSoum document;
   LireFactureCsv(exemple("facture-accents.csv"), QStringLiteral("3"), document,
-                 platform::QtLecteurFichier(), QLocale::c());
+                 platform::LecteurFichierQt(), QLocale::c());
   const testing::Inspecteur lu(document);
   const Client& c = *lu.client();
   EXPECT_EQ(c.Nom(), QStringLiteral("Quincaillerie Émile"));

@@ -2,7 +2,7 @@
 // company, and Non is the answer a hurried Enter gives.
 #include "app/frmPrincipale.h"
 
-#include "platform/gui/QtInterface.h"
+#include "platform/gui/InterfaceQt.h"
 #include "settings/ConfigurationTransfert.h"
 #include "support/FausseInterface.h"
 #include "support/FauxBackEnd.h"
@@ -98,7 +98,7 @@ TEST(Reimportation, AnUnreadableSettingsFileIsNamedAndNothingIsPosted) {
 }
 
 TEST(Reimportation, TheQuestionBoxHasOuiAndNonWithNonByDefault) {
-  platform::QtBoiteMessage boite;
+  platform::BoiteMessageQt boite;
   for (const bool oui : {false, true}) {
     QString defaut;
     QTimer::singleShot(0, [&] {

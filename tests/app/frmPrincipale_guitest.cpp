@@ -1,7 +1,7 @@
 #include "app/frmPrincipale.h"
 
 #include "app/Programme.h"
-#include "platform/gui/QtInterface.h"
+#include "platform/gui/InterfaceQt.h"
 #include "settings/ConfigurationTransfert.h"
 #include "settings/frmAcomba.h"
 #include "support/FausseInterface.h"
@@ -332,7 +332,7 @@ TEST(frmPrincipale, QtsOwnDialogsAndMenusSpeakFrench) {
   testing::StockageReglagesMemoire store;
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
-  platform::QtDialogueFichier dialogue;
+  platform::DialogueFichierQt dialogue;
   frmPrincipale w({store, messages, occupe, dialogue});
   w.txtFichier->setText(QStringLiteral("/tapé.csv"));
   w.show();

@@ -54,7 +54,7 @@ const std::vector<ChampDbf> kCles = {{QStringLiteral("CNUM"), 'C', 6, 0, 0},
 const std::vector<ChampDbf> kCompteur = {{QStringLiteral("SNEXTS"), 'N', 6, 0, 0},
                                          {QStringLiteral("SNOTE"), 'C', 4, 0, 0}};
 
-class SqliteDbfTest : public ::testing::Test {
+class FournisseurDbfSqliteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
@@ -77,7 +77,7 @@ class SqliteDbfTest : public ::testing::Test {
   QTemporaryDir dir_;
 };
 
-TEST_F(SqliteDbfTest, FoldersThatCannotBeOpened) {
+TEST_F(FournisseurDbfSqliteTest, FoldersThatCannotBeOpened) {
   const struct {
     const char* nom;
     std::function<QString(const QString& racine)> preparer;  // gives the connection string
@@ -135,7 +135,7 @@ TEST_F(SqliteDbfTest, FoldersThatCannotBeOpened) {
   }
 }
 
-TEST_F(SqliteDbfTest, TableAndColumnNamesMatchInAnyCase) {
+TEST_F(FournisseurDbfSqliteTest, TableAndColumnNamesMatchInAnyCase) {
   auto base = Base();
   const auto r = base->Execute(QStringLiteral("SELECT cNom FROM CLIENT WHERE CnUm='AB'"));
   ASSERT_FALSE(r->Eof());
@@ -143,7 +143,7 @@ TEST_F(SqliteDbfTest, TableAndColumnNamesMatchInAnyCase) {
   EXPECT_EQ(r->Field(QStringLiteral("CNOM")), platform::ValeurColonne(QStringLiteral("premier")));
 }
 
-TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
+TEST_F(FournisseurDbfSqliteTest, TextKeysCompareExactlyButForTrailingBlanks) {
   auto base = Base();
   const struct {
     const char* cle;
@@ -169,7 +169,7 @@ TEST_F(SqliteDbfTest, TextKeysCompareExactlyButForTrailingBlanks) {
 // Our key filter answers an equality on a text column; SQLite answers the
 // comparisons it makes itself (an OR of keys, a <>) with the column's RTRIM
 // collation. Both must agree, whichever way a statement is written.
-TEST_F(SqliteDbfTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
+TEST_F(FournisseurDbfSqliteTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
   auto base = Base();
   const auto compter = [&](const QString& where) {
     return std::get<qlonglong>(
@@ -189,7 +189,7 @@ TEST_F(SqliteDbfTest, SqlitesOwnTextComparisonsAgreeWithTheKeyFilter) {
   EXPECT_EQ(compter(QStringLiteral("cnum collate binary <> 'AB   '")), 3);
 }
 
-TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
+TEST_F(FournisseurDbfSqliteTest, ATextHoldingANulIsWrittenAndFoundWhole) {
   // As the dBASE back end writes a value that holds a NUL: in hex.
   auto base = Base();
   const QString cle = QStringLiteral("N") + QChar(u'\0') + u'1';
@@ -203,7 +203,7 @@ TEST_F(SqliteDbfTest, ATextHoldingANulIsWrittenAndFoundWhole) {
   EXPECT_TRUE(base->Execute(QStringLiteral("select * from client where cnum='N'"))->Eof());
 }
 
-TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
+TEST_F(FournisseurDbfSqliteTest, FindsEveryRowOfATableLargerThanOneRead) {
   // 8000 rows of 17 bytes, read 64 KiB at a time: some rows straddle two reads.
   // Keys fill their column, so a wrong byte at a boundary cannot hide as a blank.
   std::vector<std::vector<std::optional<platform::ValeurColonne>>> lignes;
@@ -239,7 +239,7 @@ TEST_F(SqliteDbfTest, FindsEveryRowOfATableLargerThanOneRead) {
 // connection (which reads the whole table) would, whatever was written in
 // between: by itself, by another connection, or by another program editing
 // the file in place.
-TEST_F(SqliteDbfTest, RepeatedLookupsSeeEveryWrite) {
+TEST_F(FournisseurDbfSqliteTest, RepeatedLookupsSeeEveryWrite) {
   std::vector<std::vector<std::optional<platform::ValeurColonne>>> lignes;
   for (int i = 0; i < 1500; ++i) {  // enough for the index to grow
     lignes.push_back({QStringLiteral("K%1").arg(i, 5, 10, QChar(u'0')), QStringLiteral("n")});
@@ -297,7 +297,7 @@ TEST_F(SqliteDbfTest, RepeatedLookupsSeeEveryWrite) {
   EXPECT_EQ(compter(*longue, QStringLiteral("K00000")), 2);
 }
 
-TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
+TEST_F(FournisseurDbfSqliteTest, DeletedRowsAreNotSeen) {
   QByteArray octets = Lire(Chemin("client"));
   const int entete =
       static_cast<unsigned char>(octets[8]) | (static_cast<unsigned char>(octets[9]) << 8);
@@ -309,7 +309,7 @@ TEST_F(SqliteDbfTest, DeletedRowsAreNotSeen) {
             platform::ValeurColonne(QStringLiteral("Cd")));
 }
 
-TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
+TEST_F(FournisseurDbfSqliteTest, CounterUpdateRewritesOnlyItsField) {
   const QString chemin = Chemin("solde");
   QByteArray octets = Lire(chemin);
   const int entete =
@@ -330,7 +330,7 @@ TEST_F(SqliteDbfTest, CounterUpdateRewritesOnlyItsField) {
 
 // Rows are never deleted: a delete, like any statement a posting never runs,
 // is refused before it reads or writes anything.
-TEST_F(SqliteDbfTest, StatementsAPostingNeverRunsAreRefusedAndChangeNothing) {
+TEST_F(FournisseurDbfSqliteTest, StatementsAPostingNeverRunsAreRefusedAndChangeNothing) {
   auto base = Base();
   const QString chemin = dir_.filePath(QStringLiteral("client.dbf"));
   const QByteArray avant = Lire(chemin);
@@ -354,7 +354,7 @@ TEST_F(SqliteDbfTest, StatementsAPostingNeverRunsAreRefusedAndChangeNothing) {
       platform::ValeurColonne(qlonglong{3}));
 }
 
-TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
+TEST_F(FournisseurDbfSqliteTest, RefusedStatementsSayWhy) {
   auto base = Base();
   const struct {
     const char* sql;
@@ -390,7 +390,7 @@ TEST_F(SqliteDbfTest, RefusedStatementsSayWhy) {
       platform::ValeurColonne(qlonglong{3}));
 }
 
-TEST_F(SqliteDbfTest, RowSetsOfSelectsAndOfWrites) {
+TEST_F(FournisseurDbfSqliteTest, RowSetsOfSelectsAndOfWrites) {
   auto base = Base();
   const auto vide = base->Execute(QStringLiteral("select * from client where cnum='ZZ'"));
   EXPECT_TRUE(vide->IsOpen());
@@ -403,7 +403,7 @@ TEST_F(SqliteDbfTest, RowSetsOfSelectsAndOfWrites) {
   EXPECT_FALSE(base->Execute(QStringLiteral("insert into client (cnum) values ('N')"))->IsOpen());
 }
 
-TEST_F(SqliteDbfTest, ALockedTableMakesOthersWaitThenFail) {
+TEST_F(FournisseurDbfSqliteTest, ALockedTableMakesOthersWaitThenFail) {
   auto premiere = Base();
   auto seconde = Base(milliseconds(50));
   {
@@ -459,7 +459,7 @@ void CommitInterrompu(const QString& dossier, const QString& client) {
 
 // The next connection undoes a commit cut short, but never one whose tables
 // a live posting still holds, nor a table another program changed since.
-TEST_F(SqliteDbfTest, TheNextConnectionUndoesACommitCutShortAndOnlyThat) {
+TEST_F(FournisseurDbfSqliteTest, TheNextConnectionUndoesACommitCutShortAndOnlyThat) {
   const QString journal = dir_.filePath(QString::fromLatin1(Journal::kFileName));
   const QByteArray avant = Lire(Chemin("client"));
   CommitInterrompu(dir_.path(), Chemin("client"));
@@ -502,7 +502,7 @@ namespace {
 
 // A failed system call reaches the user in French, never in the system's own
 // words; a file held open without sharing is told as a busy table.
-TEST(SystemFailures, AreToldInFrenchAndABusyFileAsABusyTable) {
+TEST(PannesSysteme, AreToldInFrenchAndABusyFileAsABusyTable) {
   const os::ErreurOs io(os::ErreurOs::Kind::Other, EIO, "read", "/compagnie/factit.dbf", EIO);
   const platform::ErreurBaseDonnees lu =
       FromSystem(io, QStringLiteral("factit"), QStringLiteral("Fin."));

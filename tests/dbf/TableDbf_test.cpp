@@ -40,7 +40,7 @@ const std::vector<ChampDbf> kChamps = {
     {QStringLiteral("DAT"), 'D', 8, 0, 0}, {QStringLiteral("MEM"), 'M', 10, 0, 0},
 };
 
-class DbfTableTest : public ::testing::Test {
+class TableDbfTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
@@ -59,7 +59,7 @@ class DbfTableTest : public ::testing::Test {
 
 // Texts are encoded one after another by the same converter, across tables:
 // a refused text must not change how the next ones are encoded or judged.
-TEST_F(DbfTableTest, EachTextIsJudgedOnItsOwn) {
+TEST_F(TableDbfTest, EachTextIsJudgedOnItsOwn) {
   const struct {
     const char16_t* texte;
     QByteArray octets;  // empty: refused
@@ -81,7 +81,7 @@ TEST_F(DbfTableTest, EachTextIsJudgedOnItsOwn) {
   }
 }
 
-TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
+TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
   const struct {
     const char* nom;
     int champ;
@@ -144,7 +144,7 @@ TEST_F(DbfTableTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
   }
 }
 
-TEST_F(DbfTableTest, ReadsValuesBackAsDbfReadDoes) {
+TEST_F(TableDbfTest, ReadsValuesBackAsDbfReadDoes) {
   {
     auto table = TableDbf::Open(chemin_, TableDbf::Mode::Write);
     table->write(0, table->compose({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
@@ -184,7 +184,7 @@ TEST_F(DbfTableTest, ReadsValuesBackAsDbfReadDoes) {
   EXPECT_EQ(fichier.header.mid(1, 3), QByteArray("\x7E\x01\x02", 3));  // 2026-01-02
 }
 
-TEST_F(DbfTableTest, KeepsVersionFlagsAndLanguageDriverAndDatesTheHeader) {
+TEST_F(TableDbfTest, KeepsVersionFlagsAndLanguageDriverAndDatesTheHeader) {
   QByteArray octets = Lire(chemin_);
   octets[0] = '\x8B';  // dBASE IV with memo
   octets[1] = 90;      // last update in 1990
@@ -209,7 +209,7 @@ TEST_F(DbfTableTest, KeepsVersionFlagsAndLanguageDriverAndDatesTheHeader) {
   EXPECT_TRUE(lu.rows[0].toObject()[u"MEM"].isNull());  // the new row's memo is blank
 }
 
-TEST_F(DbfTableTest, RefusesToWriteATableWithAProductionIndex) {
+TEST_F(TableDbfTest, RefusesToWriteATableWithAProductionIndex) {
   QByteArray octets = Lire(chemin_);
   octets[28] = 1;
   Ecrire(chemin_, octets);
@@ -225,7 +225,7 @@ TEST_F(DbfTableTest, RefusesToWriteATableWithAProductionIndex) {
   EXPECT_TRUE(base->Execute(QStringLiteral("select * from essai"))->Eof());  // still readable
 }
 
-TEST_F(DbfTableTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
+TEST_F(TableDbfTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
   auto base = Base();
   base->Execute(QStringLiteral("insert into essai (txt, num) values ('a', 1)"));
   QByteArray avant = Lire(chemin_);
@@ -244,7 +244,7 @@ TEST_F(DbfTableTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
   }
 }
 
-TEST_F(DbfTableTest, AddsTheEndOfFileMarkWhereAnotherProgramLeftNone) {
+TEST_F(TableDbfTest, AddsTheEndOfFileMarkWhereAnotherProgramLeftNone) {
   Base()->Execute(QStringLiteral("insert into essai (ent) values (1)"));
   QByteArray octets = Lire(chemin_);
   octets.chop(1);
@@ -255,7 +255,7 @@ TEST_F(DbfTableTest, AddsTheEndOfFileMarkWhereAnotherProgramLeftNone) {
   EXPECT_EQ(fichier.countFromSize, 1);
 }
 
-TEST_F(DbfTableTest, WritesInTheCodePageTheHeaderNames) {
+TEST_F(TableDbfTest, WritesInTheCodePageTheHeaderNames) {
   QByteArray octets = Lire(chemin_);
   octets[29] = 0x02;  // code page 850
   Ecrire(chemin_, octets);

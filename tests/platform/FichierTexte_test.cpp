@@ -37,13 +37,13 @@ QByteArray lire(const QString& chemin) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
 }
 
-TEST(QtLecteurFichier, ReadsTheBytesUnchangedOrSaysWhyNot) {
+TEST(LecteurFichierQt, ReadsTheBytesUnchangedOrSaysWhyNot) {
   QTemporaryDir dossier;
   ASSERT_TRUE(dossier.isValid());
   const QString fichier = dossier.filePath(QStringLiteral("f.csv"));
   ecrire(fichier, QByteArray("a\r\nQu\xE9"
                              "bec\n"));
-  const QtLecteurFichier lecteur;
+  const LecteurFichierQt lecteur;
   QString raison;
   EXPECT_EQ(lecteur.LireOctets(fichier, raison), QByteArray("a\r\nQu\xE9"
                                                             "bec\n"));
@@ -56,14 +56,14 @@ TEST(QtLecteurFichier, ReadsTheBytesUnchangedOrSaysWhyNot) {
   }
 }
 
-TEST(QtDeplaceurFichier, MovesOnlyToAFreeNameInAnExistingFolder) {
+TEST(DeplaceurFichierQt, MovesOnlyToAFreeNameInAnExistingFolder) {
   QTemporaryDir dossier;
   ASSERT_TRUE(dossier.isValid());
   const QString source = dossier.filePath(QStringLiteral("facture.csv"));
   const QString traite = dossier.filePath(QStringLiteral("traite"));
   ASSERT_TRUE(QDir().mkpath(traite));
   const QString cible = traite + QStringLiteral("/facture.csv");
-  QtDeplaceurFichier deplaceur;
+  DeplaceurFichierQt deplaceur;
   QString raison;
 
   ecrire(source, "nouvelle");
@@ -87,7 +87,7 @@ TEST(QtDeplaceurFichier, MovesOnlyToAFreeNameInAnExistingFolder) {
   EXPECT_TRUE(raison.contains(QStringLiteral("n'existe plus"))) << raison.toStdString();
 }
 
-TEST(QtLecteurFichier, OnlyRegularFilesAreReadAndNothingWaitsOrFillsTheMemory) {
+TEST(LecteurFichierQt, OnlyRegularFilesAreReadAndNothingWaitsOrFillsTheMemory) {
   QTemporaryDir dossier;
   ASSERT_TRUE(dossier.isValid());
   const QString fichier = dossier.filePath(QStringLiteral("f.csv"));
@@ -112,7 +112,7 @@ TEST(QtLecteurFichier, OnlyRegularFilesAreReadAndNothingWaitsOrFillsTheMemory) {
     ASSERT_TRUE(grand.resize(kTailleMaximaleFichier + 1));
   }
 
-  const QtLecteurFichier lecteur;
+  const LecteurFichierQt lecteur;
   QString raison;
   EXPECT_EQ(lecteur.LireOctets(chemin("lien.csv"), raison), QByteArray("contenu"));
   const struct {
@@ -148,7 +148,7 @@ TEST(QtLecteurFichier, OnlyRegularFilesAreReadAndNothingWaitsOrFillsTheMemory) {
   ::close(prise);
 }
 
-TEST(QtLecteurFichier, AFolderThatCannotBeEnteredIsNotAMissingFile) {
+TEST(LecteurFichierQt, AFolderThatCannotBeEnteredIsNotAMissingFile) {
   QTemporaryDir dossier;
   ASSERT_TRUE(dossier.isValid());
   const QString ferme = dossier.filePath(QStringLiteral("ferme"));
@@ -161,7 +161,7 @@ TEST(QtLecteurFichier, AFolderThatCannotBeEnteredIsNotAMissingFile) {
     GTEST_SKIP() << "permissions are not enforced for this user (root): the folder opens anyway";
   }
   QString raison;
-  EXPECT_FALSE(QtLecteurFichier().LireOctets(ferme + QStringLiteral("/f.csv"), raison));
+  EXPECT_FALSE(LecteurFichierQt().LireOctets(ferme + QStringLiteral("/f.csv"), raison));
   EXPECT_EQ(raison, QStringLiteral(
                         "vous n'avez pas la permission d'entrer dans le dossier qui le contient"));
   QFile::setPermissions(ferme,
@@ -195,10 +195,10 @@ TEST(NomFichier, AnyBytesTheSystemGivesComeBackUnchangedAndOpen) {
   ASSERT_EQ(::write(fd, "x;y", 3), 3);
   ::close(fd);
   QString raison;
-  EXPECT_EQ(QtLecteurFichier().LireOctets(DecoderNom(chemin), raison), QByteArray("x;y"))
+  EXPECT_EQ(LecteurFichierQt().LireOctets(DecoderNom(chemin), raison), QByteArray("x;y"))
       << raison.toStdString();
   // Qt's own decoding loses the byte: that name names no file.
-  EXPECT_FALSE(QtLecteurFichier().LireOctets(QFile::decodeName(chemin), raison));
+  EXPECT_FALSE(LecteurFichierQt().LireOctets(QFile::decodeName(chemin), raison));
 }
 
 QStringList Contenu(const QString& dossier) {
@@ -302,7 +302,7 @@ TEST(DeplacerSansEcraser, AFullOrReadOnlyFileSystemKeepsTheSourceAndNoPartialCop
     EXPECT_EQ(QCryptographicHash::hash(lire(source), QCryptographicHash::Sha256), empreinte);
 
     QString raison;
-    QtDeplaceurFichier deplaceur;
+    DeplaceurFichierQt deplaceur;
     EXPECT_FALSE(deplaceur.Deplacer(source, cible, raison));
     EXPECT_EQ(raison, c.raison);
   }

@@ -188,7 +188,7 @@ bool Appears(const std::string& path, milliseconds limit) {
   return true;
 }
 
-TEST(OsFile, WritesAndReadsAtPositionsAndKnowsItsSize) {
+TEST(FichierOs, WritesAndReadsAtPositionsAndKnowsItsSize) {
   Folder folder;
   const std::string path = folder / "table.dbf";
   {
@@ -218,7 +218,7 @@ TEST(OsFile, WritesAndReadsAtPositionsAndKnowsItsSize) {
   EXPECT_EQ(b, 'B');
 }
 
-TEST(OsFile, FailuresSayWhatHappenedInFrench) {
+TEST(FichierOs, FailuresSayWhatHappenedInFrench) {
   Folder folder;
   const ErreurOs missing =
       Failure([&] { Fichier::Open(folder / "absent.dbf", Fichier::Mode::Read); });
@@ -246,7 +246,7 @@ TEST(OsFile, FailuresSayWhatHappenedInFrench) {
   EXPECT_EQ(FrenchErrorText(9999), "erreur du système n° 9999");
 }
 
-TEST(OsFile, NamesBeyondAsciiAreKept) {
+TEST(FichierOs, NamesBeyondAsciiAreKept) {
   Folder folder;
   const std::string name = "Facture été № 7 – 東京.csv";
   Write(folder / name, "contenu");
@@ -256,7 +256,7 @@ TEST(OsFile, NamesBeyondAsciiAreKept) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{name});
 }
 
-TEST(OsFile, IdentityNamesOneFileAndChangesWithEveryWrite) {
+TEST(FichierOs, IdentityNamesOneFileAndChangesWithEveryWrite) {
   Folder folder;
   Write(folder / "a.dbf", "12345");
   Write(folder / "b.dbf", "12345");
@@ -276,7 +276,7 @@ TEST(OsFile, IdentityNamesOneFileAndChangesWithEveryWrite) {
 }
 
 #ifdef _WIN32
-TEST(OsFile, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
+TEST(FichierOs, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
   // A Windows program may open a file sharing nothing: the table is then busy,
   // which the user must hear in those words, and its state can still be read.
   Folder folder;
@@ -296,7 +296,7 @@ TEST(OsFile, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
 }
 #endif
 
-TEST(OsStatus, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
+TEST(EtatFichierOs, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
   Folder folder;
   Write(folder / "facture.csv", "abc");
   fs::create_directory(PathOf(folder / "traites"));
@@ -331,7 +331,7 @@ TEST(OsStatus, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
   }
 }
 
-TEST(OsLock, TwoHandlesOfOneProcessExcludeEachOther) {
+TEST(VerrouOs, TwoHandlesOfOneProcessExcludeEachOther) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
   const auto one = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
@@ -364,7 +364,7 @@ TEST(OsLock, TwoHandlesOfOneProcessExcludeEachOther) {
   EXPECT_TRUE(two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
 }
 
-TEST(OsLock, AWaiterGetsTheTableWhenItsHolderLetsGo) {
+TEST(VerrouOs, AWaiterGetsTheTableWhenItsHolderLetsGo) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
   auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
@@ -380,7 +380,7 @@ TEST(OsLock, AWaiterGetsTheTableWhenItsHolderLetsGo) {
   EXPECT_THROW(VerrouFichier::Take(folder / "absent.dbf", milliseconds(0)), ErreurOs);
 }
 
-TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
+TEST(VerrouOs, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   // Windows locks are mandatory: the lock bytes must lie past the data.
   Folder folder;
   const std::string data(4096, 'r');
@@ -396,7 +396,7 @@ TEST(OsLock, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   EXPECT_EQ(other->Size(), 4098U);
 }
 
-TEST(OsLock, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
+TEST(VerrouOs, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
   Folder folder;
   // The other process takes the name from its command line, whatever its characters.
   const std::string table = folder / "table Ω été.dbf";
@@ -417,7 +417,7 @@ TEST(OsLock, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
   EXPECT_EQ(Child({"try", table}).Wait(), 0);
 }
 
-TEST(OsMove, ARenameNeverReplacesAFile) {
+TEST(DeplacementOs, ARenameNeverReplacesAFile) {
   Folder folder;
   Write(folder / "a.csv", "A");
   Write(folder / "c.csv", "C");
@@ -433,7 +433,7 @@ TEST(OsMove, ARenameNeverReplacesAFile) {
   EXPECT_EQ(Read(folder / "d.csv"), "C");
 }
 
-TEST(OsMove, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
+TEST(DeplacementOs, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
   Folder from;
   Folder to;
   std::string content(200000, '\0');
@@ -476,7 +476,7 @@ TEST(OsMove, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
   EXPECT_EQ(from.Names(), std::vector<std::string>{});
 }
 
-TEST(OsSystem, TheComputerHasAName) {
+TEST(SystemeOs, TheComputerHasAName) {
   const std::string name = NomOrdinateur();
   EXPECT_FALSE(name.empty());
   EXPECT_EQ(name.find('\0'), std::string::npos);

@@ -1,4 +1,4 @@
-#include "platform/gui/QtInterface.h"
+#include "platform/gui/InterfaceQt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,11 +26,11 @@ std::unique_ptr<QMessageBox> Boite(QMessageBox::Icon icone, const QString& texte
 
 }  // namespace
 
-void QtBoiteMessage::AfficherMessage(const QString& texte, const QString& titre) {
+void BoiteMessageQt::AfficherMessage(const QString& texte, const QString& titre) {
   Boite(QMessageBox::Information, texte, titre, QMessageBox::Ok)->exec();
 }
 
-bool QtBoiteMessage::Demander(const QString& texte, const QString& titre) {
+bool BoiteMessageQt::Demander(const QString& texte, const QString& titre) {
   const auto boite = Boite(QMessageBox::Question, texte, titre, QMessageBox::NoButton);
   QPushButton* oui = boite->addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
   QPushButton* non = boite->addButton(QStringLiteral("Non"), QMessageBox::NoRole);
@@ -40,13 +40,13 @@ bool QtBoiteMessage::Demander(const QString& texte, const QString& titre) {
   return boite->clickedButton() == oui;
 }
 
-QtPointeurOccupe::~QtPointeurOccupe() {
+PointeurOccupeQt::~PointeurOccupeQt() {
   if (actif_) {
     QApplication::restoreOverrideCursor();
   }
 }
 
-void QtPointeurOccupe::IndiquerOccupe(bool occupe) {
+void PointeurOccupeQt::IndiquerOccupe(bool occupe) {
   // Override cursors stack: set and restore exactly once each.
   if (occupe && !actif_) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -56,7 +56,7 @@ void QtPointeurOccupe::IndiquerOccupe(bool occupe) {
   actif_ = occupe;
 }
 
-std::optional<QString> QtDialogueFichier::ChoisirFichier(const QString& filtre,
+std::optional<QString> DialogueFichierQt::ChoisirFichier(const QString& filtre,
                                                          const QString& fichierInitial) {
   const QString choisi = QFileDialog::getOpenFileName(
       QApplication::activeWindow(), QStringLiteral("Ouvrir"), fichierInitial, filtre);

@@ -1,4 +1,4 @@
-#include "platform/gui/QtInterface.h"
+#include "platform/gui/InterfaceQt.h"
 
 #include <QApplication>
 
@@ -7,10 +7,10 @@
 namespace brivane::platform {
 namespace {
 
-TEST(QtPointeurOccupe, SetsTheWaitCursorOnceAndAlwaysRestoresIt) {
+TEST(PointeurOccupeQt, SetsTheWaitCursorOnceAndAlwaysRestoresIt) {
   ASSERT_EQ(QApplication::overrideCursor(), nullptr);
   {
-    QtPointeurOccupe occupe;
+    PointeurOccupeQt occupe;
     occupe.IndiquerOccupe(false);  // off before on changes nothing
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     occupe.IndiquerOccupe(true);

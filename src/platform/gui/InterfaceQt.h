@@ -6,16 +6,16 @@ namespace brivane::platform {
 
 // A modal QMessageBox with the information icon and one OK button, over the
 // active window.
-class QtBoiteMessage final : public BoiteMessage {
+class BoiteMessageQt final : public BoiteMessage {
  public:
   void AfficherMessage(const QString& texte, const QString& titre) override;
   bool Demander(const QString& texte, const QString& titre) override;
 };
 
 // The wait cursor over the whole application.
-class QtPointeurOccupe final : public PointeurOccupe {
+class PointeurOccupeQt final : public PointeurOccupe {
  public:
-  ~QtPointeurOccupe() override;
+  ~PointeurOccupeQt() override;
   void IndiquerOccupe(bool occupe) override;
 
  private:
@@ -23,7 +23,7 @@ class QtPointeurOccupe final : public PointeurOccupe {
 };
 
 // The platform's file-open dialog, over the active window.
-class QtDialogueFichier final : public DialogueFichier {
+class DialogueFichierQt final : public DialogueFichier {
  public:
   std::optional<QString> ChoisirFichier(const QString& filtre,
                                         const QString& fichierInitial) override;
