@@ -29,7 +29,7 @@ using acomba::InventaireCompagnie;
 
 class HorlogeFixe final : public platform::Horloge {
  public:
-  QDate today() const override { return QDate(2026, 12, 8); }
+  QDate aujourdhui() const override { return QDate(2026, 12, 8); }
 };
 
 // The file of a sound demo company, made once.

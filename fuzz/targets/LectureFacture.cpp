@@ -25,7 +25,7 @@ class LecteurMemoire final : public platform::LecteurFichier {
 
 class HorlogeFixe final : public platform::Horloge {
  public:
-  QDate today() const override { return QDate(2026, 12, 8); }
+  QDate aujourdhui() const override { return QDate(2026, 12, 8); }
 };
 
 // Accepts every step: what is left to check is the validation.

@@ -283,9 +283,9 @@ void BackEndDbf::EnregistrerFactureDbf() {
       .Remplacer(QStringLiteral("@gTotal"), lit::Montant(total))
       .Remplacer(QStringLiteral("@noFacture"), numeroDocument)
       .Remplacer(QStringLiteral("@dateF"),
-                 lit::Date(documentDate().date(), services_.regional->dateSeparator()))
+                 lit::Date(documentDate().date(), services_.regional->separateurDate()))
       .Remplacer(QStringLiteral("@tauxTaxeP"), lit::Nombre(tauxProvincial))
-      .Remplacer(QStringLiteral("@poste"), lit::TexteCite(services_.ordinateur->name()))
+      .Remplacer(QStringLiteral("@poste"), lit::TexteCite(services_.ordinateur->nom()))
       .Remplacer(QStringLiteral("@tauxTaxeF"), lit::Nombre(kTauxFederal));
   Commande.CommandText = entete.Texte();
   Resultat = Commande.Execute();

@@ -20,7 +20,7 @@ ComSoum::ComSoum() : ComSoum(ServicesDocument{std::make_shared<platform::Horloge
 
 ComSoum::ComSoum(ServicesDocument services) : services_(std::move(services)) {
   if (services_.horloge) {
-    documentDate_ = QDateTime(services_.horloge->today(), QTime(0, 0));
+    documentDate_ = QDateTime(services_.horloge->aujourdhui(), QTime(0, 0));
   }
 }
 

@@ -9,7 +9,7 @@ class Horloge {
  public:
   virtual ~Horloge() = default;
   // Today's date in local time.
-  virtual QDate today() const = 0;
+  virtual QDate aujourdhui() const = 0;
 };
 
 }  // namespace brivane::platform

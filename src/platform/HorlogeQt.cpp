@@ -2,6 +2,6 @@
 
 namespace brivane::platform {
 
-QDate HorlogeQt::today() const { return QDate::currentDate(); }
+QDate HorlogeQt::aujourdhui() const { return QDate::currentDate(); }
 
 }  // namespace brivane::platform

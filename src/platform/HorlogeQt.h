@@ -6,7 +6,7 @@ namespace brivane::platform {
 
 class HorlogeQt final : public Horloge {
  public:
-  QDate today() const override;
+  QDate aujourdhui() const override;
 };
 
 }  // namespace brivane::platform

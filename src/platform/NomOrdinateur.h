@@ -9,7 +9,7 @@ class NomOrdinateur {
  public:
   virtual ~NomOrdinateur() = default;
   // The short network name (no domain), at most 30 characters.
-  virtual QString name() const = 0;
+  virtual QString nom() const = 0;
 };
 
 }  // namespace brivane::platform

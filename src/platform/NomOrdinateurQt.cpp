@@ -4,14 +4,14 @@
 
 namespace brivane::platform {
 
-QString NomOrdinateurQt::name() const {
-  return ShortName(QString::fromStdString(os::NomOrdinateur()));
+QString NomOrdinateurQt::nom() const {
+  return NomCourt(QString::fromStdString(os::NomOrdinateur()));
 }
 
-QString NomOrdinateurQt::ShortName(const QString& hostName) {
+QString NomOrdinateurQt::NomCourt(const QString& nomHote) {
   constexpr qsizetype kMaximum = 30;
-  const qsizetype point = hostName.indexOf(u'.');
-  return (point < 0 ? hostName : hostName.left(point)).left(kMaximum);
+  const qsizetype point = nomHote.indexOf(u'.');
+  return (point < 0 ? nomHote : nomHote.left(point)).left(kMaximum);
 }
 
 }  // namespace brivane::platform

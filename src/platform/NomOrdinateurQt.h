@@ -6,9 +6,9 @@ namespace brivane::platform {
 
 class NomOrdinateurQt final : public NomOrdinateur {
  public:
-  QString name() const override;
+  QString nom() const override;
   // The short form of a host name: up to its first dot, at most 30 characters.
-  static QString ShortName(const QString& hostName);
+  static QString NomCourt(const QString& nomHote);
 };
 
 }  // namespace brivane::platform

@@ -9,7 +9,7 @@ class ParametresRegionaux {
  public:
   virtual ~ParametresRegionaux() = default;
   // The text between the parts of a short date; "/" when the settings name none.
-  virtual QString dateSeparator() const = 0;
+  virtual QString separateurDate() const = 0;
 };
 
 }  // namespace brivane::platform

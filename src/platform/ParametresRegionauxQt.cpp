@@ -4,7 +4,7 @@
 
 namespace brivane::platform {
 
-QString ParametresRegionauxQt::dateSeparator() const {
+QString ParametresRegionauxQt::separateurDate() const {
   return SeparatorOf(QLocale::system().dateFormat(QLocale::ShortFormat));
 }
 

@@ -15,7 +15,7 @@ TEST(TextePlateforme, ComputerNameAndDateSeparator) {
               {"poste7.bureau.local", "poste7"},
               {"un-nom-de-machine-bien-trop-long-pour-tenir", "un-nom-de-machine-bien-trop-lo"}};
   for (const auto& n : noms) {
-    EXPECT_EQ(NomOrdinateurQt::ShortName(QString::fromLatin1(n.hote)), QString::fromLatin1(n.nom));
+    EXPECT_EQ(NomOrdinateurQt::NomCourt(QString::fromLatin1(n.hote)), QString::fromLatin1(n.nom));
   }
   const struct {
     const char* format;

@@ -8,7 +8,7 @@ namespace brivane::testing {
 class HorlogeFixe final : public platform::Horloge {
  public:
   explicit HorlogeFixe(QDate date) : date_(date) {}
-  QDate today() const override { return date_; }
+  QDate aujourdhui() const override { return date_; }
 
  private:
   QDate date_;

@@ -7,11 +7,11 @@ namespace brivane::testing {
 // A machine whose name never changes.
 class NomOrdinateurFixe final : public platform::NomOrdinateur {
  public:
-  explicit NomOrdinateurFixe(QString name) : name_(std::move(name)) {}
-  QString name() const override { return name_; }
+  explicit NomOrdinateurFixe(QString nom) : nom_(std::move(nom)) {}
+  QString nom() const override { return nom_; }
 
  private:
-  QString name_;
+  QString nom_;
 };
 
 }  // namespace brivane::testing

@@ -7,11 +7,11 @@ namespace brivane::testing {
 // Regional settings with a chosen date separator.
 class ParametresRegionauxFixes final : public platform::ParametresRegionaux {
  public:
-  explicit ParametresRegionauxFixes(QString separator) : separator_(std::move(separator)) {}
-  QString dateSeparator() const override { return separator_; }
+  explicit ParametresRegionauxFixes(QString separateur) : separateur_(std::move(separateur)) {}
+  QString separateurDate() const override { return separateur_; }
 
  private:
-  QString separator_;
+  QString separateur_;
 };
 
 }  // namespace brivane::testing
