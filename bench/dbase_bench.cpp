@@ -18,13 +18,13 @@ using brivane::dbf::TableDbf;
 QString Compagnie(QTemporaryDir& dir, int produits) {
   brivane::dbase::DossierDemoDbf().Creer(dir.path());
   auto table = TableDbf::Open(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
-                              TableDbf::Mode::Write);
+                              TableDbf::Mode::Ecriture);
   for (int i = 0; i < produits; ++i) {
-    table->write(i, table->compose({QStringLiteral("P%1").arg(i).leftJustified(21, u'.'),
-                                    QStringLiteral("Produit %1").arg(i)},
-                                   nullptr));
+    table->write(i, table->composer({QStringLiteral("P%1").arg(i).leftJustified(21, u'.'),
+                                     QStringLiteral("Produit %1").arg(i)},
+                                    nullptr));
   }
-  table->finish(QDate::currentDate());
+  table->terminer(QDate::currentDate());
   return QStringLiteral("Data Source=") + dir.path();
 }
 

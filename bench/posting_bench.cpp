@@ -336,7 +336,7 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
   sqlite3* db = nullptr;
   sqlite3_open(":memory:", &db);
   for (const QFileInfo& f : QDir(dossier).entryInfoList({QStringLiteral("*.dbf")}, QDir::Files)) {
-    auto table = dbf::TableDbf::Open(f.absoluteFilePath(), dbf::TableDbf::Mode::Read);
+    auto table = dbf::TableDbf::Open(f.absoluteFilePath(), dbf::TableDbf::Mode::Lecture);
     const QByteArray nom = f.completeBaseName().toUtf8();
     QByteArray creer = "CREATE TABLE " + nom + " (";
     QByteArray marques;
@@ -356,7 +356,7 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db, ("INSERT INTO " + nom + " VALUES (" + marques + ")").constData(), -1,
                        &insert, nullptr);
-    for (int n = 0; n < table->recordCount(); ++n) {
+    for (int n = 0; n < table->nombreLignes(); ++n) {
       const QByteArray record = table->record(n);
       for (int i = 0; i < static_cast<int>(table->fields().size()); ++i) {
         const platform::ValeurColonne v = table->value(record, i);

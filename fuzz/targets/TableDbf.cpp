@@ -28,11 +28,11 @@ void Ecrire(const QString& chemin, const std::uint8_t* data, std::size_t size) {
 
 // Every value of every row, as the provider reads them.
 void LireTout(const TableDbf& table) {
-  for (int n = 0; n < table.recordCount(); ++n) {
+  for (int n = 0; n < table.nombreLignes(); ++n) {
     const QByteArray ligne = table.record(n);
     for (int i = 0; i < static_cast<int>(table.fields().size()); ++i) {
       (void)table.value(ligne, i);
-      (void)table.storedText(ligne, i);
+      (void)table.texteStocke(ligne, i);
     }
   }
 }
@@ -58,8 +58,8 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
 
   int lignes = 0;
   try {
-    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Read);
-    lignes = table->recordCount();
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Lecture);
+    lignes = table->nombreLignes();
     LireTout(*table);
   } catch (const ErreurBaseDonnees& e) {
     if (e.description().isEmpty()) {
@@ -73,10 +73,10 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
   // A table that reads can take one more row, and still reads after it.
   std::optional<QByteArray> ajoutee;
   try {
-    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Write);
-    ajoutee = table->compose({}, nullptr);
-    table->write(table->recordCount(), *ajoutee);
-    table->finish(QDate(2026, 12, 8));
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Ecriture);
+    ajoutee = table->composer({}, nullptr);
+    table->write(table->nombreLignes(), *ajoutee);
+    table->terminer(QDate(2026, 12, 8));
   } catch (const ErreurBaseDonnees&) {
     ajoutee.reset();
   }
@@ -84,10 +84,10 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
     return;
   }
   try {
-    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Read);
-    if (table->recordCount() != lignes + 1 || table->record(lignes) != *ajoutee) {
+    const auto table = TableDbf::Open(chemin, TableDbf::Mode::Lecture);
+    if (table->nombreLignes() != lignes + 1 || table->record(lignes) != *ajoutee) {
       Echec(QStringLiteral("la ligne ajoutée n'est pas relue : %1 lignes au lieu de %2")
-                .arg(table->recordCount())
+                .arg(table->nombreLignes())
                 .arg(lignes + 1));
     }
     LireTout(*table);

@@ -172,7 +172,7 @@ IndexCles* BaseDbf::IndexFor(std::size_t table, int field, TableDbf& reader,
     index.Clear();
   }
   for (int n = index.indexed(); n < count; ++n) {
-    index.Add(reader.storedText(RecordAt(reader, pending, fileCount, n), field), n);
+    index.Add(reader.texteStocke(RecordAt(reader, pending, fileCount, n), field), n);
   }
   if (!held) {
     index.Seen(stamp);
@@ -187,7 +187,7 @@ void BaseDbf::Wrote(std::size_t table, const TableDbf& reader, int n, const QByt
     }
     if (n <= index.indexed()) {
       // A rewritten record keeps its old entry too: lookups check every record they get.
-      index.Add(reader.storedText(QByteArrayView(record), key.second), n);
+      index.Add(reader.texteStocke(QByteArrayView(record), key.second), n);
     } else {
       index.Forget();
     }
@@ -229,7 +229,7 @@ BaseDbf::BaseDbf(const QString& folder, milliseconds writeWait)
   Recover(false, writeWait_);
   for (std::size_t i = 0; i < tables_.size(); ++i) {
     const IndexCles::Stamp stamp = StampOf(tables_[i].path);
-    auto reader = TableDbf::Open(tables_[i].path, TableDbf::Mode::Read);
+    auto reader = TableDbf::Open(tables_[i].path, TableDbf::Mode::Lecture);
     tables_[i].fields = reader->fields();
     cache_.Keep(i, std::move(reader), stamp);
   }

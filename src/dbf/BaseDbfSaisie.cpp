@@ -65,7 +65,7 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
         column.Forget();
       }
     }
-    if (Reader(index).recordCount() != static_cast<int>(taken.count)) {
+    if (Reader(index).nombreLignes() != static_cast<int>(taken.count)) {
       throw ErreurBaseDonnees(ErreurBaseDonnees::kChangedMeanwhile,
                               QStringLiteral("La table %1 change pendant sa lecture. %2")
                                   .arg(info.name, kNothingWritten));

@@ -182,8 +182,9 @@ int Next(sqlite3_vtab_cursor* base) noexcept {
     auto* c = reinterpret_cast<Cursor*>(base);
     // Compared as stored: the code pages we know give one byte per character.
     const auto matches = [c](QByteArrayView record) {
-      return !TableDbf::IsDeleted(record) &&
-             (c->filterField < 0 || c->table->storedText(record, c->filterField) == c->filterValue);
+      return !TableDbf::EstSupprimee(record) &&
+             (c->filterField < 0 ||
+              c->table->texteStocke(record, c->filterField) == c->filterValue);
     };
     if (c->indexed) {
       while (c->nextCandidate < c->candidates.size()) {
@@ -218,7 +219,7 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc,
   const int result = Guard(base->pVtab, [&](Vtab*) {
     c->table = &v->database->Reader(v->index);
     c->pending = v->database->PendingOf(v->index);
-    c->fileCount = c->table->recordCount();
+    c->fileCount = c->table->nombreLignes();
     c->count = c->pending != nullptr ? c->pending->total() : c->fileCount;
     c->row = -1;
     c->filterField = -1;
@@ -351,7 +352,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
             ErreurBaseDonnees::kUnsupported,
             QStringLiteral("Le numéro de ligne de la table %1 ne se choisit pas.").arg(info.name));
       }
-      const QByteArray record = reader.compose(values, nullptr);
+      const QByteArray record = reader.composer(values, nullptr);
       const int n = pending->total();
       pending->rows.append(record);
       v->database->Wrote(v->index, reader, n, record);
@@ -367,7 +368,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
     const int n = static_cast<int>(old - 1);
     const int fileCount = static_cast<int>(pending->count);
     const QByteArray base = RecordAt(reader, pending, fileCount, n).toByteArray();
-    const QByteArray record = reader.compose(values, &base);
+    const QByteArray record = reader.composer(values, &base);
     if (n >= fileCount) {
       pending->rows.replace(static_cast<qsizetype>(n - fileCount) * pending->recordLength,
                             pending->recordLength, record);

@@ -62,13 +62,13 @@ QByteArray CodecForDriver(unsigned char driver) {
 struct RawHeader {
   unsigned char bytes[kHeaderSize] = {};
   unsigned char version() const { return bytes[0]; }
-  std::uint32_t recordCount() const {
+  std::uint32_t nombreLignes() const {
     return bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (std::uint32_t{bytes[7]} << 24);
   }
   int headerLength() const { return bytes[8] | (bytes[9] << 8); }
   int recordLength() const { return bytes[10] | (bytes[11] << 8); }
   bool productionIndex() const { return bytes[28] != 0; }
-  unsigned char languageDriver() const { return bytes[29]; }
+  unsigned char piloteLangue() const { return bytes[29]; }
 };
 
 [[noreturn]] void Corrupt(const QString& path, const QString& why) {
@@ -236,18 +236,18 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
     Corrupt(path, QStringLiteral("l'en-tête est invalide"));
   }
   const long long needed = static_cast<long long>(header.headerLength()) +
-                           static_cast<long long>(header.recordCount()) * header.recordLength();
+                           static_cast<long long>(header.nombreLignes()) * header.recordLength();
   if (size < needed) {
     Corrupt(path, QStringLiteral("le fichier est plus court que ses lignes"));
   }
-  const QByteArray codec = CodecForDriver(header.languageDriver());
+  const QByteArray codec = CodecForDriver(header.piloteLangue());
   if (codec.isEmpty()) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kUnsupported,
         QStringLiteral("La page de code de la table %1 n'est pas prise en charge.")
             .arg(TableName(path)));
   }
-  if (mode == Mode::Write && header.productionIndex()) {
+  if (mode == Mode::Ecriture && header.productionIndex()) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kIndexedTable,
         QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
@@ -255,11 +255,11 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
             .arg(TableName(path)));
   }
 
-  SAHooks hooks = mode == Mode::Write ? Hooks() : ReadHooks();
+  SAHooks hooks = mode == Mode::Ecriture ? Hooks() : ReadHooks();
   lastShapelibError.clear();
-  DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Write ? "rb+" : "rb", &hooks);
+  DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Ecriture ? "rb+" : "rb", &hooks);
   if (handle == nullptr) {
-    if (mode == Mode::Write && !QFileInfo(path).isWritable()) {
+    if (mode == Mode::Ecriture && !QFileInfo(path).isWritable()) {
       throw ErreurBaseDonnees(
           ErreurBaseDonnees::kCannotOpen,
           QStringLiteral("La table %1 est en lecture seule.").arg(TableName(path)));
@@ -288,10 +288,10 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
 }
 
 void TableDbf::Create(const QString& path, const std::vector<ChampDbf>& fields,
-                      unsigned char languageDriver) {
+                      unsigned char piloteLangue) {
   const QByteArray file = QFile::encodeName(path);
   SAHooks hooks = Hooks();
-  const QByteArray codePage = "LDID/" + QByteArray::number(languageDriver);
+  const QByteArray codePage = "LDID/" + QByteArray::number(piloteLangue);
   DBFHandle handle = DBFCreateLL(file.constData(), codePage.constData(), &hooks);
   if (handle == nullptr) {
     throw ErreurBaseDonnees(
@@ -310,7 +310,7 @@ void TableDbf::Create(const QString& path, const std::vector<ChampDbf>& fields,
   DBFClose(handle);
 }
 
-int TableDbf::fieldIndex(const QString& name) const {
+int TableDbf::indexChamp(const QString& name) const {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
       return static_cast<int>(i);
@@ -319,11 +319,11 @@ int TableDbf::fieldIndex(const QString& name) const {
   return -1;
 }
 
-int TableDbf::recordCount() const { return DBFGetRecordCount(Handle(handle_)); }
+int TableDbf::nombreLignes() const { return DBFGetRecordCount(Handle(handle_)); }
 
-QByteArray TableDbf::record(int n) const { return recordView(n).toByteArray(); }
+QByteArray TableDbf::record(int n) const { return vueLigne(n).toByteArray(); }
 
-QByteArrayView TableDbf::recordView(int n) const {
+QByteArrayView TableDbf::vueLigne(int n) const {
   const char* tuple = DBFReadTuple(Handle(handle_), n);
   if (tuple == nullptr) {
     throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
@@ -345,11 +345,11 @@ QString TableDbf::decode(const QByteArray& bytes) const {
   return it->second->decode(bytes);
 }
 
-QByteArray TableDbf::storedText(const QByteArray& record, int index) const {
-  return storedText(QByteArrayView(record), index).toByteArray();
+QByteArray TableDbf::texteStocke(const QByteArray& record, int index) const {
+  return texteStocke(QByteArrayView(record), index).toByteArray();
 }
 
-QByteArrayView TableDbf::storedText(QByteArrayView record, int index) const {
+QByteArrayView TableDbf::texteStocke(QByteArrayView record, int index) const {
   const ChampDbf& field = fields_[static_cast<std::size_t>(index)];
   QByteArrayView bytes = record.sliced(std::min<qsizetype>(field.offset, record.size()));
   bytes.truncate(std::min<qsizetype>(field.width, bytes.size()));
@@ -419,11 +419,11 @@ platform::ValeurColonne TableDbf::value(const QByteArray& record, int index) con
       return bytes.isEmpty() ? platform::ValeurColonne()
                              : platform::ValeurColonne(QString::fromLatin1(bytes));
     default:
-      return decode(storedText(record, index));
+      return decode(texteStocke(record, index));
   }
 }
 
-void TableDbf::misfit(const ChampDbf& field, const QString& why) const {
+void TableDbf::refuserValeur(const ChampDbf& field, const QString& why) const {
   throw ErreurBaseDonnees(
       ErreurBaseDonnees::kValueDoesNotFit,
       QStringLiteral("La valeur de la colonne %1 de la table %2 %3 : rien de cette "
@@ -442,23 +442,24 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
   switch (field.type) {
     case 'C': {
       if (!isText) {
-        misfit(field, QStringLiteral("doit être un texte"));
+        refuserValeur(field, QStringLiteral("doit être un texte"));
       }
       const auto encoded = encode(std::get<QString>(value));
       if (!encoded) {
-        misfit(field, QStringLiteral("contient un caractère que la page de code de la table ne "
+        refuserValeur(field,
+                      QStringLiteral("contient un caractère que la page de code de la table ne "
                                      "peut pas représenter"));
       }
       const QByteArray& bytes = *encoded;
       if (bytes.size() > width) {
-        misfit(field, QStringLiteral("dépasse %1 caractères").arg(width));
+        refuserValeur(field, QStringLiteral("dépasse %1 caractères").arg(width));
       }
       return bytes.leftJustified(width, ' ');
     }
     case 'N':
     case 'F': {
       if (!isNumber) {
-        misfit(field, QStringLiteral("doit être un nombre"));
+        refuserValeur(field, QStringLiteral("doit être un nombre"));
       }
       QString text;
       if (isWhole) {
@@ -466,14 +467,14 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
       } else {
         const auto plain = platform::decimal::NombreSimple(std::get<double>(value));
         if (!plain) {
-          misfit(field, QStringLiteral("n'est pas un nombre fini"));
+          refuserValeur(field, QStringLiteral("n'est pas un nombre fini"));
         }
         text = *plain;
       }
       const qsizetype point = text.indexOf(u'.');
       const qsizetype decimals = point < 0 ? 0 : text.size() - point - 1;
       if (decimals > field.decimals) {
-        misfit(field, QStringLiteral("a plus de %1 décimales").arg(field.decimals));
+        refuserValeur(field, QStringLiteral("a plus de %1 décimales").arg(field.decimals));
       }
       if (field.decimals > 0) {
         if (point < 0) {
@@ -482,7 +483,7 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
         text += QString(field.decimals - decimals, u'0');
       }
       if (text.size() > width) {
-        misfit(field, QStringLiteral("a trop de chiffres pour ses %1 positions").arg(width));
+        refuserValeur(field, QStringLiteral("a trop de chiffres pour ses %1 positions").arg(width));
       }
       return text.rightJustified(width, u' ').toLatin1();
     }
@@ -490,11 +491,11 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
       if (const auto* n = std::get_if<qlonglong>(&value); n != nullptr && (*n == 0 || *n == 1)) {
         return QByteArray(1, *n == 1 ? 'T' : 'F');
       }
-      misfit(field, QStringLiteral("doit être vrai ou faux"));
+      refuserValeur(field, QStringLiteral("doit être vrai ou faux"));
     }
     case 'D': {
       if (!isText) {
-        misfit(field, QStringLiteral("doit être une date"));
+        refuserValeur(field, QStringLiteral("doit être une date"));
       }
       // Year, month and day, in that order, with one separator repeated or none.
       const QString text = std::get<QString>(value);
@@ -519,19 +520,19 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
         date = QDate(parts[0].toInt(), parts[1].toInt(), parts[2].toInt());
       }
       if (!date.isValid()) {
-        misfit(field, QStringLiteral("n'est pas une date aaaa/mm/jj valide"));
+        refuserValeur(field, QStringLiteral("n'est pas une date aaaa/mm/jj valide"));
       }
       return date.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     }
     case 'M':
-      misfit(field, QStringLiteral("est un mémo, que ce programme laisse vide"));
+      refuserValeur(field, QStringLiteral("est un mémo, que ce programme laisse vide"));
     default:
-      misfit(field, QStringLiteral("est d'un type de colonne non pris en charge"));
+      refuserValeur(field, QStringLiteral("est d'un type de colonne non pris en charge"));
   }
 }
 
-QByteArray TableDbf::compose(const std::vector<std::optional<platform::ValeurColonne>>& values,
-                             const QByteArray* base) const {
+QByteArray TableDbf::composer(const std::vector<std::optional<platform::ValeurColonne>>& values,
+                              const QByteArray* base) const {
   QByteArray result = base != nullptr
                           ? *base
                           : QByteArray(Handle(handle_)->nRecordLength, ' ');  // ' ': not deleted
@@ -545,13 +546,13 @@ QByteArray TableDbf::compose(const std::vector<std::optional<platform::ValeurCol
 }
 
 void TableDbf::write(int n, const QByteArray& record) {
-  if (mode_ != Mode::Write || record.size() != Handle(handle_)->nRecordLength) {
+  if (mode_ != Mode::Ecriture || record.size() != Handle(handle_)->nRecordLength) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kInputOutput,
         QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(TableName(path_)));
   }
   QByteArray copy = record;
-  if (n == recordCount()) {
+  if (n == nombreLignes()) {
     // A new row takes three writes, so that a crash between any two leaves
     // every reader the same rows, whether it counts rows by the header or
     // reads up to the end mark: the row's bytes marked deleted after the last
@@ -572,12 +573,12 @@ void TableDbf::write(int n, const QByteArray& record) {
   }
 }
 
-void TableDbf::finish(QDate lastUpdate) {
-  if (mode_ != Mode::Write) {
+void TableDbf::terminer(QDate derniereMaj) {
+  if (mode_ != Mode::Ecriture) {
     return;  // nothing written, nothing to bring up to date
   }
-  DBFSetLastModifiedDate(Handle(handle_), lastUpdate.year() - 1900, lastUpdate.month(),
-                         lastUpdate.day());
+  DBFSetLastModifiedDate(Handle(handle_), derniereMaj.year() - 1900, derniereMaj.month(),
+                         derniereMaj.day());
   DBFUpdateHeader(Handle(handle_));
   // A table written by another program may lack the end-of-file mark.
   auto* file = reinterpret_cast<std::FILE*>(Handle(handle_)->fp);

@@ -31,7 +31,7 @@ struct ChampDbf {
 // Every failure is thrown as ErreurBaseDonnees.
 class TableDbf final {
  public:
-  enum class Mode { Read, Write };
+  enum class Mode { Lecture, Ecriture };
 
   // Opens an existing table. In Write mode a table whose header declares a
   // production index is refused: the index would no longer match.
@@ -39,7 +39,7 @@ class TableDbf final {
   // Creates an empty dBASE table (version 3, no memo) with the given columns
   // and language driver; replaces any file of that name.
   static void Create(const QString& path, const std::vector<ChampDbf>& fields,
-                     unsigned char languageDriver);
+                     unsigned char piloteLangue);
 
   ~TableDbf();
   TableDbf(const TableDbf&) = delete;
@@ -48,39 +48,39 @@ class TableDbf final {
   const QString& path() const { return path_; }
   const std::vector<ChampDbf>& fields() const { return fields_; }
   // Index of the column of that name in any letter case, or -1.
-  int fieldIndex(const QString& name) const;
-  int recordCount() const;
+  int indexChamp(const QString& name) const;
+  int nombreLignes() const;
 
   // The raw record n, deletion flag first.
   QByteArray record(int n) const;
   // The same bytes without a copy, valid until the next read of this table.
-  QByteArrayView recordView(int n) const;
-  static bool IsDeleted(QByteArrayView record) { return !record.isEmpty() && record[0] == '*'; }
+  QByteArrayView vueLigne(int n) const;
+  static bool EstSupprimee(QByteArrayView record) { return !record.isEmpty() && record[0] == '*'; }
   // The value of a field of a raw record. Text loses its trailing blanks; a
   // blank number, date or logical is null.
   platform::ValeurColonne value(const QByteArray& record, int field) const;
 
   // The bytes of a text field without its trailing blanks, as stored.
-  QByteArray storedText(const QByteArray& record, int field) const;
-  QByteArrayView storedText(QByteArrayView record, int field) const;
+  QByteArray texteStocke(const QByteArray& record, int field) const;
+  QByteArrayView texteStocke(QByteArrayView record, int field) const;
   // The text in the table's code page; empty when the code page cannot hold it.
   std::optional<QByteArray> encode(const QString& text) const;
 
   // A full record from `base` (or a blank new row) with the given fields
   // replaced; a field without a value keeps its bytes.
-  QByteArray compose(const std::vector<std::optional<platform::ValeurColonne>>& values,
-                     const QByteArray* base) const;
-  // Writes record n; n == recordCount() appends.
+  QByteArray composer(const std::vector<std::optional<platform::ValeurColonne>>& values,
+                      const QByteArray* base) const;
+  // Writes record n; n == nombreLignes() appends.
   void write(int n, const QByteArray& record);
   // Brings the header up to date (record count, last-update date) and makes
   // sure the file ends with the end-of-file mark.
-  void finish(QDate lastUpdate);
+  void terminer(QDate derniereMaj);
 
  private:
   TableDbf(QString path, void* handle, Mode mode);
   QByteArray format(const ChampDbf& field, const platform::ValeurColonne& value) const;
   QString decode(const QByteArray& bytes) const;
-  [[noreturn]] void misfit(const ChampDbf& field, const QString& why) const;
+  [[noreturn]] void refuserValeur(const ChampDbf& field, const QString& why) const;
 
   QString path_;
   void* handle_ = nullptr;  // shapelib's DBFHandle, kept out of this header

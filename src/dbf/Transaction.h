@@ -75,7 +75,7 @@ inline QByteArrayView RecordAt(TableDbf& table, EcrituresEnAttente* pending, int
       return QByteArrayView(it->second);
     }
   }
-  return table.recordView(n);
+  return table.vueLigne(n);
 }
 
 }  // namespace brivane::dbf

@@ -46,12 +46,12 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
     ASSERT_TRUE(QDir().mkpath(dir_.path()));
     Compagnie();
     {
-      auto factma = dbf::TableDbf::Open(Chemin("factma"), dbf::TableDbf::Mode::Write);
+      auto factma = dbf::TableDbf::Open(Chemin("factma"), dbf::TableDbf::Mode::Ecriture);
       std::vector<std::optional<platform::ValeurColonne>> ligne(factma->fields().size());
-      ligne[static_cast<std::size_t>(factma->fieldIndex(QStringLiteral("FFNOFACT")))] =
+      ligne[static_cast<std::size_t>(factma->indexChamp(QStringLiteral("FFNOFACT")))] =
           QString::fromLatin1(numero);
-      factma->write(0, factma->compose(ligne, nullptr));
-      factma->finish(QDate::currentDate());
+      factma->write(0, factma->composer(ligne, nullptr));
+      factma->terminer(QDate::currentDate());
     }
     const auto avant = Octets(dir_.path());
     auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50)});
@@ -236,11 +236,11 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
       }
       QFile::remove(t.Chemin(table));
       dbf::TableDbf::Create(t.Chemin(table), champs, 0x57);
-      auto dbf = dbf::TableDbf::Open(t.Chemin(table), dbf::TableDbf::Mode::Write);
+      auto dbf = dbf::TableDbf::Open(t.Chemin(table), dbf::TableDbf::Mode::Ecriture);
       if (!ligne.empty()) {
-        dbf->write(0, dbf->compose(ligne, nullptr));
+        dbf->write(0, dbf->composer(ligne, nullptr));
       }
-      dbf->finish(QDate::currentDate());
+      dbf->terminer(QDate::currentDate());
     }
   };
   const struct {

@@ -42,11 +42,11 @@ void CreerTable(
     const QString& path, const std::vector<ChampDbf>& champs,
     const std::vector<std::vector<std::optional<platform::ValeurColonne>>>& lignes = {}) {
   TableDbf::Create(path, champs, 0x57);
-  auto table = TableDbf::Open(path, TableDbf::Mode::Write);
+  auto table = TableDbf::Open(path, TableDbf::Mode::Ecriture);
   for (const auto& ligne : lignes) {
-    table->write(table->recordCount(), table->compose(ligne, nullptr));
+    table->write(table->nombreLignes(), table->composer(ligne, nullptr));
   }
-  table->finish(QDate::currentDate());
+  table->terminer(QDate::currentDate());
 }
 
 const std::vector<ChampDbf> kCles = {{QStringLiteral("CNUM"), 'C', 6, 0, 0},

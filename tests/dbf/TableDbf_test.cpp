@@ -46,7 +46,7 @@ class TableDbfTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     chemin_ = dir_.filePath(QStringLiteral("essai.dbf"));
     TableDbf::Create(chemin_, kChamps, 0x57);
-    TableDbf::Open(chemin_, TableDbf::Mode::Write)->finish(QDate::currentDate());
+    TableDbf::Open(chemin_, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
   }
   std::unique_ptr<BaseDonnees> Base() {
     return FournisseurDbfSqlite(std::chrono::milliseconds(100))
@@ -68,11 +68,11 @@ TEST_F(TableDbfTest, EachTextIsJudgedOnItsOwn) {
       {u"ő", {}},       {u"€", "\x80    "}, {u"a\u0301", {}},        {u"ok", "ok   "},
   };
   for (int tour = 0; tour < 2; ++tour) {
-    const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+    const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
     for (const auto& c : suite) {
       const QString texte = QString::fromUtf16(c.texte);
       try {
-        const QByteArray r = table->compose({platform::ValeurColonne(texte)}, nullptr);
+        const QByteArray r = table->composer({platform::ValeurColonne(texte)}, nullptr);
         EXPECT_EQ(r.mid(1, 5), c.octets) << texte.toStdString();
       } catch (const ErreurBaseDonnees&) {
         EXPECT_TRUE(c.octets.isEmpty()) << texte.toStdString() << ": refused";
@@ -123,21 +123,21 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"MemoNullBlank", 5, platform::ValeurColonne(), "          "},
       {"MemoRefused", 5, QStringLiteral("note"), {}},
   };
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
   for (const auto& c : cas) {
     std::vector<std::optional<platform::ValeurColonne>> valeurs(kChamps.size());
     valeurs[static_cast<std::size_t>(c.champ)] = c.valeur;
     const ChampDbf& champ = table->fields()[static_cast<std::size_t>(c.champ)];
     if (c.octets.isEmpty()) {
       try {
-        table->compose(valeurs, nullptr);
+        table->composer(valeurs, nullptr);
         ADD_FAILURE() << c.nom << ": accepted";
       } catch (const ErreurBaseDonnees& e) {
         EXPECT_EQ(e.number(), ErreurBaseDonnees::kValueDoesNotFit) << c.nom;
         EXPECT_TRUE(e.description().contains(champ.name)) << c.nom;
       }
     } else {
-      const QByteArray ligne = table->compose(valeurs, nullptr);
+      const QByteArray ligne = table->composer(valeurs, nullptr);
       EXPECT_EQ(ligne.mid(champ.offset, champ.width), c.octets) << c.nom;
       EXPECT_EQ(ligne[0], ' ') << c.nom;  // a new row is not deleted
     }
@@ -146,15 +146,15 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
 
 TEST_F(TableDbfTest, ReadsValuesBackAsDbfReadDoes) {
   {
-    auto table = TableDbf::Open(chemin_, TableDbf::Mode::Write);
-    table->write(0, table->compose({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
-                                    QStringLiteral("2024/03/05"), platform::ValeurColonne()},
-                                   nullptr));
-    table->write(1, table->compose({}, nullptr));
-    table->finish(QDate(2026, 1, 2));
+    auto table = TableDbf::Open(chemin_, TableDbf::Mode::Ecriture);
+    table->write(0, table->composer({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
+                                     QStringLiteral("2024/03/05"), platform::ValeurColonne()},
+                                    nullptr));
+    table->write(1, table->composer({}, nullptr));
+    table->terminer(QDate(2026, 1, 2));
   }
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
-  ASSERT_EQ(table->recordCount(), 2);
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
+  ASSERT_EQ(table->nombreLignes(), 2);
   const QByteArray plein = table->record(0);
   EXPECT_EQ(table->value(plein, 0), platform::ValeurColonne(QStringLiteral("Éa")));
   EXPECT_EQ(table->value(plein, 1), platform::ValeurColonne(12.5));
@@ -261,7 +261,7 @@ TEST_F(TableDbfTest, WritesInTheCodePageTheHeaderNames) {
   Ecrire(chemin_, octets);
   auto base = Base();
   base->Execute(QStringLiteral("insert into essai (txt) values ('é')"));
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Read);
+  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
   EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
   EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
             platform::ValeurColonne(QStringLiteral("é")));
