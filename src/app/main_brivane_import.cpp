@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
   // A reader that goes away must not kill the program between a posting and
   // its move: a failed write is reported by the exit code instead.
-  brivane::os::IgnoreBrokenPipe();
+  brivane::os::IgnorerTubeRompu();
   QCoreApplication application(argc, argv);
   brivane::ChargerTraductionsFrancaises(application);
   brivane::platform::StockageReglagesQt store;

@@ -142,7 +142,7 @@ ErreurBaseDonnees FromSystem(const os::ErreurOs& e, const QString& table, const 
   return ErreurBaseDonnees(
       ErreurBaseDonnees::kInputOutput,
       QStringLiteral("La table %1 n'a pas pu être lue ou enregistrée sur le disque : %2. %3")
-          .arg(table, QString::fromStdString(os::FrenchErrorText(e.code())), outcome));
+          .arg(table, QString::fromStdString(os::TexteErreurFrancais(e.code())), outcome));
 }
 
 int BaseDbf::Fail(sqlite3_vtab* vtab, const ErreurBaseDonnees& error) {

@@ -115,6 +115,8 @@ QString Occupied(const QString& table);
 inline const QString kNothingWritten = QStringLiteral("Rien de cette saisie n'a été écrit.");
 
 // What tells a table file apart from one put in its place.
-inline IndexCles::Stamp StampOf(const QString& path) { return os::IdentityOf(CheminSysteme(path)); }
+inline IndexCles::Stamp StampOf(const QString& path) {
+  return os::IdentiteChemin(CheminSysteme(path));
+}
 
 }  // namespace brivane::dbf

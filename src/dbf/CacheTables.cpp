@@ -23,7 +23,7 @@ TableDbf& CacheTables::Reader(const InfoTable& info, std::size_t index, bool loc
   if (cached.table && locked) {
     return *cached.table;
   }
-  const IndexCles::Stamp stamp = os::IdentityOf(CheminSysteme(info.path));
+  const IndexCles::Stamp stamp = os::IdentiteChemin(CheminSysteme(info.path));
   if (!cached.table || !stamp || cached.stamp != stamp) {
     cached.table.reset();
     // The stamp is taken before the file is read: a write that comes during

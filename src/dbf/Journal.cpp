@@ -144,7 +144,7 @@ void EcrireJournal(const std::string& folder, const Journal& journal) {
     file->WriteAt(0, bytes.data(), bytes.size());
     file->Sync();
   }
-  os::SyncFolder(folder);
+  os::SynchroniserDossier(folder);
 }
 
 std::optional<Journal> LireJournal(const std::string& folder) {
@@ -212,8 +212,8 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
 }
 
 void SupprimerJournal(const std::string& folder) {
-  if (os::Remove(PathOf(folder, Journal::kFileName))) {
-    os::SyncFolder(folder);
+  if (os::Supprimer(PathOf(folder, Journal::kFileName))) {
+    os::SynchroniserDossier(folder);
   }
 }
 

@@ -4,8 +4,8 @@
 
 namespace brivane::platform {
 
-std::string TexteErreurSysteme(int erreur) { return os::FrenchErrorText(erreur); }
+std::string TexteErreurSysteme(int erreur) { return os::TexteErreurFrancais(erreur); }
 
-std::span<const int> ErreursTraduites() { return os::TranslatedErrors(); }
+std::span<const int> ErreursTraduites() { return os::ErreursTraduites(); }
 
 }  // namespace brivane::platform

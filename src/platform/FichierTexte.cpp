@@ -55,7 +55,7 @@ QString RaisonTaille(qint64 taille) {
 }
 
 QByteArray DossierDe(const QByteArray& chemin) {
-  return QByteArray::fromStdString(os::FolderOf(chemin.toStdString()));
+  return QByteArray::fromStdString(os::DossierParent(chemin.toStdString()));
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ std::optional<QByteArray> LecteurFichierQt::LireOctets(const QString& chemin,
   // block the open, a device would never end.
   os::EtatFichier avant;
   try {
-    avant = os::StatusOf(nom.toStdString());
+    avant = os::EtatChemin(nom.toStdString());
   } catch (const os::ErreurOs& e) {
     raison = RaisonOuverture(e.code(), false);
     return std::nullopt;
@@ -133,7 +133,7 @@ bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cibl
   const QString affiche = DecoderNom(dossier);
   os::EtatFichier etatDossier;
   try {
-    etatDossier = os::StatusOf(dossier.toStdString());
+    etatDossier = os::EtatChemin(dossier.toStdString());
   } catch (const os::ErreurOs& e) {
     raison =
         e.code() == ENOENT
@@ -152,7 +152,7 @@ bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cibl
     return false;
   }
   try {
-    os::CheckWritableFolder(dossier.toStdString());
+    os::VerifierDossierInscriptible(dossier.toStdString());
   } catch (const os::ErreurOs& e) {
     raison = e.code() == EACCES ? QStringLiteral(
                                       "vous n'avez pas la permission d'écrire dans le "
@@ -165,7 +165,7 @@ bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cibl
     return false;
   }
   try {
-    const os::EtatFichier etatSource = os::StatusOf(DossierDe(EncoderNom(source)).toStdString());
+    const os::EtatFichier etatSource = os::EtatChemin(DossierDe(EncoderNom(source)).toStdString());
     if (etatSource.device == etatDossier.device && etatSource.file == etatDossier.file) {
       raison = QStringLiteral(
                    "le dossier des fichiers traités « %1 » est celui où se trouve déjà "
@@ -176,7 +176,7 @@ bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cibl
   } catch (const os::ErreurOs&) {
     // The source's folder is judged when the file is read.
   }
-  if (os::EntryExists(nomCible.toStdString())) {
+  if (os::EntreeExiste(nomCible.toStdString())) {
     raison = QStringLiteral(
                  "un fichier de ce nom existe déjà dans le dossier des fichiers "
                  "traités « %1 »")
@@ -192,7 +192,7 @@ bool DeplaceurFichierQt::Deplacer(const QString& source, const QString& cible, Q
     case 0:
       return true;
     case ENOENT: {
-      raison = !os::EntryExists(EncoderNom(source).toStdString())
+      raison = !os::EntreeExiste(EncoderNom(source).toStdString())
                    ? QStringLiteral("le fichier n'existe plus à son emplacement")
                    : QStringLiteral("le dossier de destination n'existe pas");
       return false;

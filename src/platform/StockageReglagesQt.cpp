@@ -86,7 +86,7 @@ bool StockageReglagesQt::Lisible(const QString& application, QString& raison) co
   QString defaut;
   try {
     const std::string nomSysteme = nom.toStdString();
-    const os::EtatFichier etat = os::StatusOf(nomSysteme);
+    const os::EtatFichier etat = os::EtatChemin(nomSysteme);
     if (etat.type == os::TypeEntree::Directory) {
       defaut = QStringLiteral("c'est un dossier et non un fichier");
     } else if (etat.type != os::TypeEntree::Regular) {

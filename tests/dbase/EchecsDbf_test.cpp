@@ -82,9 +82,9 @@ TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
       const auto avant = Octets(dir_.path());
       auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
                                             UneLigne(QStringLiteral("CD"), 1, 1)});
-      os::InjectFaults(synchronisation ? os::PlanPannes{-1, n} : os::PlanPannes{n, -1});
+      os::InjecterPannes(synchronisation ? os::PlanPannes{-1, n} : os::PlanPannes{n, -1});
       const bool ok = document->Enregistrer();
-      os::InjectFaults({});
+      os::InjecterPannes({});
       if (ok) {
         break;  // past the last write or sync: the posting went through whole
       }

@@ -510,7 +510,7 @@ TEST(PannesSysteme, AreToldInFrenchAndABusyFileAsABusyTable) {
   EXPECT_EQ(lu.description(),
             QStringLiteral("La table factit n'a pas pu être lue ou enregistrée sur le disque : %1. "
                            "Fin.")
-                .arg(QString::fromStdString(os::FrenchErrorText(EIO))));
+                .arg(QString::fromStdString(os::TexteErreurFrancais(EIO))));
   EXPECT_FALSE(lu.description().contains(QStringLiteral("read")));
 
   const os::ErreurOs occupe(os::ErreurOs::Kind::Other, EBUSY, "open", "/compagnie/solde.dbf", 32);

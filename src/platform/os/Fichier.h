@@ -125,36 +125,36 @@ class Fichier {
 };
 
 // Whether a file exists at the path.
-bool Exists(const std::string& path);
+bool Existe(const std::string& path);
 // Whether anything is at the path, a dangling link included.
-bool EntryExists(const std::string& path);
+bool EntreeExiste(const std::string& path);
 // What the path names; throws ErreurOs.
-EtatFichier StatusOf(const std::string& path);
+EtatFichier EtatChemin(const std::string& path);
 // Throws ErreurOs unless the folder exists and files can be created in it.
-void CheckWritableFolder(const std::string& folder);
+void VerifierDossierInscriptible(const std::string& folder);
 // The folder part of a path: "." for a bare name.
-std::string FolderOf(const std::string& path);
+std::string DossierParent(const std::string& path);
 // The identity of the file at the path; nothing when it cannot be read.
-std::optional<IdentiteFichier> IdentityOf(const std::string& path);
+std::optional<IdentiteFichier> IdentiteChemin(const std::string& path);
 // Removes the file; true when it was there.
-bool Remove(const std::string& path);
+bool Supprimer(const std::string& path);
 // Makes the folder's list of files durable (a created or removed file); a
 // system that needs nothing of the kind does nothing.
-void SyncFolder(const std::string& folder);
+void SynchroniserDossier(const std::string& folder);
 
 // Renames a file and never replaces one: throws ErreurOs of Kind::Exists when
 // `to` exists, and of code EXDEV when the two are on different volumes.
 // Made durable (its folders synced) as far as the system lets.
-void RenameNoReplace(const std::string& from, const std::string& to);
+void RenommerSansRemplacer(const std::string& from, const std::string& to);
 
 // A new empty file in the folder, named `prefix` and random characters.
-std::unique_ptr<Fichier> CreateTemporary(const std::string& folder, const std::string& prefix);
+std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::string& prefix);
 
 // Moves a file and never replaces anything at `to`. On one volume: a rename.
 // Across volumes (or always, with `copy`): a copy under a temporary name in
 // `to`'s folder, made durable, renamed to `to`, then `from` removed; on any
 // failure the copy is removed and `from` stays as it was. Throws ErreurOs.
-void MoveNoReplace(const std::string& from, const std::string& to, bool copy = false);
+void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool copy = false);
 
 // Failures injected by tests: the n-th write (a write, truncation, rename or
 // removal) or sync from now (counted from 0) fails as a full disk or an I/O
@@ -163,6 +163,6 @@ struct PlanPannes {
   int failWrite = -1;
   int failSync = -1;
 };
-void InjectFaults(const PlanPannes& plan);
+void InjecterPannes(const PlanPannes& plan);
 
 }  // namespace brivane::os

@@ -29,10 +29,10 @@ bool Injected(std::atomic<int>& counter) {
 
 namespace detail {
 
-bool WriteFailureDue() { return Injected(writesBeforeFailure); }
-bool SyncFailureDue() { return Injected(syncsBeforeFailure); }
+bool PanneEcritureDue() { return Injected(writesBeforeFailure); }
+bool PanneSynchroDue() { return Injected(syncsBeforeFailure); }
 
-ErreurOs::Kind KindOf(int code) {
+ErreurOs::Kind GenreDe(int code) {
   switch (code) {
     case ENOENT:
     case ENOTDIR:
@@ -55,12 +55,12 @@ ErreurOs::Kind KindOf(int code) {
 
 }  // namespace detail
 
-void InjectFaults(const PlanPannes& plan) {
+void InjecterPannes(const PlanPannes& plan) {
   writesBeforeFailure = plan.failWrite;
   syncsBeforeFailure = plan.failSync;
 }
 
-std::string FolderOf(const std::string& path) {
+std::string DossierParent(const std::string& path) {
   const std::size_t i = kWindows ? path.find_last_of("/\\") : path.find_last_of('/');
   if (i == std::string::npos) {
     return ".";
@@ -72,7 +72,7 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, i);
 }
 
-std::unique_ptr<Fichier> CreateTemporary(const std::string& folder, const std::string& prefix) {
+std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::string& prefix) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
@@ -109,20 +109,20 @@ void Copy(Fichier& from, Fichier& to) {
 // Cleaning up after a failure: the failure is what the caller hears of.
 void RemoveQuietly(const std::string& path) {
   try {
-    Remove(path);
-    SyncFolder(FolderOf(path));
+    Supprimer(path);
+    SynchroniserDossier(DossierParent(path));
   } catch (const ErreurOs&) {
   }
 }
 
 void CopyThenRemove(const std::string& from, const std::string& to) {
-  const std::string folder = FolderOf(to);
+  const std::string folder = DossierParent(to);
   auto source = Fichier::Open(from, Fichier::Mode::Read);
   const EtatFichier status = source->Status();
   if (status.type != TypeEntree::Regular) {
     throw ErreurOs(ErreurOs::Kind::Other, EINVAL, "copy", from);
   }
-  auto copy = CreateTemporary(folder, ".brivane-deplacement-");
+  auto copy = CreerTemporaire(folder, ".brivane-deplacement-");
   const std::string temporary = copy->path();
   try {
     copy->SetPermissions(status.permissions);
@@ -131,14 +131,14 @@ void CopyThenRemove(const std::string& from, const std::string& to) {
     copy.reset();
     // Windows keeps the name of an open file that is removed.
     source.reset();
-    RenameNoReplace(temporary, to);
+    RenommerSansRemplacer(temporary, to);
   } catch (const ErreurOs&) {
     copy.reset();
     RemoveQuietly(temporary);
     throw;
   }
   try {
-    Remove(from);
+    Supprimer(from);
   } catch (const ErreurOs&) {
     // The source stays: the copy goes, so that the file exists only once.
     RemoveQuietly(to);
@@ -147,17 +147,17 @@ void CopyThenRemove(const std::string& from, const std::string& to) {
   // The move is done: a folder that cannot be synced changes nothing the
   // caller could act on.
   try {
-    SyncFolder(FolderOf(from));
+    SynchroniserDossier(DossierParent(from));
   } catch (const ErreurOs&) {
   }
 }
 
 }  // namespace
 
-void MoveNoReplace(const std::string& from, const std::string& to, bool copy) {
+void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool copy) {
   if (!copy) {
     try {
-      RenameNoReplace(from, to);
+      RenommerSansRemplacer(from, to);
       return;
     } catch (const ErreurOs& e) {
       if (e.code() != EXDEV) {
@@ -165,7 +165,7 @@ void MoveNoReplace(const std::string& from, const std::string& to, bool copy) {
       }
     }
   }
-  if (EntryExists(to)) {
+  if (EntreeExiste(to)) {
     throw ErreurOs(ErreurOs::Kind::Exists, EEXIST, "rename", to);
   }
   CopyThenRemove(from, to);

@@ -17,10 +17,10 @@ namespace brivane::os {
 
 namespace {
 
-using detail::KindOf;
+using detail::GenreDe;
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int code = errno) {
-  throw ErreurOs(KindOf(code), code, operation, path);
+  throw ErreurOs(GenreDe(code), code, operation, path);
 }
 
 std::int64_t Nanoseconds(const timespec& t) {
@@ -72,7 +72,7 @@ class PosixFile final : public Fichier {
   }
 
   void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (detail::WriteFailureDue()) {
+    if (detail::PanneEcritureDue()) {
       Fail("write", path(), ENOSPC);
     }
     std::size_t done = 0;
@@ -90,7 +90,7 @@ class PosixFile final : public Fichier {
   }
 
   void Sync() override {
-    if (detail::SyncFailureDue()) {
+    if (detail::PanneSynchroDue()) {
       Fail("sync", path(), EIO);
     }
     if (::fsync(fd_) != 0) {
@@ -107,7 +107,7 @@ class PosixFile final : public Fichier {
   }
 
   void Truncate(std::uint64_t size) override {
-    if (detail::WriteFailureDue()) {
+    if (detail::PanneEcritureDue()) {
       Fail("truncate", path(), EIO);
     }
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
@@ -214,12 +214,12 @@ std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
   return std::make_unique<PosixFile>(path, fd);
 }
 
-bool Exists(const std::string& path) {
+bool Existe(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0;
 }
 
-std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
+std::optional<IdentiteFichier> IdentiteChemin(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     return std::nullopt;
@@ -230,8 +230,8 @@ std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
                          Nanoseconds(info.st_ctim)};
 }
 
-bool Remove(const std::string& path) {
-  if (detail::WriteFailureDue()) {
+bool Supprimer(const std::string& path) {
+  if (detail::PanneEcritureDue()) {
     Fail("remove", path, EIO);
   }
   if (::unlink(path.c_str()) == 0) {
@@ -243,8 +243,8 @@ bool Remove(const std::string& path) {
   Fail("remove", path);
 }
 
-void SyncFolder(const std::string& folder) {
-  if (detail::SyncFailureDue()) {
+void SynchroniserDossier(const std::string& folder) {
+  if (detail::PanneSynchroDue()) {
     Fail("sync", folder, EIO);
   }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -259,12 +259,12 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
-bool EntryExists(const std::string& path) {
+bool EntreeExiste(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-EtatFichier StatusOf(const std::string& path) {
+EtatFichier EtatChemin(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     Fail("stat", path);
@@ -272,8 +272,8 @@ EtatFichier StatusOf(const std::string& path) {
   return StatusFrom(info);
 }
 
-void CheckWritableFolder(const std::string& folder) {
-  const EtatFichier status = StatusOf(folder);
+void VerifierDossierInscriptible(const std::string& folder) {
+  const EtatFichier status = EtatChemin(folder);
   if (status.type != TypeEntree::Directory) {
     Fail("access", folder, ENOTDIR);
   }
@@ -285,8 +285,8 @@ void CheckWritableFolder(const std::string& folder) {
 // A rename that fails with EEXIST rather than replace `to`. File systems
 // without RENAME_NOREPLACE get a hard link then an unlink, which never
 // replaces either.
-void RenameNoReplace(const std::string& from, const std::string& to) {
-  if (detail::WriteFailureDue()) {
+void RenommerSansRemplacer(const std::string& from, const std::string& to) {
+  if (detail::PanneEcritureDue()) {
     Fail("rename", from, EIO);
   }
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
@@ -306,9 +306,9 @@ void RenameNoReplace(const std::string& from, const std::string& to) {
   // Renames become durable with their folders; a failure here changes nothing
   // the caller could act on.
   try {
-    SyncFolder(FolderOf(to));
-    if (FolderOf(from) != FolderOf(to)) {
-      SyncFolder(FolderOf(from));
+    SynchroniserDossier(DossierParent(to));
+    if (DossierParent(from) != DossierParent(to)) {
+      SynchroniserDossier(DossierParent(from));
     }
   } catch (const ErreurOs&) {
   }
@@ -322,12 +322,12 @@ std::string NomOrdinateur() {
   return name;
 }
 
-std::string NativeErrorDescription(int native) { return std::strerror(native); }
+std::string DescriptionErreurNative(int native) { return std::strerror(native); }
 
 std::vector<std::string> Arguments(int argc, const char* const* argv) {
   return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
-void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+void IgnorerTubeRompu() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace brivane::os

@@ -17,7 +17,7 @@ namespace brivane::os {
 
 namespace {
 
-using detail::KindOf;
+using detail::GenreDe;
 
 // The errno number callers and the French texts know for a Windows error.
 int CodeOf(DWORD native) {
@@ -93,12 +93,12 @@ int CodeOf(DWORD native) {
 [[noreturn]] void Fail(const char* operation, const std::string& path,
                        DWORD native = GetLastError()) {
   const int code = CodeOf(native);
-  throw ErreurOs(KindOf(code), code, operation, path, static_cast<int>(native));
+  throw ErreurOs(GenreDe(code), code, operation, path, static_cast<int>(native));
 }
 
 // A failure with an errno number of its own (an injected fault).
 [[noreturn]] void FailWith(const char* operation, const std::string& path, int code) {
-  throw ErreurOs(KindOf(code), code, operation, path, code);
+  throw ErreurOs(GenreDe(code), code, operation, path, code);
 }
 
 // UTF-8 to the system's UTF-16; text that is not UTF-8 names no file.
@@ -218,7 +218,7 @@ class WindowsFile final : public Fichier {
   }
 
   void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (detail::WriteFailureDue()) {
+    if (detail::PanneEcritureDue()) {
       FailWith("write", path(), ENOSPC);
     }
     std::size_t done = 0;
@@ -237,7 +237,7 @@ class WindowsFile final : public Fichier {
   }
 
   void Sync() override {
-    if (detail::SyncFailureDue()) {
+    if (detail::PanneSynchroDue()) {
       FailWith("sync", path(), EIO);
     }
     if (!FlushFileBuffers(handle_)) {
@@ -254,7 +254,7 @@ class WindowsFile final : public Fichier {
   }
 
   void Truncate(std::uint64_t size) override {
-    if (detail::WriteFailureDue()) {
+    if (detail::PanneEcritureDue()) {
       FailWith("truncate", path(), EIO);
     }
     // Sets the end without moving a file pointer, which positioned I/O ignores.
@@ -340,7 +340,7 @@ std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
   return std::make_unique<WindowsFile>(path, handle);
 }
 
-bool Exists(const std::string& path) {
+bool Existe(const std::string& path) {
   DWORD error = 0;
   const HANDLE handle = OpenForStatus(path, error);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -350,13 +350,13 @@ bool Exists(const std::string& path) {
   return true;
 }
 
-bool EntryExists(const std::string& path) {
+bool EntreeExiste(const std::string& path) {
   return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Through a handle that asks for the attributes only, which no other
 // program's share mode refuses.
-std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
+std::optional<IdentiteFichier> IdentiteChemin(const std::string& path) {
   DWORD error = 0;
   const HANDLE handle = OpenForStatus(path, error);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -371,7 +371,7 @@ std::optional<IdentiteFichier> IdentityOf(const std::string& path) {
   return identity;
 }
 
-EtatFichier StatusOf(const std::string& path) {
+EtatFichier EtatChemin(const std::string& path) {
   DWORD error = 0;
   const HANDLE handle = OpenForStatus(path, error);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -390,14 +390,14 @@ EtatFichier StatusOf(const std::string& path) {
 // Windows checks a folder's rights only when a file is made in it, and its
 // read-only attribute forbids nothing: what can be told beforehand is that
 // the folder is there.
-void CheckWritableFolder(const std::string& folder) {
-  if (StatusOf(folder).type != TypeEntree::Directory) {
+void VerifierDossierInscriptible(const std::string& folder) {
+  if (EtatChemin(folder).type != TypeEntree::Directory) {
     Fail("access", folder, ERROR_DIRECTORY);
   }
 }
 
-bool Remove(const std::string& path) {
-  if (detail::WriteFailureDue()) {
+bool Supprimer(const std::string& path) {
+  if (detail::PanneEcritureDue()) {
     FailWith("remove", path, EIO);
   }
   if (DeleteFileW(Wide(path).c_str())) {
@@ -411,14 +411,14 @@ bool Remove(const std::string& path) {
 }
 
 // NTFS journals its folders; renames are made durable by MOVEFILE_WRITE_THROUGH.
-void SyncFolder(const std::string& folder) {
-  if (detail::SyncFailureDue()) {
+void SynchroniserDossier(const std::string& folder) {
+  if (detail::PanneSynchroDue()) {
     FailWith("sync", folder, EIO);
   }
 }
 
-void RenameNoReplace(const std::string& from, const std::string& to) {
-  if (detail::WriteFailureDue()) {
+void RenommerSansRemplacer(const std::string& from, const std::string& to) {
+  if (detail::PanneEcritureDue()) {
     FailWith("rename", from, EIO);
   }
   // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the move, and
@@ -438,7 +438,7 @@ std::string NomOrdinateur() {
   return Narrow(name, static_cast<int>(size));
 }
 
-std::string NativeErrorDescription(int native) {
+std::string DescriptionErreurNative(int native) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -467,6 +467,6 @@ std::vector<std::string> Arguments(int, const char* const*) {
   return arguments;
 }
 
-void IgnoreBrokenPipe() {}
+void IgnorerTubeRompu() {}
 
 }  // namespace brivane::os

@@ -6,12 +6,12 @@
 
 namespace brivane::os::detail {
 
-// True when a failure injected by InjectFaults is due now, for the next write
+// True when a failure injected by InjecterPannes is due now, for the next write
 // (writes, truncations, renames, removals) or the next sync.
-bool WriteFailureDue();
-bool SyncFailureDue();
+bool PanneEcritureDue();
+bool PanneSynchroDue();
 
 // The kind of failure an errno number is.
-ErreurOs::Kind KindOf(int code);
+ErreurOs::Kind GenreDe(int code);
 
 }  // namespace brivane::os::detail

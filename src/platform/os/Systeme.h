@@ -20,16 +20,16 @@ std::vector<std::string> Arguments(int argc, const char* const* argv);
 
 // Writing to a pipe whose reader went away fails with EPIPE instead of ending
 // the program (POSIX's SIGPIPE; Windows has no such signal).
-void IgnoreBrokenPipe();
+void IgnorerTubeRompu();
 
 // The French reason for an error number (ErreurOs::code(): errno numbers, on
 // every system), as a clause that fits after "… : " in a message, in UTF-8.
 // A number without a text of its own gives "erreur du système n° N". Never the
 // system's own words, which may be English.
-std::string FrenchErrorText(int code);
+std::string TexteErreurFrancais(int code);
 
 // Every error number that has a text of its own.
-std::span<const int> TranslatedErrors();
+std::span<const int> ErreursTraduites();
 
 // ErreurOs::code() of a Windows error that has no errno counterpart: this plus
 // GetLastError's number.
@@ -37,6 +37,6 @@ inline constexpr int kWindowsErrorBase = 0x20000000;
 
 // The system's own description of ErreurOs::native() (strerror, FormatMessageW),
 // in the system's language: for logs and bug reports, never shown to users.
-std::string NativeErrorDescription(int native);
+std::string DescriptionErreurNative(int native);
 
 }  // namespace brivane::os

@@ -65,7 +65,7 @@ constexpr auto kCodes = [] {
 
 }  // namespace
 
-std::string FrenchErrorText(int code) {
+std::string TexteErreurFrancais(int code) {
   for (const Translation& t : kTranslations) {
     if (t.code == code) {
       return t.text;
@@ -77,6 +77,6 @@ std::string FrenchErrorText(int code) {
   return "erreur du système n° " + std::to_string(code);
 }
 
-std::span<const int> TranslatedErrors() { return kCodes; }
+std::span<const int> ErreursTraduites() { return kCodes; }
 
 }  // namespace brivane::os

@@ -179,7 +179,7 @@ class Child {
 // Waits until a file appears; false after `limit`.
 bool Appears(const std::string& path, milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
-  while (!Exists(path)) {
+  while (!Existe(path)) {
     if (std::chrono::steady_clock::now() > end) {
       return false;
     }
@@ -225,8 +225,8 @@ TEST(FichierOs, FailuresSayWhatHappenedInFrench) {
   EXPECT_EQ(missing.kind(), ErreurOs::Kind::NotFound);
   EXPECT_EQ(missing.code(), ENOENT);
   EXPECT_EQ(missing.operation(), "open");
-  EXPECT_EQ(FrenchErrorText(missing.code()), "le fichier ou le dossier n'existe pas");
-  EXPECT_FALSE(NativeErrorDescription(missing.native()).empty());
+  EXPECT_EQ(TexteErreurFrancais(missing.code()), "le fichier ou le dossier n'existe pas");
+  EXPECT_FALSE(DescriptionErreurNative(missing.native()).empty());
 
   const ErreurOs noFolder =
       Failure([&] { Fichier::Open(folder / "absent/table.dbf", Fichier::Mode::CreateNew); });
@@ -236,22 +236,22 @@ TEST(FichierOs, FailuresSayWhatHappenedInFrench) {
   const ErreurOs exists =
       Failure([&] { Fichier::Open(folder / "table.dbf", Fichier::Mode::CreateNew); });
   EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
-  EXPECT_EQ(FrenchErrorText(exists.code()), "un fichier de ce nom existe déjà");
+  EXPECT_EQ(TexteErreurFrancais(exists.code()), "un fichier de ce nom existe déjà");
   EXPECT_EQ(Read(folder / "table.dbf"), "x");
 
   // A folder is no file to write in.
   EXPECT_THROW(Fichier::Open(folder.path(), Fichier::Mode::ReadWrite), ErreurOs);
 
-  EXPECT_EQ(FrenchErrorText(kWindowsErrorBase + 1234), "erreur du système Windows n° 1234");
-  EXPECT_EQ(FrenchErrorText(9999), "erreur du système n° 9999");
+  EXPECT_EQ(TexteErreurFrancais(kWindowsErrorBase + 1234), "erreur du système Windows n° 1234");
+  EXPECT_EQ(TexteErreurFrancais(9999), "erreur du système n° 9999");
 }
 
 TEST(FichierOs, NamesBeyondAsciiAreKept) {
   Folder folder;
   const std::string name = "Facture été № 7 – 東京.csv";
   Write(folder / name, "contenu");
-  EXPECT_TRUE(Exists(folder / name));
-  EXPECT_EQ(StatusOf(folder / name).size, 7U);
+  EXPECT_TRUE(Existe(folder / name));
+  EXPECT_EQ(EtatChemin(folder / name).size, 7U);
   EXPECT_EQ(Read(folder / name), "contenu");
   EXPECT_EQ(folder.Names(), std::vector<std::string>{name});
 }
@@ -264,15 +264,15 @@ TEST(FichierOs, IdentityNamesOneFileAndChangesWithEveryWrite) {
   const auto second = Fichier::Open(folder / "a.dbf", Fichier::Mode::Read);
   const IdentiteFichier before = first->Identity();
   EXPECT_EQ(second->Identity(), before);
-  EXPECT_EQ(IdentityOf(folder / "a.dbf"), before);
-  const IdentiteFichier other = *IdentityOf(folder / "b.dbf");
+  EXPECT_EQ(IdentiteChemin(folder / "a.dbf"), before);
+  const IdentiteFichier other = *IdentiteChemin(folder / "b.dbf");
   EXPECT_EQ(other.device, before.device);
   EXPECT_NE(other.file, before.file);
 
   first->WriteAt(5, "6", 1);
   EXPECT_NE(second->Identity(), before);
   EXPECT_EQ(second->Identity().size, 6U);
-  EXPECT_FALSE(IdentityOf(folder / "absent.dbf").has_value());
+  EXPECT_FALSE(IdentiteChemin(folder / "absent.dbf").has_value());
 }
 
 #ifdef _WIN32
@@ -288,10 +288,10 @@ TEST(FichierOs, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
   const ErreurOs busy =
       Failure([&] { Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite); });
   EXPECT_EQ(busy.code(), EBUSY);
-  EXPECT_EQ(FrenchErrorText(busy.code()), "le fichier est occupé par un autre programme");
+  EXPECT_EQ(TexteErreurFrancais(busy.code()), "le fichier est occupé par un autre programme");
   EXPECT_EQ(busy.native(), ERROR_SHARING_VIOLATION);
-  EXPECT_TRUE(IdentityOf(folder / "factma.dbf").has_value());
-  EXPECT_EQ(StatusOf(folder / "factma.dbf").size, 4U);
+  EXPECT_TRUE(IdentiteChemin(folder / "factma.dbf").has_value());
+  EXPECT_EQ(EtatChemin(folder / "factma.dbf").size, 4U);
   CloseHandle(exclusive);
 }
 #endif
@@ -301,33 +301,33 @@ TEST(EtatFichierOs, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
   Write(folder / "facture.csv", "abc");
   fs::create_directory(PathOf(folder / "traites"));
 
-  EXPECT_EQ(StatusOf(folder / "facture.csv").type, TypeEntree::Regular);
-  EXPECT_EQ(StatusOf(folder / "facture.csv").size, 3U);
-  const EtatFichier traites = StatusOf(folder / "traites");
+  EXPECT_EQ(EtatChemin(folder / "facture.csv").type, TypeEntree::Regular);
+  EXPECT_EQ(EtatChemin(folder / "facture.csv").size, 3U);
+  const EtatFichier traites = EtatChemin(folder / "traites");
   EXPECT_EQ(traites.type, TypeEntree::Directory);
   // Two spellings of one folder are one folder.
-  const EtatFichier again = StatusOf(folder / "traites/.");
+  const EtatFichier again = EtatChemin(folder / "traites/.");
   EXPECT_EQ(again.device, traites.device);
   EXPECT_EQ(again.file, traites.file);
-  EXPECT_NE(StatusOf(folder.path()).file, traites.file);
+  EXPECT_NE(EtatChemin(folder.path()).file, traites.file);
 
-  EXPECT_EQ(Failure([&] { StatusOf(folder / "absent"); }).kind(), ErreurOs::Kind::NotFound);
-  EXPECT_TRUE(EntryExists(folder / "facture.csv"));
-  EXPECT_FALSE(EntryExists(folder / "absent"));
-  EXPECT_NO_THROW(CheckWritableFolder(folder / "traites"));
-  EXPECT_THROW(CheckWritableFolder(folder / "facture.csv"), ErreurOs);
-  EXPECT_EQ(Failure([&] { CheckWritableFolder(folder / "absent"); }).code(), ENOENT);
+  EXPECT_EQ(Failure([&] { EtatChemin(folder / "absent"); }).kind(), ErreurOs::Kind::NotFound);
+  EXPECT_TRUE(EntreeExiste(folder / "facture.csv"));
+  EXPECT_FALSE(EntreeExiste(folder / "absent"));
+  EXPECT_NO_THROW(VerifierDossierInscriptible(folder / "traites"));
+  EXPECT_THROW(VerifierDossierInscriptible(folder / "facture.csv"), ErreurOs);
+  EXPECT_EQ(Failure([&] { VerifierDossierInscriptible(folder / "absent"); }).code(), ENOENT);
 
-  EXPECT_TRUE(Remove(folder / "facture.csv"));
-  EXPECT_FALSE(Remove(folder / "facture.csv"));
-  EXPECT_NO_THROW(SyncFolder(folder.path()));
+  EXPECT_TRUE(Supprimer(folder / "facture.csv"));
+  EXPECT_FALSE(Supprimer(folder / "facture.csv"));
+  EXPECT_NO_THROW(SynchroniserDossier(folder.path()));
 
-  EXPECT_EQ(FolderOf("dossier/facture.csv"), "dossier");
-  EXPECT_EQ(FolderOf("facture.csv"), ".");
-  EXPECT_EQ(FolderOf("/facture.csv"), "/");
+  EXPECT_EQ(DossierParent("dossier/facture.csv"), "dossier");
+  EXPECT_EQ(DossierParent("facture.csv"), ".");
+  EXPECT_EQ(DossierParent("/facture.csv"), "/");
   if (kWindows) {
-    EXPECT_EQ(FolderOf("C:\\factures\\a.csv"), "C:\\factures");
-    EXPECT_EQ(FolderOf("C:\\a.csv"), "C:\\");
+    EXPECT_EQ(DossierParent("C:\\factures\\a.csv"), "C:\\factures");
+    EXPECT_EQ(DossierParent("C:\\a.csv"), "C:\\");
   }
 }
 
@@ -421,15 +421,16 @@ TEST(DeplacementOs, ARenameNeverReplacesAFile) {
   Folder folder;
   Write(folder / "a.csv", "A");
   Write(folder / "c.csv", "C");
-  RenameNoReplace(folder / "a.csv", folder / "b.csv");
+  RenommerSansRemplacer(folder / "a.csv", folder / "b.csv");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"b.csv", "c.csv"}));
-  const ErreurOs exists = Failure([&] { RenameNoReplace(folder / "c.csv", folder / "b.csv"); });
+  const ErreurOs exists =
+      Failure([&] { RenommerSansRemplacer(folder / "c.csv", folder / "b.csv"); });
   EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
   EXPECT_EQ(Read(folder / "b.csv"), "A");
   EXPECT_EQ(Read(folder / "c.csv"), "C");
-  EXPECT_EQ(Failure([&] { MoveNoReplace(folder / "c.csv", folder / "b.csv"); }).kind(),
+  EXPECT_EQ(Failure([&] { DeplacerSansRemplacer(folder / "c.csv", folder / "b.csv"); }).kind(),
             ErreurOs::Kind::Exists);
-  MoveNoReplace(folder / "c.csv", folder / "d.csv");
+  DeplacerSansRemplacer(folder / "c.csv", folder / "d.csv");
   EXPECT_EQ(Read(folder / "d.csv"), "C");
 }
 
@@ -443,27 +444,28 @@ TEST(DeplacementOs, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
   Write(from / "facture.csv", content);
   Write(to / "deja.csv", "D");
 
-  EXPECT_EQ(Failure([&] { MoveNoReplace(from / "facture.csv", to / "deja.csv", true); }).kind(),
-            ErreurOs::Kind::Exists);
-  EXPECT_EQ(Failure([&] { MoveNoReplace(from / "absent.csv", to / "b.csv", true); }).kind(),
+  EXPECT_EQ(
+      Failure([&] { DeplacerSansRemplacer(from / "facture.csv", to / "deja.csv", true); }).kind(),
+      ErreurOs::Kind::Exists);
+  EXPECT_EQ(Failure([&] { DeplacerSansRemplacer(from / "absent.csv", to / "b.csv", true); }).kind(),
             ErreurOs::Kind::NotFound);
 
   // Each write, rename, removal and sync on the way fails in turn.
   for (int n = 0; n < 8; ++n) {
     for (const bool sync : {false, true}) {
       SCOPED_TRACE((sync ? "sync " : "write ") + std::to_string(n));
-      InjectFaults(sync ? PlanPannes{-1, n} : PlanPannes{n, -1});
+      InjecterPannes(sync ? PlanPannes{-1, n} : PlanPannes{n, -1});
       bool moved = true;
       try {
-        MoveNoReplace(from / "facture.csv", to / "facture.csv", true);
+        DeplacerSansRemplacer(from / "facture.csv", to / "facture.csv", true);
       } catch (const ErreurOs&) {
         moved = false;
       }
-      InjectFaults({});
+      InjecterPannes({});
       if (moved) {
         EXPECT_EQ(from.Names(), std::vector<std::string>{});
         EXPECT_EQ(Read(to / "facture.csv"), content);
-        RenameNoReplace(to / "facture.csv", from / "facture.csv");
+        RenommerSansRemplacer(to / "facture.csv", from / "facture.csv");
       } else {
         EXPECT_EQ(from.Names(), std::vector<std::string>{"facture.csv"});
         EXPECT_EQ(Read(from / "facture.csv"), content);
@@ -471,7 +473,7 @@ TEST(DeplacementOs, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
       EXPECT_EQ(to.Names(), std::vector<std::string>{"deja.csv"});
     }
   }
-  MoveNoReplace(from / "facture.csv", to / "facture.csv", true);
+  DeplacerSansRemplacer(from / "facture.csv", to / "facture.csv", true);
   EXPECT_EQ(Read(to / "facture.csv"), content);
   EXPECT_EQ(from.Names(), std::vector<std::string>{});
 }
@@ -501,7 +503,7 @@ int RunChild(const std::vector<std::string>& a) {
       return VerrouFichier::Take(a[2], milliseconds(0)) ? 0 : 1;
     }
   } catch (const ErreurOs& e) {
-    std::fprintf(stderr, "%s (%s)\n", e.what(), NativeErrorDescription(e.native()).c_str());
+    std::fprintf(stderr, "%s (%s)\n", e.what(), DescriptionErreurNative(e.native()).c_str());
     return 2;
   }
   std::fprintf(stderr, "usage: --child hold FILE READY RELEASE | --child try FILE\n");
