@@ -29,7 +29,7 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
   EcrituresEnAttente p;
   try {
     if (held_->count(info.name.toLower()) > 0) {
-      p.file = os::Fichier::Open(CheminSysteme(info.path), os::Fichier::Mode::ReadWrite);
+      p.file = os::Fichier::Ouvrir(CheminSysteme(info.path), os::Fichier::Mode::LectureEcriture);
     } else {
       p.lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
       if (!p.lock) {
@@ -37,7 +37,7 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
       }
     }
     unsigned char header[kHeaderSize] = {};
-    if (p.io().ReadAt(0, header, kHeaderSize) != kHeaderSize) {
+    if (p.io().LireA(0, header, kHeaderSize) != kHeaderSize) {
       throw ErreurBaseDonnees(
           ErreurBaseDonnees::kCorruptTable,
           QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
@@ -187,8 +187,8 @@ void BaseDbf::WriteAll() {
       dbf::TableJournal t;
       t.file = CheminSysteme(QFileInfo(info.path).fileName());
       os::Fichier& file = p->io();
-      t.originalSize = file.Size();
-      if (file.ReadAt(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
+      t.originalSize = file.Taille();
+      if (file.LireA(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
           HeaderCount(t.originalHeader.data()) != p->count ||
           LongueurEntete(t.originalHeader.data()) != p->headerLength ||
           LongueurEnregistrement(t.originalHeader.data()) != p->recordLength) {
@@ -205,13 +205,13 @@ void BaseDbf::WriteAll() {
         const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
             t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
         t.tail.resize(covered);
-        t.tail.resize(file.ReadAt(t.tailOffset, t.tail.data(), covered));
+        t.tail.resize(file.LireA(t.tailOffset, t.tail.data(), covered));
       }
       for (const auto& [n, bytes] : p->rewritten) {
         std::string original(static_cast<std::size_t>(p->recordLength), '\0');
-        file.ReadAt(static_cast<std::uint64_t>(p->headerLength) +
-                        static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
-                    original.data(), original.size());
+        file.LireA(static_cast<std::uint64_t>(p->headerLength) +
+                       static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
+                   original.data(), original.size());
         t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
       }
       journal.tables.push_back(std::move(t));
@@ -251,9 +251,9 @@ void BaseDbf::WriteAll() {
           bytes[at] = '*';
         }
         bytes.append(kEndOfFile);
-        p->io().WriteAt(journal.tables[i].tailOffset, bytes.constData(),
+        p->io().EcrireA(journal.tables[i].tailOffset, bytes.constData(),
                         static_cast<std::size_t>(bytes.size()));
-        p->io().Sync();
+        p->io().Synchroniser();
       }
     }
     // ...then the rewritten records, the counts, and the new rows made live.
@@ -261,7 +261,7 @@ void BaseDbf::WriteAll() {
       auto& [index, p] = changed[i];
       current = tables_[index].name;
       for (const auto& [n, bytes] : p->rewritten) {
-        p->io().WriteAt(
+        p->io().EcrireA(
             static_cast<std::uint64_t>(p->headerLength) +
                 static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
             bytes.constData(), static_cast<std::size_t>(bytes.size()));
@@ -274,12 +274,12 @@ void BaseDbf::WriteAll() {
       for (int b = 0; b < 4; ++b) {
         header[4 + b] = static_cast<unsigned char>((total >> (8 * b)) & 0xFF);
       }
-      p->io().WriteAt(0, header.data(), header.size());
+      p->io().EcrireA(0, header.data(), header.size());
       if (!p->rows.isEmpty()) {
-        p->io().WriteAt(journal.tables[i].tailOffset, p->rows.constData(),
+        p->io().EcrireA(journal.tables[i].tailOffset, p->rows.constData(),
                         static_cast<std::size_t>(p->rows.size()));
       }
-      p->io().Sync();
+      p->io().Synchroniser();
     }
     current = QString::fromUtf8(dbf::Journal::kFileName);
     dbf::SupprimerJournal(folder);

@@ -140,9 +140,9 @@ void EcrireJournal(const std::string& folder, const Journal& journal) {
   const std::string path = PathOf(folder, Journal::kFileName);
   const std::string bytes = journal.Encode();
   {
-    const auto file = os::Fichier::Open(path, os::Fichier::Mode::CreateNew);
-    file->WriteAt(0, bytes.data(), bytes.size());
-    file->Sync();
+    const auto file = os::Fichier::Ouvrir(path, os::Fichier::Mode::CreationNouveau);
+    file->EcrireA(0, bytes.data(), bytes.size());
+    file->Synchroniser();
   }
   os::SynchroniserDossier(folder);
 }
@@ -151,15 +151,15 @@ std::optional<Journal> LireJournal(const std::string& folder) {
   const std::string path = PathOf(folder, Journal::kFileName);
   std::unique_ptr<os::Fichier> file;
   try {
-    file = os::Fichier::Open(path, os::Fichier::Mode::Read);
+    file = os::Fichier::Ouvrir(path, os::Fichier::Mode::Lecture);
   } catch (const os::ErreurOs& e) {
     if (e.kind() == os::ErreurOs::Kind::NotFound) {
       return std::nullopt;
     }
     throw;
   }
-  std::string bytes(file->Size(), '\0');
-  bytes.resize(file->ReadAt(0, bytes.data(), bytes.size()));
+  std::string bytes(file->Taille(), '\0');
+  bytes.resize(file->LireA(0, bytes.data(), bytes.size()));
   file.reset();
   auto journal = Journal::Decode(bytes);
   if (!journal) {
@@ -173,10 +173,10 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
   std::vector<std::unique_ptr<os::Fichier>> files;
   // Every table is checked before any is touched.
   for (const TableJournal& t : journal.tables) {
-    auto file = os::Fichier::Open(PathOf(folder, t.file), os::Fichier::Mode::ReadWrite);
+    auto file = os::Fichier::Ouvrir(PathOf(folder, t.file), os::Fichier::Mode::LectureEcriture);
     unsigned char header[32] = {};
-    const std::uint64_t size = file->Size();
-    if (file->ReadAt(0, header, sizeof header) != sizeof header ||
+    const std::uint64_t size = file->Taille();
+    if (file->LireA(0, header, sizeof header) != sizeof header ||
         LongueurEntete(header) != LongueurEntete(t.originalHeader.data()) ||
         LongueurEnregistrement(header) != LongueurEnregistrement(t.originalHeader.data())) {
       throw ConflitJournal{t.file};
@@ -197,16 +197,16 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
     const unsigned headerLength = LongueurEntete(t.originalHeader.data());
     const unsigned recordLength = LongueurEnregistrement(t.originalHeader.data());
     for (const auto& [number, bytes] : t.records) {
-      file.WriteAt(headerLength + std::uint64_t{number} * recordLength, bytes.data(), bytes.size());
+      file.EcrireA(headerLength + std::uint64_t{number} * recordLength, bytes.data(), bytes.size());
     }
     if (!t.tail.empty()) {
-      file.WriteAt(t.tailOffset, t.tail.data(), t.tail.size());
+      file.EcrireA(t.tailOffset, t.tail.data(), t.tail.size());
     }
-    if (file.Size() > t.originalSize) {
-      file.Truncate(t.originalSize);
+    if (file.Taille() > t.originalSize) {
+      file.Tronquer(t.originalSize);
     }
-    file.WriteAt(0, t.originalHeader.data(), t.originalHeader.size());
-    file.Sync();
+    file.EcrireA(0, t.originalHeader.data(), t.originalHeader.size());
+    file.Synchroniser();
   }
   SupprimerJournal(folder);
 }

@@ -117,7 +117,7 @@ SAFile WindowOpen(const char* name, const char* access) noexcept {
   }
   try {
     auto file = std::make_unique<WindowFile>();
-    file->file = os::Fichier::Open(name, os::Fichier::Mode::Read);
+    file->file = os::Fichier::Ouvrir(name, os::Fichier::Mode::Lecture);
     return reinterpret_cast<SAFile>(file.release());
   } catch (...) {
     return nullptr;  // shapelib reports a table it cannot open
@@ -135,7 +135,7 @@ SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) 
       }
       std::size_t got = 0;
       try {
-        got = file->file->ReadAt(file->position, file->window.get(), file->next);
+        got = file->file->LireA(file->position, file->window.get(), file->next);
       } catch (...) {
         break;  // a short read: shapelib says the record cannot be read
       }
@@ -167,7 +167,7 @@ SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) noexcept {
       return 0;
     case SEEK_END:
       try {
-        file->position = static_cast<SAOffset>(file->file->Size()) + offset;
+        file->position = static_cast<SAOffset>(file->file->Taille()) + offset;
         return 0;
       } catch (...) {
         return static_cast<SAOffset>(-1);
@@ -216,9 +216,9 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
   std::size_t read = 0;
   long long size = -1;
   try {
-    const auto raw = os::Fichier::Open(file.toStdString(), os::Fichier::Mode::Read);
-    read = raw->ReadAt(0, header.bytes, kHeaderSize);
-    size = static_cast<long long>(raw->Size());
+    const auto raw = os::Fichier::Ouvrir(file.toStdString(), os::Fichier::Mode::Lecture);
+    read = raw->LireA(0, header.bytes, kHeaderSize);
+    size = static_cast<long long>(raw->Taille());
   } catch (const os::ErreurOs&) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kCannotOpen,

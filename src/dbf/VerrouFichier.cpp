@@ -4,8 +4,8 @@ namespace brivane::dbf {
 
 std::unique_ptr<VerrouFichier> VerrouFichier::Take(const std::string& path,
                                                    std::chrono::milliseconds wait) {
-  auto file = os::Fichier::Open(path, os::Fichier::Mode::ReadWrite);
-  if (!file->Lock(kLockBase, kFileLockLength, os::Fichier::LockKind::Exclusive, wait)) {
+  auto file = os::Fichier::Ouvrir(path, os::Fichier::Mode::LectureEcriture);
+  if (!file->Verrouiller(kLockBase, kFileLockLength, os::Fichier::GenreVerrou::Exclusif, wait)) {
     return nullptr;
   }
   return std::unique_ptr<VerrouFichier>(new VerrouFichier(std::move(file)));
@@ -13,7 +13,7 @@ std::unique_ptr<VerrouFichier> VerrouFichier::Take(const std::string& path,
 
 VerrouFichier::~VerrouFichier() {
   try {
-    file_->Unlock(kLockBase, kFileLockLength);
+    file_->Deverrouiller(kLockBase, kFileLockLength);
   } catch (...) {
     // Closing the handle releases it anyway.
   }

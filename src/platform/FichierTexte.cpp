@@ -87,13 +87,13 @@ std::optional<QByteArray> LecteurFichierQt::LireOctets(const QString& chemin,
     }
     std::unique_ptr<os::Fichier> fichier;
     try {
-      fichier = os::Fichier::Open(nom.toStdString(), os::Fichier::Mode::Read);
+      fichier = os::Fichier::Ouvrir(nom.toStdString(), os::Fichier::Mode::Lecture);
     } catch (const os::ErreurOs& e) {
       raison = RaisonOuverture(e.code(), true);
       return std::nullopt;
     }
     // The path may have been replaced between the two looks: judge what is open.
-    const os::EtatFichier ouvert = fichier->Status();
+    const os::EtatFichier ouvert = fichier->Etat();
     raison = RaisonType(ouvert.type);
     if (!raison.isEmpty()) {
       return std::nullopt;
@@ -111,8 +111,8 @@ std::optional<QByteArray> LecteurFichierQt::LireOctets(const QString& chemin,
         }
         octets.resize(std::min<qsizetype>(lus * 2 + 4096, kTailleMaximaleFichier + 1));
       }
-      const std::size_t n = fichier->ReadAt(static_cast<std::uint64_t>(lus), octets.data() + lus,
-                                            static_cast<std::size_t>(octets.size() - lus));
+      const std::size_t n = fichier->LireA(static_cast<std::uint64_t>(lus), octets.data() + lus,
+                                           static_cast<std::size_t>(octets.size() - lus));
       if (n == 0) {
         break;
       }

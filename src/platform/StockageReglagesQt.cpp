@@ -95,8 +95,8 @@ bool StockageReglagesQt::Lisible(const QString& application, QString& raison) co
       // A settings file is a few hundred bytes; more than a megabyte is not one.
       QByteArray octets(1024 * 1024, '\0');
       const std::size_t lus =
-          os::Fichier::Open(nomSysteme, os::Fichier::Mode::Read)
-              ->ReadAt(0, octets.data(), static_cast<std::size_t>(octets.size()));
+          os::Fichier::Ouvrir(nomSysteme, os::Fichier::Mode::Lecture)
+              ->LireA(0, octets.data(), static_cast<std::size_t>(octets.size()));
       octets.truncate(static_cast<qsizetype>(lus));
       defaut = DefautIni(octets);
     }

@@ -83,38 +83,38 @@ inline constexpr char kPathSeparator = kWindows ? '\\' : '/';
 class Fichier {
  public:
   enum class Mode {
-    Read,       // an existing file, read only; never waits on a FIFO or a device
-    ReadWrite,  // an existing file
-    CreateNew,  // a new file, read and write; fails with Kind::Exists when there is one
+    Lecture,          // an existing file, read only; never waits on a FIFO or a device
+    LectureEcriture,  // an existing file
+    CreationNouveau,  // a new file, read and write; fails with Kind::Exists when there is one
   };
-  enum class LockKind { Shared, Exclusive };
+  enum class GenreVerrou { Partage, Exclusif };
 
   // Opens the file; the handle is not inherited by child processes.
-  static std::unique_ptr<Fichier> Open(const std::string& path, Mode mode);
+  static std::unique_ptr<Fichier> Ouvrir(const std::string& path, Mode mode);
 
   virtual ~Fichier() = default;
 
   // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
-  virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
+  virtual std::size_t LireA(std::uint64_t offset, void* buffer, std::size_t size) = 0;
   // Writes all `size` bytes at `offset`, or throws.
-  virtual void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) = 0;
+  virtual void EcrireA(std::uint64_t offset, const void* buffer, std::size_t size) = 0;
   // Returns once what was written is on the disk.
-  virtual void Sync() = 0;
-  virtual std::uint64_t Size() = 0;
-  virtual void Truncate(std::uint64_t size) = 0;
-  virtual IdentiteFichier Identity() = 0;
+  virtual void Synchroniser() = 0;
+  virtual std::uint64_t Taille() = 0;
+  virtual void Tronquer(std::uint64_t size) = 0;
+  virtual IdentiteFichier Identite() = 0;
   // What is open: a path may have been replaced between a look and the open.
-  virtual EtatFichier Status() = 0;
+  virtual EtatFichier Etat() = 0;
   // Gives the file these mode bits where the system has them (best effort:
   // a copy keeps its source's permissions); nothing on Windows.
-  virtual void SetPermissions(std::uint32_t permissions) = 0;
+  virtual void ChangerPermissions(std::uint32_t permissions) = 0;
   // Locks a byte range (which may lie past the end of the file) against other
   // handles, in this process or another, and against programs that lock
   // ranges the same way (LockFileEx on Windows, fcntl here). Waits at most
   // `wait`; false when the range stays held by someone else.
-  virtual bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
-                    std::chrono::milliseconds wait) = 0;
-  virtual void Unlock(std::uint64_t offset, std::uint64_t length) = 0;
+  virtual bool Verrouiller(std::uint64_t offset, std::uint64_t length, GenreVerrou kind,
+                           std::chrono::milliseconds wait) = 0;
+  virtual void Deverrouiller(std::uint64_t offset, std::uint64_t length) = 0;
   const std::string& path() const { return path_; }
 
  protected:

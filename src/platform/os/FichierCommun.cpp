@@ -82,7 +82,7 @@ std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::s
       name += kLetters[pick(random)];
     }
     try {
-      return Fichier::Open(name, Fichier::Mode::CreateNew);
+      return Fichier::Ouvrir(name, Fichier::Mode::CreationNouveau);
     } catch (const ErreurOs& e) {
       if (e.kind() != ErreurOs::Kind::Exists || attempt == 100) {
         throw;
@@ -97,11 +97,11 @@ void Copy(Fichier& from, Fichier& to) {
   std::vector<char> buffer(1 << 16);
   std::uint64_t offset = 0;
   for (;;) {
-    const std::size_t got = from.ReadAt(offset, buffer.data(), buffer.size());
+    const std::size_t got = from.LireA(offset, buffer.data(), buffer.size());
     if (got == 0) {
       break;
     }
-    to.WriteAt(offset, buffer.data(), got);
+    to.EcrireA(offset, buffer.data(), got);
     offset += got;
   }
 }
@@ -117,17 +117,17 @@ void RemoveQuietly(const std::string& path) {
 
 void CopyThenRemove(const std::string& from, const std::string& to) {
   const std::string folder = DossierParent(to);
-  auto source = Fichier::Open(from, Fichier::Mode::Read);
-  const EtatFichier status = source->Status();
+  auto source = Fichier::Ouvrir(from, Fichier::Mode::Lecture);
+  const EtatFichier status = source->Etat();
   if (status.type != TypeEntree::Regular) {
     throw ErreurOs(ErreurOs::Kind::Other, EINVAL, "copy", from);
   }
   auto copy = CreerTemporaire(folder, ".brivane-deplacement-");
   const std::string temporary = copy->path();
   try {
-    copy->SetPermissions(status.permissions);
+    copy->ChangerPermissions(status.permissions);
     Copy(*source, *copy);
-    copy->Sync();
+    copy->Synchroniser();
     copy.reset();
     // Windows keeps the name of an open file that is removed.
     source.reset();

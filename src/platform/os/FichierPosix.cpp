@@ -52,7 +52,7 @@ class PosixFile final : public Fichier {
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
 
-  std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+  std::size_t LireA(std::uint64_t offset, void* buffer, std::size_t size) override {
     std::size_t done = 0;
     while (done < size) {
       const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, size - done,
@@ -71,7 +71,7 @@ class PosixFile final : public Fichier {
     return done;
   }
 
-  void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
+  void EcrireA(std::uint64_t offset, const void* buffer, std::size_t size) override {
     if (detail::PanneEcritureDue()) {
       Fail("write", path(), ENOSPC);
     }
@@ -89,7 +89,7 @@ class PosixFile final : public Fichier {
     }
   }
 
-  void Sync() override {
+  void Synchroniser() override {
     if (detail::PanneSynchroDue()) {
       Fail("sync", path(), EIO);
     }
@@ -98,7 +98,7 @@ class PosixFile final : public Fichier {
     }
   }
 
-  std::uint64_t Size() override {
+  std::uint64_t Taille() override {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       Fail("stat", path());
@@ -106,7 +106,7 @@ class PosixFile final : public Fichier {
     return static_cast<std::uint64_t>(info.st_size);
   }
 
-  void Truncate(std::uint64_t size) override {
+  void Tronquer(std::uint64_t size) override {
     if (detail::PanneEcritureDue()) {
       Fail("truncate", path(), EIO);
     }
@@ -115,7 +115,7 @@ class PosixFile final : public Fichier {
     }
   }
 
-  IdentiteFichier Identity() override {
+  IdentiteFichier Identite() override {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       Fail("stat", path());
@@ -125,7 +125,7 @@ class PosixFile final : public Fichier {
             Nanoseconds(info.st_ctim)};
   }
 
-  EtatFichier Status() override {
+  EtatFichier Etat() override {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
       Fail("stat", path());
@@ -133,15 +133,15 @@ class PosixFile final : public Fichier {
     return StatusFrom(info);
   }
 
-  void SetPermissions(std::uint32_t permissions) override {
+  void ChangerPermissions(std::uint32_t permissions) override {
     ::fchmod(fd_, static_cast<mode_t>(permissions & 07777));
   }
 
-  bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
-            std::chrono::milliseconds wait) override {
+  bool Verrouiller(std::uint64_t offset, std::uint64_t length, GenreVerrou kind,
+                   std::chrono::milliseconds wait) override {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-      if (SetLock(kind == LockKind::Shared ? F_RDLCK : F_WRLCK, offset, length)) {
+      if (SetLock(kind == GenreVerrou::Partage ? F_RDLCK : F_WRLCK, offset, length)) {
         return true;
       }
       if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
@@ -154,7 +154,7 @@ class PosixFile final : public Fichier {
     }
   }
 
-  void Unlock(std::uint64_t offset, std::uint64_t length) override {
+  void Deverrouiller(std::uint64_t offset, std::uint64_t length) override {
     SetLock(F_UNLCK, offset, length);
   }
 
@@ -189,18 +189,18 @@ class PosixFile final : public Fichier {
 
 }  // namespace
 
-std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
+std::unique_ptr<Fichier> Fichier::Ouvrir(const std::string& path, Mode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::Read:
+    case Mode::Lecture:
       // No effect on a regular file; a FIFO or a terminal is opened without
-      // waiting, to be refused by what Status() says.
+      // waiting, to be refused by what Etat() says.
       flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY;
       break;
-    case Mode::ReadWrite:
+    case Mode::LectureEcriture:
       flags |= O_RDWR;
       break;
-    case Mode::CreateNew:
+    case Mode::CreationNouveau:
       flags |= O_RDWR | O_CREAT | O_EXCL;
       break;
   }

@@ -196,7 +196,7 @@ class WindowsFile final : public Fichier {
   WindowsFile(const WindowsFile&) = delete;
   WindowsFile& operator=(const WindowsFile&) = delete;
 
-  std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+  std::size_t LireA(std::uint64_t offset, void* buffer, std::size_t size) override {
     std::size_t done = 0;
     while (done < size) {
       OVERLAPPED at = At(offset + done);
@@ -217,7 +217,7 @@ class WindowsFile final : public Fichier {
     return done;
   }
 
-  void WriteAt(std::uint64_t offset, const void* buffer, std::size_t size) override {
+  void EcrireA(std::uint64_t offset, const void* buffer, std::size_t size) override {
     if (detail::PanneEcritureDue()) {
       FailWith("write", path(), ENOSPC);
     }
@@ -236,7 +236,7 @@ class WindowsFile final : public Fichier {
     }
   }
 
-  void Sync() override {
+  void Synchroniser() override {
     if (detail::PanneSynchroDue()) {
       FailWith("sync", path(), EIO);
     }
@@ -245,7 +245,7 @@ class WindowsFile final : public Fichier {
     }
   }
 
-  std::uint64_t Size() override {
+  std::uint64_t Taille() override {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(handle_, &size)) {
       Fail("stat", path());
@@ -253,7 +253,7 @@ class WindowsFile final : public Fichier {
     return static_cast<std::uint64_t>(size.QuadPart);
   }
 
-  void Truncate(std::uint64_t size) override {
+  void Tronquer(std::uint64_t size) override {
     if (detail::PanneEcritureDue()) {
       FailWith("truncate", path(), EIO);
     }
@@ -265,19 +265,19 @@ class WindowsFile final : public Fichier {
     }
   }
 
-  IdentiteFichier Identity() override { return IdentityOfHandle(handle_, path()); }
+  IdentiteFichier Identite() override { return IdentityOfHandle(handle_, path()); }
 
-  EtatFichier Status() override { return StatusOfHandle(handle_, path()); }
+  EtatFichier Etat() override { return StatusOfHandle(handle_, path()); }
 
-  void SetPermissions(std::uint32_t) override {}
+  void ChangerPermissions(std::uint32_t) override {}
 
   // LockFileEx locks are mandatory: locked bytes cannot be read or written
   // through other handles. The dBASE lock bytes lie past the data for that.
-  bool Lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
-            std::chrono::milliseconds wait) override {
+  bool Verrouiller(std::uint64_t offset, std::uint64_t length, GenreVerrou kind,
+                   std::chrono::milliseconds wait) override {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     DWORD flags = LOCKFILE_FAIL_IMMEDIATELY;
-    if (kind == LockKind::Exclusive) {
+    if (kind == GenreVerrou::Exclusif) {
       flags |= LOCKFILE_EXCLUSIVE_LOCK;
     }
     for (;;) {
@@ -297,7 +297,7 @@ class WindowsFile final : public Fichier {
     }
   }
 
-  void Unlock(std::uint64_t offset, std::uint64_t length) override {
+  void Deverrouiller(std::uint64_t offset, std::uint64_t length) override {
     OVERLAPPED at = At(offset);
     UnlockFileEx(handle_, 0, static_cast<DWORD>(length & 0xFFFFFFFF),
                  static_cast<DWORD>(length >> 32), &at);
@@ -317,16 +317,16 @@ HANDLE OpenForStatus(const std::string& path, DWORD& error) {
 
 }  // namespace
 
-std::unique_ptr<Fichier> Fichier::Open(const std::string& path, Mode mode) {
+std::unique_ptr<Fichier> Fichier::Ouvrir(const std::string& path, Mode mode) {
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
-    case Mode::Read:
+    case Mode::Lecture:
       break;
-    case Mode::ReadWrite:
+    case Mode::LectureEcriture:
       access |= GENERIC_WRITE;
       break;
-    case Mode::CreateNew:
+    case Mode::CreationNouveau:
       access |= GENERIC_WRITE;
       disposition = CREATE_NEW;
       break;

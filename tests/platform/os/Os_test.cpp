@@ -83,14 +83,14 @@ class Folder {
 };
 
 void Write(const std::string& path, const std::string& content) {
-  const auto file = Fichier::Open(path, Fichier::Mode::CreateNew);
-  file->WriteAt(0, content.data(), content.size());
+  const auto file = Fichier::Ouvrir(path, Fichier::Mode::CreationNouveau);
+  file->EcrireA(0, content.data(), content.size());
 }
 
 std::string Read(const std::string& path) {
-  const auto file = Fichier::Open(path, Fichier::Mode::Read);
-  std::string content(static_cast<std::size_t>(file->Size()), '\0');
-  content.resize(file->ReadAt(0, content.data(), content.size()));
+  const auto file = Fichier::Ouvrir(path, Fichier::Mode::Lecture);
+  std::string content(static_cast<std::size_t>(file->Taille()), '\0');
+  content.resize(file->LireA(0, content.data(), content.size()));
   return content;
 }
 
@@ -192,55 +192,55 @@ TEST(FichierOs, WritesAndReadsAtPositionsAndKnowsItsSize) {
   Folder folder;
   const std::string path = folder / "table.dbf";
   {
-    const auto file = Fichier::Open(path, Fichier::Mode::CreateNew);
-    file->WriteAt(0, "abc", 3);
-    file->WriteAt(10, "xyz", 3);
-    file->Sync();
-    EXPECT_EQ(file->Size(), 13U);
+    const auto file = Fichier::Ouvrir(path, Fichier::Mode::CreationNouveau);
+    file->EcrireA(0, "abc", 3);
+    file->EcrireA(10, "xyz", 3);
+    file->Synchroniser();
+    EXPECT_EQ(file->Taille(), 13U);
     char buffer[20] = {};
-    ASSERT_EQ(file->ReadAt(0, buffer, 13), 13U);
+    ASSERT_EQ(file->LireA(0, buffer, 13), 13U);
     EXPECT_EQ(std::string(buffer, 13), std::string("abc\0\0\0\0\0\0\0xyz", 13));
     // Fewer bytes only at the end; none past it.
-    EXPECT_EQ(file->ReadAt(11, buffer, 10), 2U);
-    EXPECT_EQ(file->ReadAt(100, buffer, 10), 0U);
-    file->Truncate(5);
-    EXPECT_EQ(file->Size(), 5U);
-    EXPECT_EQ(file->Status().type, TypeEntree::Regular);
+    EXPECT_EQ(file->LireA(11, buffer, 10), 2U);
+    EXPECT_EQ(file->LireA(100, buffer, 10), 0U);
+    file->Tronquer(5);
+    EXPECT_EQ(file->Taille(), 5U);
+    EXPECT_EQ(file->Etat().type, TypeEntree::Regular);
   }
   EXPECT_EQ(Read(path), std::string("abc\0\0", 5));
   // A file opened for reading refuses writes, and a second writer sees the first's bytes.
-  const auto reader = Fichier::Open(path, Fichier::Mode::Read);
-  EXPECT_THROW(reader->WriteAt(0, "z", 1), ErreurOs);
-  const auto writer = Fichier::Open(path, Fichier::Mode::ReadWrite);
-  writer->WriteAt(1, "B", 1);
+  const auto reader = Fichier::Ouvrir(path, Fichier::Mode::Lecture);
+  EXPECT_THROW(reader->EcrireA(0, "z", 1), ErreurOs);
+  const auto writer = Fichier::Ouvrir(path, Fichier::Mode::LectureEcriture);
+  writer->EcrireA(1, "B", 1);
   char b = 0;
-  EXPECT_EQ(reader->ReadAt(1, &b, 1), 1U);
+  EXPECT_EQ(reader->LireA(1, &b, 1), 1U);
   EXPECT_EQ(b, 'B');
 }
 
 TEST(FichierOs, FailuresSayWhatHappenedInFrench) {
   Folder folder;
   const ErreurOs missing =
-      Failure([&] { Fichier::Open(folder / "absent.dbf", Fichier::Mode::Read); });
+      Failure([&] { Fichier::Ouvrir(folder / "absent.dbf", Fichier::Mode::Lecture); });
   EXPECT_EQ(missing.kind(), ErreurOs::Kind::NotFound);
   EXPECT_EQ(missing.code(), ENOENT);
   EXPECT_EQ(missing.operation(), "open");
   EXPECT_EQ(TexteErreurFrancais(missing.code()), "le fichier ou le dossier n'existe pas");
   EXPECT_FALSE(DescriptionErreurNative(missing.native()).empty());
 
-  const ErreurOs noFolder =
-      Failure([&] { Fichier::Open(folder / "absent/table.dbf", Fichier::Mode::CreateNew); });
+  const ErreurOs noFolder = Failure(
+      [&] { Fichier::Ouvrir(folder / "absent/table.dbf", Fichier::Mode::CreationNouveau); });
   EXPECT_EQ(noFolder.kind(), ErreurOs::Kind::NotFound);
 
   Write(folder / "table.dbf", "x");
   const ErreurOs exists =
-      Failure([&] { Fichier::Open(folder / "table.dbf", Fichier::Mode::CreateNew); });
+      Failure([&] { Fichier::Ouvrir(folder / "table.dbf", Fichier::Mode::CreationNouveau); });
   EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
   EXPECT_EQ(TexteErreurFrancais(exists.code()), "un fichier de ce nom existe déjà");
   EXPECT_EQ(Read(folder / "table.dbf"), "x");
 
   // A folder is no file to write in.
-  EXPECT_THROW(Fichier::Open(folder.path(), Fichier::Mode::ReadWrite), ErreurOs);
+  EXPECT_THROW(Fichier::Ouvrir(folder.path(), Fichier::Mode::LectureEcriture), ErreurOs);
 
   EXPECT_EQ(TexteErreurFrancais(kWindowsErrorBase + 1234), "erreur du système Windows n° 1234");
   EXPECT_EQ(TexteErreurFrancais(9999), "erreur du système n° 9999");
@@ -260,18 +260,18 @@ TEST(FichierOs, IdentityNamesOneFileAndChangesWithEveryWrite) {
   Folder folder;
   Write(folder / "a.dbf", "12345");
   Write(folder / "b.dbf", "12345");
-  const auto first = Fichier::Open(folder / "a.dbf", Fichier::Mode::ReadWrite);
-  const auto second = Fichier::Open(folder / "a.dbf", Fichier::Mode::Read);
-  const IdentiteFichier before = first->Identity();
-  EXPECT_EQ(second->Identity(), before);
+  const auto first = Fichier::Ouvrir(folder / "a.dbf", Fichier::Mode::LectureEcriture);
+  const auto second = Fichier::Ouvrir(folder / "a.dbf", Fichier::Mode::Lecture);
+  const IdentiteFichier before = first->Identite();
+  EXPECT_EQ(second->Identite(), before);
   EXPECT_EQ(IdentiteChemin(folder / "a.dbf"), before);
   const IdentiteFichier other = *IdentiteChemin(folder / "b.dbf");
   EXPECT_EQ(other.device, before.device);
   EXPECT_NE(other.file, before.file);
 
-  first->WriteAt(5, "6", 1);
-  EXPECT_NE(second->Identity(), before);
-  EXPECT_EQ(second->Identity().size, 6U);
+  first->EcrireA(5, "6", 1);
+  EXPECT_NE(second->Identite(), before);
+  EXPECT_EQ(second->Identite().size, 6U);
   EXPECT_FALSE(IdentiteChemin(folder / "absent.dbf").has_value());
 }
 
@@ -286,7 +286,7 @@ TEST(FichierOs, AFileAnotherProgramKeepsToItselfIsBusyButStillSeen) {
                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
   const ErreurOs busy =
-      Failure([&] { Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite); });
+      Failure([&] { Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::LectureEcriture); });
   EXPECT_EQ(busy.code(), EBUSY);
   EXPECT_EQ(TexteErreurFrancais(busy.code()), "le fichier est occupé par un autre programme");
   EXPECT_EQ(busy.native(), ERROR_SHARING_VIOLATION);
@@ -334,34 +334,40 @@ TEST(EtatFichierOs, TellsFilesFromFoldersAndFindsTheFolderOfAPath) {
 TEST(VerrouOs, TwoHandlesOfOneProcessExcludeEachOther) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
-  const auto one = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
-  const auto two = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
+  const auto one = Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::LectureEcriture);
+  const auto two = Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::LectureEcriture);
 
-  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_FALSE(
-      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_FALSE(two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(30)));
+  ASSERT_TRUE(one->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                               milliseconds(0)));
+  EXPECT_FALSE(two->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                                milliseconds(0)));
+  EXPECT_FALSE(two->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Partage,
+                                milliseconds(30)));
   // A record's byte lies inside the whole-table range.
-  EXPECT_FALSE(two->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
-  one->Unlock(kLockBase, kFileLockLength);
-  ASSERT_TRUE(two->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
   EXPECT_FALSE(
-      one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
-  EXPECT_TRUE(one->Lock(kLockBase + 41, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
-  two->Unlock(kLockBase + 40, 1);
-  one->Unlock(kLockBase + 41, 1);
+      two->Verrouiller(kLockBase + 40, 1, Fichier::GenreVerrou::Exclusif, milliseconds(0)));
+  one->Deverrouiller(kLockBase, kFileLockLength);
+  ASSERT_TRUE(two->Verrouiller(kLockBase + 40, 1, Fichier::GenreVerrou::Exclusif, milliseconds(0)));
+  EXPECT_FALSE(one->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                                milliseconds(0)));
+  EXPECT_TRUE(one->Verrouiller(kLockBase + 41, 1, Fichier::GenreVerrou::Exclusif, milliseconds(0)));
+  two->Deverrouiller(kLockBase + 40, 1);
+  one->Deverrouiller(kLockBase + 41, 1);
 
   // Readers share; a writer waits for them all.
-  const auto three = Fichier::Open(folder / "factma.dbf", Fichier::Mode::Read);
-  ASSERT_TRUE(one->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(0)));
-  ASSERT_TRUE(three->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Shared, milliseconds(0)));
-  EXPECT_FALSE(
-      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
-  one->Unlock(kLockBase, kFileLockLength);
-  EXPECT_FALSE(
-      two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
-  three->Unlock(kLockBase, kFileLockLength);
-  EXPECT_TRUE(two->Lock(kLockBase, kFileLockLength, Fichier::LockKind::Exclusive, milliseconds(0)));
+  const auto three = Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::Lecture);
+  ASSERT_TRUE(
+      one->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Partage, milliseconds(0)));
+  ASSERT_TRUE(three->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Partage,
+                                 milliseconds(0)));
+  EXPECT_FALSE(two->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                                milliseconds(0)));
+  one->Deverrouiller(kLockBase, kFileLockLength);
+  EXPECT_FALSE(two->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                                milliseconds(0)));
+  three->Deverrouiller(kLockBase, kFileLockLength);
+  EXPECT_TRUE(two->Verrouiller(kLockBase, kFileLockLength, Fichier::GenreVerrou::Exclusif,
+                               milliseconds(0)));
 }
 
 TEST(VerrouOs, AWaiterGetsTheTableWhenItsHolderLetsGo) {
@@ -387,13 +393,13 @@ TEST(VerrouOs, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   Write(folder / "factma.dbf", data);
   const auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
-  const auto other = Fichier::Open(folder / "factma.dbf", Fichier::Mode::ReadWrite);
+  const auto other = Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::LectureEcriture);
   std::string read(data.size(), '\0');
-  EXPECT_EQ(other->ReadAt(0, read.data(), read.size()), data.size());
+  EXPECT_EQ(other->LireA(0, read.data(), read.size()), data.size());
   EXPECT_EQ(read, data);
-  EXPECT_NO_THROW(other->WriteAt(4096, "w", 1));
-  EXPECT_NO_THROW(held->file().WriteAt(4097, "h", 1));
-  EXPECT_EQ(other->Size(), 4098U);
+  EXPECT_NO_THROW(other->EcrireA(4096, "w", 1));
+  EXPECT_NO_THROW(held->file().EcrireA(4097, "h", 1));
+  EXPECT_EQ(other->Taille(), 4098U);
 }
 
 TEST(VerrouOs, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
@@ -405,8 +411,9 @@ TEST(VerrouOs, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
     Child holder({"hold", table, folder / "ready", folder / "release"});
     ASSERT_TRUE(Appears(folder / "ready", milliseconds(60000)));
     EXPECT_EQ(VerrouFichier::Take(table, milliseconds(100)), nullptr);
-    const auto file = Fichier::Open(table, Fichier::Mode::ReadWrite);
-    EXPECT_FALSE(file->Lock(kLockBase + 40, 1, Fichier::LockKind::Exclusive, milliseconds(0)));
+    const auto file = Fichier::Ouvrir(table, Fichier::Mode::LectureEcriture);
+    EXPECT_FALSE(
+        file->Verrouiller(kLockBase + 40, 1, Fichier::GenreVerrou::Exclusif, milliseconds(0)));
     Write(folder / "release", "");
     EXPECT_EQ(holder.Wait(), 0);
   }
