@@ -229,7 +229,7 @@ BaseDbf::BaseDbf(const QString& folder, milliseconds writeWait)
   Recover(false, writeWait_);
   for (std::size_t i = 0; i < tables_.size(); ++i) {
     const IndexCles::Stamp stamp = StampOf(tables_[i].path);
-    auto reader = TableDbf::Open(tables_[i].path, TableDbf::Mode::Lecture);
+    auto reader = TableDbf::Ouvrir(tables_[i].path, TableDbf::Mode::Lecture);
     tables_[i].fields = reader->fields();
     cache_.Keep(i, std::move(reader), stamp);
   }

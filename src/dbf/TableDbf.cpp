@@ -210,7 +210,7 @@ TableDbf::~TableDbf() {
   }
 }
 
-std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
+std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
   const QByteArray file = QFile::encodeName(path);
   RawHeader header;
   std::size_t read = 0;
@@ -287,8 +287,8 @@ std::unique_ptr<TableDbf> TableDbf::Open(const QString& path, Mode mode) {
   return table;
 }
 
-void TableDbf::Create(const QString& path, const std::vector<ChampDbf>& fields,
-                      unsigned char piloteLangue) {
+void TableDbf::Creer(const QString& path, const std::vector<ChampDbf>& fields,
+                     unsigned char piloteLangue) {
   const QByteArray file = QFile::encodeName(path);
   SAHooks hooks = Hooks();
   const QByteArray codePage = "LDID/" + QByteArray::number(piloteLangue);

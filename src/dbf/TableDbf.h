@@ -35,11 +35,11 @@ class TableDbf final {
 
   // Opens an existing table. In Write mode a table whose header declares a
   // production index is refused: the index would no longer match.
-  static std::unique_ptr<TableDbf> Open(const QString& path, Mode mode);
+  static std::unique_ptr<TableDbf> Ouvrir(const QString& path, Mode mode);
   // Creates an empty dBASE table (version 3, no memo) with the given columns
   // and language driver; replaces any file of that name.
-  static void Create(const QString& path, const std::vector<ChampDbf>& fields,
-                     unsigned char piloteLangue);
+  static void Creer(const QString& path, const std::vector<ChampDbf>& fields,
+                    unsigned char piloteLangue);
 
   ~TableDbf();
   TableDbf(const TableDbf&) = delete;

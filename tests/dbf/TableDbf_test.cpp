@@ -45,8 +45,8 @@ class TableDbfTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     chemin_ = dir_.filePath(QStringLiteral("essai.dbf"));
-    TableDbf::Create(chemin_, kChamps, 0x57);
-    TableDbf::Open(chemin_, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
+    TableDbf::Creer(chemin_, kChamps, 0x57);
+    TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
   }
   std::unique_ptr<BaseDonnees> Base() {
     return FournisseurDbfSqlite(std::chrono::milliseconds(100))
@@ -68,7 +68,7 @@ TEST_F(TableDbfTest, EachTextIsJudgedOnItsOwn) {
       {u"ő", {}},       {u"€", "\x80    "}, {u"a\u0301", {}},        {u"ok", "ok   "},
   };
   for (int tour = 0; tour < 2; ++tour) {
-    const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
+    const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
     for (const auto& c : suite) {
       const QString texte = QString::fromUtf16(c.texte);
       try {
@@ -123,7 +123,7 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"MemoNullBlank", 5, platform::ValeurColonne(), "          "},
       {"MemoRefused", 5, QStringLiteral("note"), {}},
   };
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
   for (const auto& c : cas) {
     std::vector<std::optional<platform::ValeurColonne>> valeurs(kChamps.size());
     valeurs[static_cast<std::size_t>(c.champ)] = c.valeur;
@@ -146,14 +146,14 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
 
 TEST_F(TableDbfTest, ReadsValuesBackAsDbfReadDoes) {
   {
-    auto table = TableDbf::Open(chemin_, TableDbf::Mode::Ecriture);
+    auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture);
     table->write(0, table->composer({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
                                      QStringLiteral("2024/03/05"), platform::ValeurColonne()},
                                     nullptr));
     table->write(1, table->composer({}, nullptr));
     table->terminer(QDate(2026, 1, 2));
   }
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
   ASSERT_EQ(table->nombreLignes(), 2);
   const QByteArray plein = table->record(0);
   EXPECT_EQ(table->value(plein, 0), platform::ValeurColonne(QStringLiteral("Éa")));
@@ -261,7 +261,7 @@ TEST_F(TableDbfTest, WritesInTheCodePageTheHeaderNames) {
   Ecrire(chemin_, octets);
   auto base = Base();
   base->Execute(QStringLiteral("insert into essai (txt) values ('é')"));
-  const auto table = TableDbf::Open(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
   EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
   EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
             platform::ValeurColonne(QStringLiteral("é")));
