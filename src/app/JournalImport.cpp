@@ -1,7 +1,7 @@
 #include "app/JournalImport.h"
 
-#include "platform/ErreurSysteme.h"
 #include "platform/StockageReglagesQt.h"
+#include "platform/os/Systeme.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -125,9 +125,8 @@ QString SqliteJournalImport::Raison(int code) const {
     default:
       break;
   }
-  const QString detail = systeme != 0
-                             ? QString::fromStdString(platform::TexteErreurSysteme(systeme))
-                             : QStringLiteral("erreur SQLite n° %1").arg(code);
+  const QString detail = systeme != 0 ? QString::fromStdString(os::TexteErreurFrancais(systeme))
+                                      : QStringLiteral("erreur SQLite n° %1").arg(code);
   return QStringLiteral("%1 ne peut pas être ouvert ou écrit : %2").arg(quoi, detail);
 }
 

@@ -1,8 +1,8 @@
 #include "platform/FichierTexte.h"
 
 #include "platform/Deplacement.h"
-#include "platform/ErreurSysteme.h"
 #include "platform/NomFichier.h"
+#include "platform/os/Systeme.h"
 
 #include "platform/os/Fichier.h"
 
@@ -13,7 +13,7 @@ namespace brivane::platform {
 
 namespace {
 
-QString Systeme(int erreur) { return QString::fromStdString(TexteErreurSysteme(erreur)); }
+QString Systeme(int erreur) { return QString::fromStdString(os::TexteErreurFrancais(erreur)); }
 
 // Why a path that stat or open refused names no file we can read.
 QString RaisonOuverture(int erreur, bool ouverture) {

@@ -1,6 +1,6 @@
 #include "platform/StockageReglagesQt.h"
 
-#include "platform/ErreurSysteme.h"
+#include "platform/os/Systeme.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,7 +104,7 @@ bool StockageReglagesQt::Lisible(const QString& application, QString& raison) co
     if (e.code() == ENOENT && e.operation() == "stat") {
       return true;
     }
-    defaut = QString::fromStdString(TexteErreurSysteme(e.code()));
+    defaut = QString::fromStdString(os::TexteErreurFrancais(e.code()));
   }
   if (defaut.isEmpty()) {
     return true;

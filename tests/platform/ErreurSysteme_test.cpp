@@ -1,4 +1,4 @@
-#include "platform/ErreurSysteme.h"
+#include "platform/os/Systeme.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@ namespace {
 
 TEST(TexteErreurSysteme, EveryMappedErrorHasItsOwnFrenchTextAndNoneSpeaksEnglish) {
   std::set<std::string> textes;
-  for (const int erreur : ErreursTraduites()) {
-    const std::string texte = TexteErreurSysteme(erreur);
+  for (const int erreur : os::ErreursTraduites()) {
+    const std::string texte = os::TexteErreurFrancais(erreur);
     SCOPED_TRACE(::testing::Message() << "errno " << erreur << ": " << texte);
     EXPECT_FALSE(texte.empty());
     EXPECT_TRUE(QString::fromUtf8(texte).toUtf8() == QByteArray::fromStdString(texte));
@@ -25,12 +25,12 @@ TEST(TexteErreurSysteme, EveryMappedErrorHasItsOwnFrenchTextAndNoneSpeaksEnglish
   }
   for (const int attendue :
        {ENOSPC, EACCES, EROFS, EIO, ENOENT, ENAMETOOLONG, EXDEV, EEXIST, EPIPE}) {
-    EXPECT_NE(TexteErreurSysteme(attendue).rfind("erreur du système", 0), 0U) << attendue;
+    EXPECT_NE(os::TexteErreurFrancais(attendue).rfind("erreur du système", 0), 0U) << attendue;
   }
-  EXPECT_EQ(TexteErreurSysteme(ENOSPC), "le disque est plein");
-  EXPECT_EQ(TexteErreurSysteme(EACCES), "permission refusée");
-  EXPECT_EQ(TexteErreurSysteme(EROFS), "le disque est en lecture seule");
-  EXPECT_EQ(TexteErreurSysteme(9999), "erreur du système n° 9999");
+  EXPECT_EQ(os::TexteErreurFrancais(ENOSPC), "le disque est plein");
+  EXPECT_EQ(os::TexteErreurFrancais(EACCES), "permission refusée");
+  EXPECT_EQ(os::TexteErreurFrancais(EROFS), "le disque est en lecture seule");
+  EXPECT_EQ(os::TexteErreurFrancais(9999), "erreur du système n° 9999");
 }
 
 }  // namespace
