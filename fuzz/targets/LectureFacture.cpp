@@ -43,7 +43,7 @@ class BackEndMuet final : public BackEnd {
     return true;
   }
   bool EnregistrerFacture() override { return true; }
-  void Fermer() override {}
+  void Fermer(bool) override {}
 };
 
 }  // namespace

@@ -32,7 +32,7 @@ class BackEndAcomba final : public BackEnd {
   bool EnregistrerClient() override { return EnregistrerClientAcomba(); }
   bool EnregistrerProduits() override { return EnregistrerProduitsAcomba(); }
   bool EnregistrerFacture() override { return EnregistrerFactureAcomba(); }
-  void Fermer() override { FermerSessionAcomba(); }
+  void Fermer(bool) override { FermerSessionAcomba(); }
 
  private:
   void FermerSessionAcomba();

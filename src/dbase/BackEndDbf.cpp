@@ -109,7 +109,11 @@ bool BackEndDbf::EnregistrerFacture() {
   return true;
 }
 
-void BackEndDbf::Fermer() {
+void BackEndDbf::Fermer(bool valider) {
+  if (!valider) {
+    Annuler();
+    return;
+  }
   if (!enCours_) {
     return;
   }

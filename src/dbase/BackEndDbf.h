@@ -39,7 +39,7 @@ class BackEndDbf final : public BackEnd {
   bool EnregistrerProduits() override;
   bool EnregistrerFacture() override;
   // Returns once the posting's rows are on disk; after a refused step, undoes it.
-  void Fermer() override;
+  void Fermer(bool valider) override;
   ~BackEndDbf() override;
 
  private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/RegistreImportation.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -30,8 +32,11 @@ class BackEnd {
   virtual bool EnregistrerClient() = 0;
   virtual bool EnregistrerProduits() = 0;
   virtual bool EnregistrerFacture() = 0;
-  // Called after the steps unless one of them threw.
-  virtual void Fermer() = 0;
+  // Called after the steps unless one of them threw. valider: every step
+  // succeeded, and what the posting wrote is to be kept (an ErreurInattendue
+  // when it could not be); otherwise a back end that holds its writes until
+  // here undoes them.
+  virtual void Fermer(bool valider) = 0;
 
  protected:
   ComSoum& document() const { return document_; }
@@ -40,6 +45,17 @@ class BackEnd {
   // Something reached the accounting system: a failure from now on leaves a
   // partial posting behind.
   void SignalerEcriture() const;
+  // What SignalerEcriture announced was undone: the posting's transaction
+  // was rolled back and the company is as it was.
+  void SignalerEcrituresAnnulees() const;
+  // The number the company gave the invoice.
+  void SignalerNumeroDocument(const QString& numero) const;
+  // The company's record already holds the import's content: the step
+  // refuses, nothing written, and Message says so.
+  void SignalerDejaPostee(const RegistreImportation& registre) const;
+  // The import asked for a record and this company keeps none: refused
+  // before anything was written.
+  void SignalerSansRegistre() const;
 
   // What the document holds that its public face keeps write-only.
   std::int32_t systemeComptable() const;
@@ -51,6 +67,7 @@ class BackEnd {
   const std::vector<std::shared_ptr<Item>>& lignes() const;
   QDateTime documentDate() const;
   bool soumission() const;
+  const ReferenceImportation& importation() const;
 
  private:
   ComSoum& document_;

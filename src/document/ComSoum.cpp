@@ -36,6 +36,9 @@ void ComSoum::AddItem(std::shared_ptr<Item> article) {
 
 bool ComSoum::Enregistrer(bool ModeItem) {
   ecrituresFaites_ = false;
+  numeroDocument_.clear();
+  importationTrouvee_.reset();
+  sansRegistre_ = false;
   try {
     if (!Valider(ModeItem)) {
       return false;
@@ -156,12 +159,29 @@ bool ComSoum::Poster(bool ModeItem) {
     resultat = backEnd->EnregistrerClient() && backEnd->EnregistrerProduits() &&
                backEnd->EnregistrerFacture();
   }
-  backEnd->Fermer();
+  backEnd->Fermer(resultat);
   return resultat;
 }
 
 void BackEnd::RemplacerMessage(const QString& texte) const { document_.message_ = texte; }
 void BackEnd::SignalerEcriture() const { document_.ecrituresFaites_ = true; }
+void BackEnd::SignalerEcrituresAnnulees() const { document_.ecrituresFaites_ = false; }
+void BackEnd::SignalerNumeroDocument(const QString& numero) const {
+  document_.numeroDocument_ = numero;
+}
+void BackEnd::SignalerDejaPostee(const RegistreImportation& registre) const {
+  document_.importationTrouvee_ = registre;
+  document_.message_ =
+      QStringLiteral("Le registre des importations de la compagnie indique que ce contenu y a déjà "
+                     "été transféré (document n° %1, importation n° %2). Rien n'a été écrit.")
+          .arg(registre.numeroDocument, QString::number(registre.numero));
+}
+void BackEnd::SignalerSansRegistre() const {
+  document_.sansRegistre_ = true;
+  document_.message_ = QStringLiteral(
+      "Ce système comptable ne tient pas de registre des importations. Rien n'a été écrit.");
+}
+const ReferenceImportation& BackEnd::importation() const { return document_.importation_; }
 std::int32_t BackEnd::systemeComptable() const { return document_.systemeComptable_; }
 const QString& BackEnd::cheminCie() const { return document_.cheminCie_; }
 const QString& BackEnd::cheminApp() const { return document_.cheminApp_; }

@@ -3,6 +3,7 @@
 #include "document/BackEnd.h"
 #include "document/Client.h"
 #include "document/Item.h"
+#include "document/RegistreImportation.h"
 #include "document/ServicesDocument.h"
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace brivane {
@@ -55,6 +57,22 @@ class ComSoum final {
   // before it failed: what it wrote stays written.
   bool EcrituresFaites() const { return ecrituresFaites_; }
 
+  // The import this document comes from; a company that keeps a record of
+  // its imports notes it with the invoice and refuses a content it holds.
+  const ReferenceImportation& Importation() const { return importation_; }
+  void Importation(const ReferenceImportation& v) { importation_ = v; }
+  // The number the accounting system gave the invoice of the last
+  // Enregistrer; empty when none was written or the system does not say.
+  QString NumeroDocument() const { return numeroDocument_; }
+  // Set when the last Enregistrer was refused because the company's record
+  // of imports already holds this content; nothing was written.
+  const std::optional<RegistreImportation>& ImportationTrouvee() const {
+    return importationTrouvee_;
+  }
+  // True when the last Enregistrer was refused because the import asked for a
+  // record and the company keeps none; nothing was written.
+  bool SansRegistre() const { return sansRegistre_; }
+
  private:
   friend class BackEnd;
 
@@ -74,6 +92,10 @@ class ComSoum final {
   std::shared_ptr<brivane::Client> client_;
   bool soumission_ = true;
   bool ecrituresFaites_ = false;
+  ReferenceImportation importation_;
+  QString numeroDocument_;
+  std::optional<RegistreImportation> importationTrouvee_;
+  bool sansRegistre_ = false;
   QString utilisateur_;
   QString motDePasse_;
 

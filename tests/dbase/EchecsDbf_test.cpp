@@ -132,7 +132,7 @@ TEST_F(PostageTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
     ASSERT_TRUE(backEnd.EnregistrerProduits());
     ASSERT_TRUE(backEnd.EnregistrerFacture());
   }
-  backEnd.Fermer();
+  backEnd.Fermer(true);
   const QJsonArray factma = Lignes("factma");
   ASSERT_EQ(factma.size(), 2);
   for (const auto& ligne : factma) {

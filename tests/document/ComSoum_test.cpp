@@ -33,7 +33,7 @@ class BackEndScripte final : public BackEnd {
   bool EnregistrerClient() override { return etape(QStringLiteral("Client"), s_.client); }
   bool EnregistrerProduits() override { return etape(QStringLiteral("Produits"), s_.produits); }
   bool EnregistrerFacture() override { return etape(QStringLiteral("Facture"), s_.facture); }
-  void Fermer() override { s_.appels << QStringLiteral("Fermer"); }
+  void Fermer(bool) override { s_.appels << QStringLiteral("Fermer"); }
 
  private:
   bool etape(const QString& nom, bool resultat) {

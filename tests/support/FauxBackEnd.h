@@ -60,7 +60,7 @@ class FauxBackEnd final : public BackEnd {
     scenario_.appels << QStringLiteral("Facture");
     return scenario_.etapes;
   }
-  void Fermer() override { scenario_.appels << QStringLiteral("Fermer"); }
+  void Fermer(bool) override { scenario_.appels << QStringLiteral("Fermer"); }
 
  private:
   ScenarioBackEnd& scenario_;
@@ -85,7 +85,7 @@ class Inspecteur final : public BackEnd {
   bool EnregistrerClient() override { return false; }
   bool EnregistrerProduits() override { return false; }
   bool EnregistrerFacture() override { return false; }
-  void Fermer() override {}
+  void Fermer(bool) override {}
 };
 
 }  // namespace brivane::testing
