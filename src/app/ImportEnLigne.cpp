@@ -86,6 +86,8 @@ int CodeDe(ResultatImport resultat) {
       return kDejaTransfere;
     case ResultatImport::Interrompu:
       return kInterrompu;
+    case ResultatImport::EnCoursAilleurs:
+      return kEnCoursAilleurs;
   }
   return kErreurInterne;
 }
@@ -113,7 +115,8 @@ QString AideImportEnLigne(const QString& emplacementConfiguration,
              "n'est\n"
              "pas transféré de nouveau (code 8) ; s'il a été transféré sans que son fichier "
              "soit\n"
-             "déplacé, le fichier est déplacé sans rien transférer.\n"
+             "déplacé, le fichier est déplacé sans rien transférer. Pendant qu'une autre\n"
+             "importation du même contenu est en cours, celle-ci attend sa fin (au plus 60 s).\n"
              "\n"
              "Options :\n"
              "  -h, --aide, --help   affiche cette aide et termine\n"
@@ -153,7 +156,9 @@ QString AideImportEnLigne(const QString& emplacementConfiguration,
              "  9  transfert interrompu après une partie des écritures (client, produits) :\n"
              "     le message dit ce qui a été écrit ; le fichier reste en place\n"
              "  10 la sortie standard n'a pas pu être écrite (tube fermé, disque plein) ;\n"
-             "     les factures ont été traitées comme le disent les autres codes\n")
+             "     les factures ont été traitées comme le disent les autres codes\n"
+             "  11 une autre importation du même contenu dans la même compagnie était encore\n"
+             "     en cours après 60 s d'attente : rien n'a été transféré\n")
       .arg(emplacementConfiguration, emplacementJournal);
 }
 
@@ -222,6 +227,9 @@ int ImporterEnLigne(const QStringList& arguments, platform::StockageReglages& st
   // Everything is on disk before a word is written: a reader that went away
   // cannot leave a posted file in place.
   enLigne.deplacerAvantConfirmation = true;
+  enLigne.signalerAttente = [&](const QString& texte) {
+    afficher(texte, QStringLiteral("Attente"));
+  };
   enLigne.demander = [&](const QString& constat, const QString&, const QString& titre) {
     if (options.reimporter) {
       afficher(constat + QStringLiteral(" Transférée de nouveau (--reimporter)."), titre);

@@ -23,6 +23,7 @@ enum CodeSortie : int {
   kDejaTransfere = 8,
   kInterrompu = 9,
   kSortieImpossible = 10,
+  kEnCoursAilleurs = 11,
 };
 
 int CodeDe(ResultatImport resultat);

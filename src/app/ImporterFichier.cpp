@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -72,40 +73,83 @@ QString Reference(const EntreeJournal& e) {
   return texte;
 }
 
+// Holds this run's claim on the content until the run ends; a run that ends
+// before posting forgets the entry it wrote.
+class Revendique {
+ public:
+  Revendique(JournalImport& journal, const Revendication& r)
+      : journal_(journal),
+        numero_(r.entree.numero),
+        oublier_(r.issue == IssueRevendication::Obtenue) {}
+  ~Revendique() {
+    QString raison;
+    journal_.Relacher(numero_, oublier_, raison);
+  }
+  Revendique(const Revendique&) = delete;
+  Revendique& operator=(const Revendique&) = delete;
+
+  qint64 Numero() const { return numero_; }
+  bool Marquer(EtatImport etat, QString& raison, const QString& numeroDocument = {}) {
+    return journal_.Marquer(numero_, etat, raison, numeroDocument);
+  }
+
+ private:
+  JournalImport& journal_;
+  qint64 numero_;
+  bool oublier_;
+};
+
 struct Run {
   const QString& chemin;
   const QString cible;
   const AfficherMessageFn& AfficherMessage;
   const ServicesImport& services;
 
-  // Confirms and moves (in the order the caller wants), then notes the move.
-  ResultatImport Conclure(qint64 numero, const QString& confirmation, ResultatImport succes) const {
+  // Moves the file and notes the move; confirms (before the move when the
+  // caller wants it so, which only a new posting allows: a confirmation
+  // that says the file is moved comes after it is).
+  ResultatImport Conclure(qint64 numero, const QString& confirmation, ResultatImport succes,
+                          bool confirmationSurDeplacement) const {
     QString raison;
+    QString cibleFinale;
     bool deplace = false;
     QString raisonJournal;
     bool journalAJour = true;
     const auto deplacer = [&] {
-      deplace = services.deplaceur->Deplacer(chemin, cible, raison);
+      deplace = services.deplaceur->DeplacerSousNomLibre(chemin, cible, cibleFinale, raison);
       if (deplace) {
         journalAJour = services.journal->Marquer(numero, EtatImport::Deplacee, raisonJournal);
       }
     };
-    if (services.deplacerAvantConfirmation) {
+    if (services.deplacerAvantConfirmation || confirmationSurDeplacement) {
       deplacer();
-      AfficherMessage(confirmation, kConfirmation);
+      if (deplace) {
+        AfficherMessage(confirmation, kConfirmation);
+      }
     } else {
       AfficherMessage(confirmation, kConfirmation);
       deplacer();
     }
     if (!deplace) {
+      // Importing again mends a move only while the file is there to import.
+      const bool present = services.deplaceur->Present(chemin);
       AfficherMessage(
           QStringLiteral("La facture est transférée à votre système comptable, mais le fichier "
-                         "« %1 » n'a pas été déplacé vers « %2 » : %3.\r\nDéplacez-le vous-même, "
-                         "ou importez-le de nouveau : il sera déplacé sans être transféré une "
-                         "seconde fois.")
-              .arg(chemin, cible, raison),
+                         "« %1 » n'a pas été déplacé vers « %2 » : %3.")
+                  .arg(chemin, cible, raison) +
+              (present ? QStringLiteral("\r\nDéplacez-le vous-même ou, la cause corrigée, "
+                                        "importez-le de nouveau : il sera déplacé sans être "
+                                        "transféré une seconde fois.")
+                       : QString()),
           QStringLiteral("Déplacement du fichier"));
       return ResultatImport::DeplacementImpossible;
+    }
+    if (cibleFinale != cible) {
+      AfficherMessage(QStringLiteral("Un fichier « %1 » est arrivé entre-temps dans le dossier des "
+                                     "fichiers traités : le fichier importé y est déplacé sous le "
+                                     "nom « %2 ».")
+                          .arg(cible, cibleFinale),
+                      QStringLiteral("Déplacement du fichier"));
     }
     if (!journalAJour) {
       AfficherMessage(QStringLiteral("La facture est transférée et son fichier déplacé, mais le "
@@ -121,6 +165,78 @@ struct Run {
                         .arg(chemin, raison, kRienTransfere),
                     QStringLiteral("Journal des importations"));
     return ResultatImport::JournalInutilisable;
+  }
+
+  bool Demander(const QString& constat, const QString& question, const QString& titre) const {
+    return services.demander && services.demander(constat, question, titre);
+  }
+
+  // Claims the content, waiting for another import of it to end; asks before
+  // a content posted before is claimed again. False with the outcome when
+  // this run goes no further.
+  bool Revendiquer(const EntreeJournal& entree, Revendication& r, bool& forcer,
+                   ResultatImport& issue) const {
+    JournalImport& journal = *services.journal;
+    QElapsedTimer attente;
+    bool signale = false;
+    for (;;) {
+      QString raison;
+      if (!journal.Revendiquer(entree, forcer, r, raison)) {
+        issue = RefusJournal(raison);
+        return false;
+      }
+      if (r.issue == IssueRevendication::EnCoursAilleurs) {
+        if (!attente.isValid()) {
+          attente.start();
+        }
+        const auto reste = services.attenteMaximale - std::chrono::milliseconds(attente.elapsed());
+        if (reste <= std::chrono::milliseconds(0)) {
+          AfficherMessage(
+              QStringLiteral("Le fichier « %1 » n'est pas importé : une autre importation de ce "
+                             "même contenu dans la même compagnie (%2) est toujours en cours après "
+                             "%3 secondes.%4 Importez-le de nouveau quand elle sera terminée.")
+                  .arg(chemin, Reference(r.entree),
+                       QString::number(services.attenteMaximale.count() / 1000), kRienTransfere),
+              QStringLiteral("Importation en cours"));
+          issue = ResultatImport::EnCoursAilleurs;
+          return false;
+        }
+        if (!signale && services.signalerAttente) {
+          services.signalerAttente(
+              QStringLiteral("Une autre importation de ce même contenu dans la même compagnie "
+                             "est en cours (%1) : attente de sa fin.")
+                  .arg(Reference(r.entree)));
+        }
+        signale = true;
+        journal.AttendreFin(r.entree.numero, reste);
+        continue;
+      }
+      if (r.issue != IssueRevendication::DejaTransferee) {
+        return true;
+      }
+      const EntreeJournal& p = r.entree;
+      const QString quand = DateLisible(p.fin.isValid() ? p.fin : p.debut);
+      if (p.etat == EtatImport::Transferee) {
+        issue = Conclure(
+            p.numero,
+            QStringLiteral("Cette facture a déjà été transférée à votre système comptable le %1 "
+                           "(%2), mais son fichier n'avait pas été déplacé. Elle n'est pas "
+                           "transférée une seconde fois ; son fichier est déplacé dans le dossier "
+                           "des fichiers traités.")
+                .arg(quand, Reference(p)),
+            ResultatImport::DeplacementTermine, true);
+        return false;
+      }
+      if (!Demander(QStringLiteral("Le contenu de ce fichier a déjà été transféré à votre système "
+                                   "comptable, dans la même compagnie, le %1 (%2).")
+                        .arg(quand, Reference(p)),
+                    QStringLiteral("Voulez-vous le transférer une seconde fois ?"),
+                    QStringLiteral("Facture déjà transférée"))) {
+        issue = ResultatImport::DejaTransfere;
+        return false;
+      }
+      forcer = true;
+    }
   }
 };
 
@@ -185,46 +301,19 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
   entree.compagnie = CleCompagnie(configuration.PathCie);
   entree.systeme = systeme;
 
-  // The same content posted before into the same company.
   QString raison;
-  std::optional<EntreeJournal> precedente;
-  if (!journal.Chercher(entree.empreinte, entree.compagnie, entree.systeme, precedente, raison)) {
+  QString identite;
+  if (!journal.Identite(identite, raison)) {
     return run.RefusJournal(raison);
   }
-  if (precedente && precedente->etat == EtatImport::Transferee) {
-    return run.Conclure(
-        precedente->numero,
-        QStringLiteral("Cette facture a déjà été transférée à votre système comptable le %1 (%2), "
-                       "mais son fichier n'avait pas été déplacé. Elle n'est pas transférée une "
-                       "seconde fois ; son fichier est déplacé dans le dossier des fichiers "
-                       "traités.")
-            .arg(DateLisible(precedente->fin.isValid() ? precedente->fin : precedente->debut),
-                 Reference(*precedente)),
-        ResultatImport::DeplacementTermine);
+  Revendication r;
+  bool forcer = false;
+  ResultatImport issue = ResultatImport::Refuse;
+  if (!run.Revendiquer(entree, r, forcer, issue)) {
+    return issue;
   }
-  if (precedente) {
-    const bool interrompue = precedente->etat == EtatImport::EnCours;
-    const QString constat =
-        interrompue
-            ? QStringLiteral(
-                  "Une importation de ce même contenu dans la même compagnie a "
-                  "commencé le %1 (%2) et ne s'est jamais terminée : la facture a "
-                  "peut-être été transférée. Vérifiez-le dans votre système comptable.")
-                  .arg(DateLisible(precedente->debut), Reference(*precedente))
-            : QStringLiteral(
-                  "Le contenu de ce fichier a déjà été transféré à votre système "
-                  "comptable, dans la même compagnie, le %1 (%2).")
-                  .arg(DateLisible(precedente->fin.isValid() ? precedente->fin : precedente->debut),
-                       Reference(*precedente));
-    const QString question = interrompue
-                                 ? QStringLiteral("Voulez-vous la transférer quand même ?")
-                                 : QStringLiteral("Voulez-vous le transférer une seconde fois ?");
-    const QString titre = interrompue ? QStringLiteral("Importation interrompue")
-                                      : QStringLiteral("Facture déjà transférée");
-    if (!services.demander || !services.demander(constat, question, titre)) {
-      return ResultatImport::DejaTransfere;
-    }
-  }
+  Revendique revendication(journal, r);
+  const bool reprise = r.issue == IssueRevendication::Reprise;
 
   // Whatever would stop the move is found before anything is posted.
   if (!services.deplaceur->PeutRecevoir(chemin, run.cible, raison)) {
@@ -249,21 +338,72 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
   document.MotDePasse(configuration.PWDAcomba);
   document.Soumission(true);
 
-  const qint64 numero = journal.Commencer(entree, raison);
-  if (numero == 0) {
-    return run.RefusJournal(raison);
+  // An import that stopped is resumed only where the company can tell
+  // whether it was posted; elsewhere the user is asked.
+  ReferenceImportation reference{entree.empreinte, identite, revendication.Numero(), !forcer,
+                                 reprise && !forcer};
+  document.Importation(reference);
+  bool poste = document.Enregistrer(false);
+  if (!poste && document.SansRegistre()) {
+    if (!run.Demander(
+            QStringLiteral("Une importation de ce même contenu dans la même compagnie a "
+                           "commencé le %1 (%2) et ne s'est jamais terminée : la facture a "
+                           "peut-être été transférée. Vérifiez-le dans votre système comptable.")
+                .arg(DateLisible(r.entree.debut), Reference(r.entree)),
+            QStringLiteral("Voulez-vous la transférer quand même ?"),
+            QStringLiteral("Importation interrompue"))) {
+      return ResultatImport::DejaTransfere;
+    }
+    reference.exigerRegistre = false;
+    document.Importation(reference);
+    poste = document.Enregistrer(false);
   }
-  if (!document.Enregistrer(false)) {
+  if (!poste && document.ImportationTrouvee()) {
+    const RegistreImportation trouve = *document.ImportationTrouvee();
+    const QString quand = DateLisible(trouve.moment);
+    if (trouve.journal == identite && trouve.numero == revendication.Numero()) {
+      // This very entry's posting, written before its import stopped.
+      QString raisonJournal;
+      if (!revendication.Marquer(EtatImport::Transferee, raisonJournal, trouve.numeroDocument)) {
+        return run.RefusJournal(raisonJournal);
+      }
+      r.entree.numeroDocument = trouve.numeroDocument;
+      return run.Conclure(
+          revendication.Numero(),
+          QStringLiteral("Cette facture a été transférée à votre système comptable le %1 (%2) par "
+                         "une importation qui s'est arrêtée avant de déplacer son fichier. Elle "
+                         "n'est pas transférée une seconde fois ; son fichier est déplacé dans le "
+                         "dossier des fichiers traités.")
+              .arg(quand, Reference(r.entree)),
+          ResultatImport::DeplacementTermine, true);
+    }
+    if (!run.Demander(
+            QStringLiteral("Le contenu de ce fichier a déjà été transféré à votre système "
+                           "comptable, dans la même compagnie, le %1 (document n° %2, selon le "
+                           "registre des importations de la compagnie).")
+                .arg(quand, trouve.numeroDocument),
+            QStringLiteral("Voulez-vous le transférer une seconde fois ?"),
+            QStringLiteral("Facture déjà transférée"))) {
+      return ResultatImport::DejaTransfere;
+    }
+    reference.refuserSiDejaPostee = false;
+    reference.exigerRegistre = false;
+    document.Importation(reference);
+    poste = document.Enregistrer(false);
+  }
+  if (!poste) {
     // A refusal that cannot be noted stays en cours: the next attempt asks.
-    journal.Marquer(numero, EtatImport::Refusee, raison);
+    revendication.Marquer(EtatImport::Refusee, raison);
     AfficherMessage(document.Message(), kValidation);
     return document.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
   }
   QString raisonJournal;
-  const bool note = journal.Marquer(numero, EtatImport::Transferee, raisonJournal);
+  const bool note =
+      revendication.Marquer(EtatImport::Transferee, raisonJournal, document.NumeroDocument());
   const ResultatImport resultat =
-      run.Conclure(numero, QStringLiteral("La facture a été transférer à votre système comptable."),
-                   ResultatImport::Transfere);
+      run.Conclure(revendication.Numero(),
+                   QStringLiteral("La facture a été transférer à votre système comptable."),
+                   ResultatImport::Transfere, false);
   if (!note) {
     AfficherMessage(QStringLiteral("Le journal des importations n'a pas pu noter que la facture "
                                    "est transférée : %1.")

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,7 @@ enum class ResultatImport {
   DossierTraiteInutilisable,  // the processed folder cannot take the file; nothing posted
   JournalInutilisable,        // the import journal cannot be read or written; nothing posted
   DejaTransfere,              // the same content was posted before; not posted again
+  EnCoursAilleurs,            // another import was still posting that content; nothing posted
   Refuse,                     // the document was refused; the file stays where it is
   Interrompu,                 // the posting stopped after some writes; the file stays
   Transfere,                  // posted, confirmed, and the file moved
@@ -43,6 +45,11 @@ struct ServicesImport {
   // The file is moved before the confirmation is shown (for a caller whose
   // messages may fail, such as a closed pipe); otherwise after it.
   bool deplacerAvantConfirmation = false;
+  // Told once when the run waits for another import of the same content
+  // (the window shows its busy pointer instead).
+  std::function<void(const QString& texte)> signalerAttente = {};
+  // How long the run waits for another import of the same content.
+  std::chrono::milliseconds attenteMaximale = std::chrono::seconds(60);
 
   // The real file system, the user's journal and the default document services.
   static ServicesImport Defaut();
@@ -54,13 +61,15 @@ using IndiquerOccupeFn = std::function<void(bool occupe)>;
 // Imports one invoice file: checks the path and the configuration, reads the
 // file into a new sales document, makes sure its content was not posted into
 // that company before (asking when it was) and that the processed folder can
-// take it, notes the import in the journal, posts it into the accounting
+// take it, claims the import in the journal (waiting for another import of
+// the same content to end), posts it into the accounting
 // system the configuration chooses (code 1, or code 2 with the configured
 // supplier and ledger accounts on every line) with the configured folders and
 // credentials, tells the user the outcome and, once posted, moves the file
 // into the folder of processed files. Content found posted but not moved is
-// moved without posting. Every message goes through AfficherMessage; the busy
-// pointer is on from the reading until the run returns, whatever happens.
+// moved without posting; an import that stopped is resumed from what the
+// company's record of imports says, where it keeps one. Every message goes through AfficherMessage;
+// the busy pointer is on from the reading until the run returns, whatever happens.
 ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfert& configuration,
                                const AfficherMessageFn& AfficherMessage,
                                const IndiquerOccupeFn& IndiquerOccupe,

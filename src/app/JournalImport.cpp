@@ -1,6 +1,7 @@
 #include "app/JournalImport.h"
 
 #include "platform/StockageReglagesQt.h"
+#include "platform/os/Fichier.h"
 #include "platform/os/Systeme.h"
 
 #include <QDir>
@@ -98,7 +99,7 @@ QString Libelle(EtatImport etat) {
 
 SqliteJournalImport::SqliteJournalImport(QString chemin) : chemin_(std::move(chemin)) {}
 
-SqliteJournalImport::~SqliteJournalImport() { sqlite3_close(db_); }
+SqliteJournalImport::~SqliteJournalImport() { Fermer(); }
 
 QString SqliteJournalImport::CheminParDefaut() {
   QString dossier = platform::StockageReglagesQt::DossierParDefaut();
@@ -108,9 +109,26 @@ QString SqliteJournalImport::CheminParDefaut() {
   return dossier + QStringLiteral("/journal-importations.sqlite");
 }
 
-QString SqliteJournalImport::Raison(int code) const {
+void SqliteJournalImport::Fermer() {
+  for (const qint64 numero : std::set<qint64>(tenus_)) {
+    Lacher(numero);
+  }
+  verrous_.reset();
+  sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+QString SqliteJournalImport::Raison(int code) {
   const QString quoi = QStringLiteral("le journal des importations « %1 »").arg(chemin_);
   const int systeme = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
+  const int primaire = code & 0xFF;
+  if (db_ != nullptr && tenus_.empty() &&
+      (primaire == SQLITE_READONLY || primaire == SQLITE_IOERR || primaire == SQLITE_CANTOPEN ||
+       primaire == SQLITE_FULL)) {
+    // What the system refused may be mended meanwhile (permissions given
+    // back, space freed): the next operation opens the journal again.
+    Fermer();
+  }
   switch (code & 0xFF) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
@@ -145,9 +163,29 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
       return false;
     }
   }
+  if (!memoire && QFileInfo(chemin_).isWritable()) {
+    // SQLite gives its log and shared index the journal's own permissions: a
+    // journal once made read-only leaves them so after it is writable again.
+    for (const char* suffixe : {"-wal", "-shm"}) {
+      const QString compagnon = chemin_ + QLatin1String(suffixe);
+      if (QFileInfo::exists(compagnon) && !QFileInfo(compagnon).isWritable()) {
+        QFile::setPermissions(compagnon, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      }
+    }
+  }
   const int code =
       sqlite3_open_v2(chemin_.toUtf8().constData(), &db_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (code == SQLITE_OK && sqlite3_db_readonly(db_, "main") == 1) {
+    // SQLite opens a file it may not write for reading, without a word.
+    raison = QStringLiteral(
+                 "le journal des importations « %1 » ne peut pas être écrit : le fichier est en "
+                 "lecture seule (vérifiez ses permissions)")
+                 .arg(chemin_);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return false;
+  }
   if (code == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 10000);
     // Each commit reaches the disk before the posting that follows it; with
@@ -162,7 +200,15 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
         " etat TEXT NOT NULL CHECK (etat IN ('en cours', 'transférée', 'déplacée', 'refusée')),"
         " debut TEXT NOT NULL, fin TEXT);"
         "CREATE INDEX IF NOT EXISTS importation_contenu"
-        " ON importation (empreinte, compagnie, systeme);";
+        " ON importation (empreinte, compagnie, systeme);"
+        // At most one live claim per content and company, enforced by the
+        // database itself: the primary key is a unique index.
+        "CREATE TABLE IF NOT EXISTS revendication ("
+        " empreinte TEXT NOT NULL, compagnie TEXT NOT NULL, systeme INTEGER NOT NULL,"
+        " numero INTEGER NOT NULL UNIQUE REFERENCES importation (numero),"
+        " PRIMARY KEY (empreinte, compagnie, systeme));"
+        "CREATE TABLE IF NOT EXISTS meta (cle TEXT PRIMARY KEY, valeur TEXT NOT NULL);"
+        "INSERT OR IGNORE INTO meta VALUES ('identite', lower(hex(randomblob(16))));";
     // Imports that start together may create the journal together: turning on
     // the write-ahead log needs the file alone, and SQLite answers busy at once,
     // without waiting, to one of two connections that would otherwise deadlock.
@@ -178,10 +224,44 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
       QThread::msleep(20);
       creation = sqlite3_exec(db_, schema, nullptr, nullptr, nullptr);
     }
-    if (creation == SQLITE_OK) {
-      if (!memoire) {
-        QFile::setPermissions(chemin_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (creation == SQLITE_OK && !memoire) {
+      QFile::setPermissions(chemin_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      try {
+        verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
+                                       os::Fichier::Mode::LectureEcriture);
+      } catch (const os::ErreurOs& e) {
+        if (e.kind() != os::ErreurOs::Kind::NotFound) {
+          raison = QStringLiteral("le journal des importations « %1 » ne peut pas être ouvert : %2")
+                       .arg(chemin_ + QStringLiteral("-verrous"),
+                            QString::fromStdString(os::TexteErreurFrancais(e.code())));
+          sqlite3_close(db_);
+          db_ = nullptr;
+          return false;
+        }
       }
+      if (!verrous_) {
+        try {
+          verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
+                                         os::Fichier::Mode::CreationNouveau);
+        } catch (const os::ErreurOs& e) {
+          // Made by another import between the two opens.
+          try {
+            verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
+                                           os::Fichier::Mode::LectureEcriture);
+          } catch (const os::ErreurOs& e2) {
+            raison =
+                QStringLiteral("le journal des importations « %1 » ne peut pas être ouvert : %2")
+                    .arg(chemin_ + QStringLiteral("-verrous"),
+                         QString::fromStdString(os::TexteErreurFrancais(e2.code())));
+            sqlite3_close(db_);
+            db_ = nullptr;
+            return false;
+          }
+        }
+      }
+      return true;
+    }
+    if (creation == SQLITE_OK) {
       return true;
     }
     raison = Raison(creation);
@@ -249,21 +329,47 @@ qint64 SqliteJournalImport::Commencer(const EntreeJournal& entree, QString& rais
   return sqlite3_last_insert_rowid(db_);
 }
 
-bool SqliteJournalImport::Marquer(qint64 numero, EtatImport etat, QString& raison) {
-  if (!Ouvrir(raison)) {
+bool SqliteJournalImport::Marquer(qint64 numero, EtatImport etat, QString& raison,
+                                  const QString& numeroDocument) {
+  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
     return false;
   }
-  Requete r(db_, "UPDATE importation SET etat = ?1, fin = ?2 WHERE numero = ?3");
-  if (!r.Prete()) {
-    raison = Raison(r.Code());
+  const auto echec = [&](int code) {
+    raison = Raison(code);
+    Executer("ROLLBACK", raison);
+    return false;
+  };
+  {
+    Requete r(db_,
+              "UPDATE importation SET etat = ?1, fin = ?2,"
+              " numero_document = COALESCE(?4, numero_document) WHERE numero = ?3");
+    if (!r.Prete()) {
+      return echec(r.Code());
+    }
+    r.Lier(1, Libelle(etat));
+    r.Lier(2, Horodatage(QDateTime::currentDateTimeUtc()));
+    r.Lier(3, numero);
+    numeroDocument.isEmpty() ? r.LierNul(4) : r.Lier(4, numeroDocument);
+    if (r.Pas() || r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+  // The claim lasts until the file is moved: another import of the content
+  // then finds it posted and moved, never half-way.
+  const bool fin = etat == EtatImport::Deplacee || etat == EtatImport::Refusee;
+  if (fin) {
+    Requete r(db_, "DELETE FROM revendication WHERE numero = ?1");
+    r.Lier(1, numero);
+    if (!r.Prete() || r.Pas() || r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+  if (!Executer("COMMIT", raison)) {
+    Executer("ROLLBACK", raison);
     return false;
   }
-  r.Lier(1, Libelle(etat));
-  r.Lier(2, Horodatage(QDateTime::currentDateTimeUtc()));
-  r.Lier(3, numero);
-  if (r.Pas() || r.Code() != SQLITE_DONE) {
-    raison = Raison(r.Code());
-    return false;
+  if (fin) {
+    Lacher(numero);  // only once the new state is on disk
   }
   return true;
 }
@@ -287,6 +393,269 @@ bool SqliteJournalImport::Lister(std::vector<EntreeJournal>& entrees, QString& r
     raison = Raison(r.Code());
     return false;
   }
+  return true;
+}
+
+bool SqliteJournalImport::Executer(const char* sql, QString& raison) {
+  if (db_ == nullptr) {
+    return false;
+  }
+  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    raison = Raison(code);
+    return false;
+  }
+  return true;
+}
+
+bool SqliteJournalImport::Tenir(qint64 numero) {
+  if (tenus_.count(numero) != 0) {
+    return false;  // this process's own import holds it
+  }
+  if (verrous_) {
+    try {
+      if (!verrous_->Verrouiller(static_cast<std::uint64_t>(numero), 1,
+                                 os::Fichier::GenreVerrou::Exclusif,
+                                 std::chrono::milliseconds(0))) {
+        return false;
+      }
+    } catch (const os::ErreurOs&) {
+      return false;
+    }
+  }
+  tenus_.insert(numero);
+  return true;
+}
+
+void SqliteJournalImport::Lacher(qint64 numero) {
+  if (tenus_.erase(numero) == 0) {
+    return;
+  }
+  if (verrous_) {
+    try {
+      verrous_->Deverrouiller(static_cast<std::uint64_t>(numero), 1);
+    } catch (const os::ErreurOs&) {
+      // Released with the file when the journal closes.
+    }
+  }
+}
+
+bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
+                                      Revendication& resultat, QString& raison) {
+  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
+    return false;
+  }
+  qint64 tenu = 0;  // the claim byte this call took
+  const auto echec = [&](int code) {
+    if (code != SQLITE_OK) {
+      raison = Raison(code);
+    }
+    QString ignoree;
+    Executer("ROLLBACK", ignoree);
+    if (tenu != 0) {
+      Lacher(tenu);
+    }
+    return false;
+  };
+  const auto valider = [&] {
+    if (!Executer("COMMIT", raison)) {
+      return echec(SQLITE_OK);
+    }
+    return true;
+  };
+  const auto lireEntree = [&](qint64 numero, EntreeJournal& e) {
+    Requete r(
+        db_,
+        (QByteArray("SELECT ") + kColonnes + " FROM importation WHERE numero = ?1").constData());
+    r.Lier(1, numero);
+    if (!r.Pas()) {
+      return false;
+    }
+    e = LireEntree(r);
+    return true;
+  };
+  // The claim taken over is this run's now: it names this run's file.
+  const auto reprendre = [&](EntreeJournal e, bool nouvelleRevendication) {
+    if (nouvelleRevendication) {
+      Requete r(db_,
+                "INSERT INTO revendication (empreinte, compagnie, systeme, numero)"
+                " VALUES (?1, ?2, ?3, ?4)");
+      r.Lier(1, entree.empreinte);
+      r.Lier(2, entree.compagnie);
+      r.Lier(3, static_cast<qint64>(entree.systeme));
+      r.Lier(4, e.numero);
+      if (r.Pas() || r.Code() != SQLITE_DONE) {
+        return echec(r.Code());
+      }
+    }
+    Requete r(db_, "UPDATE importation SET fichier = ?1 WHERE numero = ?2");
+    r.Lier(1, entree.fichier);
+    r.Lier(2, e.numero);
+    if (r.Pas() || r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+    e.fichier = entree.fichier;
+    resultat = {IssueRevendication::Reprise, e};
+    return valider();
+  };
+
+  // A claim on the content: alive, or left by an import that stopped.
+  {
+    Requete r(db_,
+              "SELECT numero FROM revendication WHERE empreinte = ?1 AND compagnie = ?2"
+              " AND systeme = ?3");
+    r.Lier(1, entree.empreinte);
+    r.Lier(2, entree.compagnie);
+    r.Lier(3, static_cast<qint64>(entree.systeme));
+    if (r.Pas()) {
+      const qint64 numero = r.Entier(0);
+      EntreeJournal trouvee;
+      if (lireEntree(numero, trouvee) && trouvee.etat == EtatImport::EnCours) {
+        if (!Tenir(numero)) {
+          resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
+          echec(SQLITE_OK);  // nothing to write: the answer is what was read
+          return true;
+        }
+        tenu = numero;
+        return reprendre(trouvee, false);
+      }
+      // A claim whose entry is no longer en cours has nothing left to guard.
+      Requete suppression(db_, "DELETE FROM revendication WHERE numero = ?1");
+      suppression.Lier(1, numero);
+      if (suppression.Pas() || suppression.Code() != SQLITE_DONE) {
+        return echec(suppression.Code());
+      }
+    } else if (r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+
+  if (!forcer) {
+    Requete r(db_, (QByteArray("SELECT ") + kColonnes +
+                    " FROM importation WHERE empreinte = ?1 AND compagnie = ?2 AND systeme = ?3"
+                    " AND etat <> 'refusée' ORDER BY numero DESC LIMIT 1")
+                       .constData());
+    r.Lier(1, entree.empreinte);
+    r.Lier(2, entree.compagnie);
+    r.Lier(3, static_cast<qint64>(entree.systeme));
+    if (r.Pas()) {
+      EntreeJournal trouvee = LireEntree(r);
+      if (trouvee.etat != EtatImport::EnCours) {
+        resultat = {IssueRevendication::DejaTransferee, trouvee};
+        echec(SQLITE_OK);  // nothing to write: the answer is what was read
+        return true;
+      }
+      // En cours without a claim: left by an import that stopped (or by a
+      // version of the program that took no claim).
+      if (!Tenir(trouvee.numero)) {
+        resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
+        echec(SQLITE_OK);  // nothing to write: the answer is what was read
+        return true;
+      }
+      tenu = trouvee.numero;
+      return reprendre(trouvee, true);
+    }
+    if (r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+
+  EntreeJournal nouvelle = entree;
+  nouvelle.etat = EtatImport::EnCours;
+  nouvelle.debut = QDateTime::currentDateTimeUtc();
+  {
+    Requete r(db_,
+              "INSERT INTO importation (empreinte, fichier, compagnie, systeme, etat, debut)"
+              " VALUES (?1, ?2, ?3, ?4, 'en cours', ?5)");
+    r.Lier(1, entree.empreinte);
+    r.Lier(2, entree.fichier);
+    r.Lier(3, entree.compagnie);
+    r.Lier(4, static_cast<qint64>(entree.systeme));
+    r.Lier(5, Horodatage(nouvelle.debut));
+    if (r.Pas() || r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+  nouvelle.numero = sqlite3_last_insert_rowid(db_);
+  // Held before the claim is visible to anyone: a claim seen is never taken
+  // for one left behind.
+  if (!Tenir(nouvelle.numero)) {
+    raison = QStringLiteral("le journal des importations « %1 » ne peut pas réserver l'importation")
+                 .arg(chemin_);
+    return echec(SQLITE_OK);
+  }
+  tenu = nouvelle.numero;
+  {
+    Requete r(db_,
+              "INSERT INTO revendication (empreinte, compagnie, systeme, numero)"
+              " VALUES (?1, ?2, ?3, ?4)");
+    r.Lier(1, entree.empreinte);
+    r.Lier(2, entree.compagnie);
+    r.Lier(3, static_cast<qint64>(entree.systeme));
+    r.Lier(4, nouvelle.numero);
+    if (r.Pas() || r.Code() != SQLITE_DONE) {
+      return echec(r.Code());
+    }
+  }
+  resultat = {IssueRevendication::Obtenue, nouvelle};
+  return valider();
+}
+
+bool SqliteJournalImport::AttendreFin(qint64 numero, std::chrono::milliseconds delai) {
+  if (tenus_.count(numero) != 0 || !verrous_) {
+    return true;  // nobody else could hold it
+  }
+  try {
+    if (!verrous_->Verrouiller(static_cast<std::uint64_t>(numero), 1,
+                               os::Fichier::GenreVerrou::Partage, delai)) {
+      return false;
+    }
+    verrous_->Deverrouiller(static_cast<std::uint64_t>(numero), 1);
+  } catch (const os::ErreurOs&) {
+    return false;
+  }
+  return true;
+}
+
+bool SqliteJournalImport::Relacher(qint64 numero, bool oublier, QString& raison) {
+  if (tenus_.count(numero) == 0) {
+    return true;  // ended already, with the entry's last state
+  }
+  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
+    Lacher(numero);
+    return false;
+  }
+  bool ok = true;
+  {
+    Requete r(db_, "DELETE FROM revendication WHERE numero = ?1");
+    r.Lier(1, numero);
+    ok = r.Prete() && !r.Pas() && r.Code() == SQLITE_DONE;
+  }
+  if (ok && oublier) {
+    Requete r(db_, "DELETE FROM importation WHERE numero = ?1 AND etat = 'en cours'");
+    r.Lier(1, numero);
+    ok = r.Prete() && !r.Pas() && r.Code() == SQLITE_DONE;
+  }
+  if (!ok || !Executer("COMMIT", raison)) {
+    QString ignoree;
+    Executer("ROLLBACK", ignoree);
+    Lacher(numero);
+    return false;
+  }
+  Lacher(numero);
+  return true;
+}
+
+bool SqliteJournalImport::Identite(QString& identite, QString& raison) {
+  if (!Ouvrir(raison)) {
+    return false;
+  }
+  Requete r(db_, "SELECT valeur FROM meta WHERE cle = 'identite'");
+  if (!r.Pas()) {
+    raison = Raison(r.Code() == SQLITE_DONE ? SQLITE_CORRUPT : r.Code());
+    return false;
+  }
+  identite = r.Texte(0);
   return true;
 }
 

@@ -186,6 +186,39 @@ bool DeplaceurFichierQt::PeutRecevoir(const QString& source, const QString& cibl
   return true;
 }
 
+QString NomLibre(const QString& cible, int n) {
+  const qsizetype debutNom = std::max(cible.lastIndexOf(u'/'), cible.lastIndexOf(u'\\')) + 1;
+  qsizetype point = cible.lastIndexOf(u'.');
+  if (point <= debutNom) {  // no extension, or a name that starts with its only dot
+    point = cible.size();
+  }
+  return cible.left(point) + QStringLiteral(" (%1)").arg(n) + cible.mid(point);
+}
+
+bool DeplaceurFichier::Present(const QString& /*chemin*/) const { return true; }
+
+bool DeplaceurFichierQt::Present(const QString& chemin) const {
+  return os::EntreeExiste(EncoderNom(chemin).toStdString());
+}
+
+bool DeplaceurFichier::DeplacerSousNomLibre(const QString& source, const QString& cible,
+                                            QString& cibleFinale, QString& raison) {
+  constexpr int kEssais = 1000;
+  cibleFinale = cible;
+  for (int n = 2;; ++n) {
+    if (Deplacer(source, cibleFinale, raison)) {
+      return true;
+    }
+    // Anything but a name already taken is the move's own failure.
+    if (n > kEssais || !os::EntreeExiste(EncoderNom(cibleFinale).toStdString()) ||
+        !os::EntreeExiste(EncoderNom(source).toStdString())) {
+      cibleFinale = cible;
+      return false;
+    }
+    cibleFinale = NomLibre(cible, n);
+  }
+}
+
 bool DeplaceurFichierQt::Deplacer(const QString& source, const QString& cible, QString& raison) {
   const int erreur = DeplacerSansEcraser(EncoderNom(source), EncoderNom(cible));
   switch (erreur) {

@@ -32,7 +32,17 @@ class DeplaceurFichier {
   // True when moved; otherwise false with the reason in raison, and source
   // where it was.
   virtual bool Deplacer(const QString& source, const QString& cible, QString& raison) = 0;
+  // As Deplacer, but when a file of cible's name is there already, under the
+  // first free name of the form "nom (2).ext", "nom (3).ext", …: nothing is
+  // ever replaced. The name used is left in cibleFinale.
+  // Whether the file is still where it was (a failed move may have left it).
+  virtual bool Present(const QString& chemin) const;
+  bool DeplacerSousNomLibre(const QString& source, const QString& cible, QString& cibleFinale,
+                            QString& raison);
 };
+
+// The n-th name tried for cible (n from 2): "dossier/nom (n).ext".
+QString NomLibre(const QString& cible, int n);
 
 // Reads only regular files (a link to one included), at most
 // kTailleMaximaleFichier bytes; devices, FIFOs and sockets are refused without
@@ -47,6 +57,7 @@ class DeplaceurFichierQt final : public DeplaceurFichier {
  public:
   bool PeutRecevoir(const QString& source, const QString& cible, QString& raison) const override;
   bool Deplacer(const QString& source, const QString& cible, QString& raison) override;
+  bool Present(const QString& chemin) const override;
 };
 
 }  // namespace brivane::platform

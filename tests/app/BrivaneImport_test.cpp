@@ -139,8 +139,8 @@ TEST_F(BrivaneImport, AFileCopiedBackIsPostedAgainOnlyWithReimporter) {
       QStringLiteral("Facture déjà transférée : Le contenu de ce fichier a déjà été transféré à "
                      "votre système comptable, dans la même compagnie, le ")));
   EXPECT_TRUE(refus.erreurs.endsWith(
-      QStringLiteral("(importation n° 1 du journal, fichier « %1 »). Rien n'est transféré "
-                     "(--reimporter pour transférer quand même).\n")
+      QStringLiteral("(importation n° 1 du journal, fichier « %1 », document n° 000001). Rien "
+                     "n'est transféré (--reimporter pour transférer quand même).\n")
           .arg(racine_.filePath(QStringLiteral("p.csv")))))
       << refus.erreurs.toStdString();
   EXPECT_EQ(Factures(), 1U);

@@ -164,7 +164,7 @@ TEST(ImporterEnLigne, EachOutcomeHasItsOwnExitCodeAndTheWorstOneWins) {
        {QStringLiteral("/f/a.csv"), QStringLiteral("/f/courte.csv")},
        [](Execution& e) { e.deplaceur->raisonRefus = QStringLiteral("disque plein"); },
        kDeplacementImpossible,
-       kConfirmation,
+       QString(),  // a confirmation means posted and moved
        QStringLiteral("Déplacement du fichier : La facture est transférée"),
        1},
   };

@@ -234,8 +234,8 @@ TEST(ImporterFichier, AFailedMoveIsReportedAfterTheConfirmationWithItsOwnOutcome
           QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
                          "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
                          ": un fichier de ce nom existe déjà dans le dossier de destination."
-                         "\r\nDéplacez-le vous-même, ou importez-le de nouveau : il sera déplacé "
-                         "sans être transféré une seconde fois.")
+                         "\r\nDéplacez-le vous-même ou, la cause corrigée, importez-le de "
+                         "nouveau : il sera déplacé sans être transféré une seconde fois.")
               .arg(kChemin, kCible),
           QStringLiteral("libre")}));
 }
@@ -353,15 +353,16 @@ TEST(ImporterFichier, AnInvoicePostedButNotMovedIsMovedNextTimeWithoutBeingPoste
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementTermine);
   EXPECT_EQ(Postees(j.scenario), 1);
   ASSERT_EQ(j.evenements.size(), 4);
-  EXPECT_TRUE(j.evenements[1].startsWith(
+  // The confirmation says the file is moved: it comes once it is.
+  EXPECT_EQ(j.evenements[1], QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible));
+  EXPECT_TRUE(j.evenements[2].startsWith(
       QStringLiteral("Confirmation : Cette facture a déjà été transférée à votre système "
                      "comptable le ")));
-  EXPECT_TRUE(j.evenements[1].endsWith(
+  EXPECT_TRUE(j.evenements[2].endsWith(
       QStringLiteral("(importation n° 1 du journal, fichier « %1 »), mais son fichier n'avait "
                      "pas été déplacé. Elle n'est pas transférée une seconde fois ; son fichier "
                      "est déplacé dans le dossier des fichiers traités.")
           .arg(kChemin)));
-  EXPECT_EQ(j.evenements[2], QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible));
   EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 déplacée ") + kChemin});
 }
 
@@ -384,7 +385,8 @@ TEST(ImporterFichier, AnImportCutShortWhilePostingIsAskedAboutWithItsOwnWords) {
   };
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DejaTransfere);
   EXPECT_EQ(titre, QStringLiteral("Importation interrompue"));
-  EXPECT_TRUE(j.scenario.appels.isEmpty());
+  // A company that keeps no record refuses before writing anything.
+  EXPECT_EQ(j.scenario.appels, QStringList{QStringLiteral("Ouvrir")});
 }
 
 TEST(ImporterFichier, NothingIsPostedWhenTheJournalOrTheProcessedFolderCannotServe) {

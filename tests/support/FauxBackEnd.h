@@ -43,6 +43,11 @@ class FauxBackEnd final : public BackEnd {
     if (!scenario_.ouvrir) {
       RemplacerMessage(scenario_.messageRefus);
     }
+    // Like an SDK that keeps no record of imports.
+    if (scenario_.ouvrir && importation().exigerRegistre) {
+      SignalerSansRegistre();
+      return false;
+    }
     return scenario_.ouvrir;
   }
   bool EnregistrerClient() override {
