@@ -226,18 +226,17 @@ TEST(ImporterFichier, AFailedMoveIsReportedAfterTheConfirmationWithItsOwnOutcome
   Journal j;
   j.raisonRefus = QStringLiteral("un fichier de ce nom existe déjà dans le dossier de destination");
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
-  EXPECT_EQ(
-      j.evenements,
-      (QStringList{
-          QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
-          QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
-          QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
-                         "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
-                         ": un fichier de ce nom existe déjà dans le dossier de destination."
-                         "\r\nDéplacez-le vous-même ou, la cause corrigée, importez-le de "
-                         "nouveau : il sera déplacé sans être transféré une seconde fois.")
-              .arg(kChemin, kCible),
-          QStringLiteral("libre")}));
+  EXPECT_EQ(j.evenements,
+            (QStringList{
+                QStringLiteral("occupé"), QStringLiteral("Confirmation : ") + kConfirmation,
+                QStringLiteral("déplacer %1 -> %2").arg(kChemin, kCible),
+                QStringLiteral("Déplacement du fichier : La facture est transférée à votre système "
+                               "comptable, mais le fichier « %1 » n'a pas été déplacé vers « %2 » "
+                               ": un fichier de ce nom existe déjà dans le dossier de destination."
+                               "\r\nDéplacez-le vous-même ou, la cause corrigée, importez-le de "
+                               "nouveau : il sera déplacé sans être transféré une seconde fois.")
+                    .arg(kChemin, kCible),
+                QStringLiteral("libre")}));
 }
 
 TEST(ImporterFichier, AnEmptyFolderOfProcessedFilesIsNotRequiredAndNamesTheRoot) {
