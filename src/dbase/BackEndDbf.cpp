@@ -2,6 +2,7 @@
 
 #include "dbase/LitteralSql.h"
 #include "dbase/ModeleSql.h"
+#include "dbase/RegistreDbf.h"
 #include "document/Client.h"
 #include "document/ErreurInattendue.h"
 #include "document/Item.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace brivane::dbase {
 
@@ -61,19 +63,31 @@ BackEndDbf::BackEndDbf(ComSoum& document, ServicesDbf services)
     : BackEnd(document), services_(std::move(services)) {}
 
 // What a posting may write, locked at its first step: a posting of products
-// alone takes only their table.
+// alone takes only their table, and writes no record of its import.
 const QStringList kTablesFacture{QStringLiteral("client"), QStringLiteral("produi"),
                                  QStringLiteral("factma"), QStringLiteral("factit"),
-                                 QStringLiteral("solde")};
+                                 QStringLiteral("solde"),  RegistreDbf::kTable};
 const QStringList kTablesProduits{QStringLiteral("produi")};
 
 template <typename Pas>
 bool BackEndDbf::Etape(Pas pas, bool toutesLesTables) {
   try {
     if (!enCours_) {
+      // The connection knows only the tables that were there when it opened,
+      // and another posting may have made the record table since.
+      if (toutesLesTables && !registreConnu_) {
+        RegistreDbf::Creer(cheminCie());
+        Connecter();
+      }
       Connexion->Begin(toutesLesTables ? kTablesFacture : kTablesProduits,
                        services_.attenteCompteur);
       enCours_ = true;
+      // Looked up under the record's lock: two imports of one content at
+      // once see each other's record.
+      if (toutesLesTables && DejaPostee()) {
+        Annuler();
+        return false;
+      }
     }
     (this->*pas)();
     return true;
@@ -91,6 +105,7 @@ void BackEndDbf::Annuler() noexcept {
     Connexion->Rollback();
   }
   enCours_ = false;
+  numeroEcrit_.clear();
 }
 
 BackEndDbf::~BackEndDbf() { Annuler(); }
@@ -100,7 +115,9 @@ bool BackEndDbf::EnregistrerClient() { return Etape(&BackEndDbf::EnregistrerClie
 bool BackEndDbf::EnregistrerProduits() { return Etape(&BackEndDbf::EnregistrerProduitsDbf, false); }
 bool BackEndDbf::EnregistrerFacture() {
   refus_.clear();
-  Etape(&BackEndDbf::EnregistrerFactureDbf, true);
+  if (!Etape(&BackEndDbf::EnregistrerFactureDbf, true)) {
+    return false;
+  }
   if (!refus_.isEmpty()) {
     Annuler();
     RemplacerMessage(refus_);
@@ -118,19 +135,49 @@ void BackEndDbf::Fermer(bool valider) {
     return;
   }
   enCours_ = false;
+  const QString numero = std::exchange(numeroEcrit_, QString());
   try {
     Connexion->Commit();
   } catch (const platform::ErreurBaseDonnees& e) {
     throw ErreurInattendue(e.number(), e.description());
   }
+  // Only once on disk: a number given before a failed commit names no invoice.
+  if (!numero.isEmpty()) {
+    SignalerNumeroDocument(numero);
+  }
+}
+
+void BackEndDbf::Connecter() {
+  Resultat.reset();
+  // Looked at before opening: a table there now is among those the connection finds.
+  registreConnu_ = RegistreDbf::Present(cheminCie());
+  Connexion = services_.base->Open(kChaineConnexion + cheminCie());
+  Commande = Command{};
+  Commande.ActiveConnection = Connexion.get();
+}
+
+bool BackEndDbf::DejaPostee() {
+  const ReferenceImportation& reference = importation();
+  if (reference.empreinte.isEmpty() || !reference.refuserSiDejaPostee) {
+    return false;
+  }
+  Commande.CommandText = RegistreDbf::Recherche(reference.empreinte);
+  Resultat = Commande.Execute();
+  if (Resultat->Eof()) {
+    Resultat->Close();
+    return false;
+  }
+  const RegistreImportation registre = RegistreDbf::Lu(*Resultat);
+  Resultat->Close();
+  SignalerDejaPostee(registre);
+  return true;
 }
 
 bool BackEndDbf::OuvrirBaseDbf() {
   Annuler();
+  numeroEcrit_.clear();
   try {
-    Connexion = services_.base->Open(kChaineConnexion + cheminCie());
-    Commande = Command{};
-    Commande.ActiveConnection = Connexion.get();
+    Connecter();
     return true;
   } catch (const platform::ErreurBaseDonnees&) {
     Connexion.reset();
@@ -317,6 +364,17 @@ void BackEndDbf::EnregistrerFactureDbf() {
   }
 
   Resultat = Connexion->Execute(QStringLiteral("update solde set snexts = snexts + 1"));
+
+  // The record rides the invoice's transaction: both reach the disk, or neither.
+  const QString numero = numeroDocument.mid(1, numeroDocument.size() - 2);
+  const ReferenceImportation& reference = importation();
+  if (!reference.empreinte.isEmpty()) {
+    Commande.CommandText =
+        RegistreDbf::Insertion({reference.empreinte, reference.journal, reference.numero,
+                                QDateTime::currentDateTimeUtc(), numero});
+    Resultat = Commande.Execute();
+  }
+  numeroEcrit_ = numero;
 }
 
 }  // namespace brivane::dbase

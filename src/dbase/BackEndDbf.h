@@ -24,7 +24,8 @@ struct ServicesDbf {
 
 // Posts a document as rows of the dBASE tables of its company folder: the
 // customer into client, the missing products into produi, the invoice into
-// factma and factit with its number taken from solde. The whole posting is one
+// factma and factit with its number taken from solde, and the import it came
+// from into our own record table (RegistreDbf). The whole posting is one
 // transaction: its tables are locked at its first step and its rows reach the
 // tables at Fermer, all of them, or none when a step fails or refuses. Each
 // step returns true or throws ErreurInattendue.
@@ -44,6 +45,11 @@ class BackEndDbf final : public BackEnd {
 
  private:
   bool OuvrirBaseDbf();
+  // Opens the company folder afresh; throws ErreurBaseDonnees.
+  void Connecter();
+  // Whether the company's record of imports holds the content, when the
+  // import asks to refuse it; Message then says so.
+  bool DejaPostee();
   void EnregistrerClientDbf();
   void EnregistrerProduitsDbf();
   void EnregistrerFactureDbf();
@@ -62,8 +68,10 @@ class BackEndDbf final : public BackEnd {
   std::unique_ptr<platform::JeuLignes> Resultat;
   std::int32_t noFacture = 0;
   double SousTotal = 0;
-  bool enCours_ = false;  // a transaction is open on Connexion
-  QString refus_;         // why the invoice pass refused the posting
+  bool enCours_ = false;        // a transaction is open on Connexion
+  QString refus_;               // why the invoice pass refused the posting
+  QString numeroEcrit_;         // the invoice number the commit makes real
+  bool registreConnu_ = false;  // the connection has the record table
 };
 
 }  // namespace brivane::dbase

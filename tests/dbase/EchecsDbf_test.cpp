@@ -11,14 +11,15 @@ namespace {
 TEST_F(PostageTest, AnInvoiceRefusedOnItsLastLineLeavesNothing) {
   Compagnie();
   ASSERT_TRUE(Document(UnClient(), {UneLigne(QStringLiteral("CD"), 1, 1)})->Enregistrer(true));
-  const auto avant = Octets(dir_.path());
+  const auto avant = OctetsCompagnie(dir_.path());
   // CD exists, so its unit price too wide for factit is met only on the last
   // invoice line, after the customer, the product AB6 and the header.
   auto coupee = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
                                       UneLigne(QStringLiteral("CD"), 1e-6, 1e10)});
   EXPECT_FALSE(coupee->Enregistrer());
   EXPECT_TRUE(coupee->Message().startsWith(kInconnue)) << coupee->Message().toStdString();
-  EXPECT_EQ(Octets(dir_.path()), avant);
+  EXPECT_EQ(OctetsCompagnie(dir_.path()), avant);
+  EXPECT_TRUE(Lignes("brivimp").isEmpty());
   EXPECT_TRUE(Lignes("client").isEmpty());
   EXPECT_EQ(Lignes("produi").size(), 1);
   EXPECT_TRUE(Lignes("factma").isEmpty());
@@ -53,8 +54,9 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
       factma->write(0, factma->composer(ligne, nullptr));
       factma->terminer(QDate::currentDate());
     }
-    const auto avant = Octets(dir_.path());
+    const auto avant = OctetsCompagnie(dir_.path());
     auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50)});
+    document->Importation({QString(64, u'a'), QStringLiteral("journal"), 3});
     EXPECT_FALSE(document->Enregistrer());
     EXPECT_EQ(document->Message(),
               QStringLiteral("La table factma contient déjà un document sous le numéro %1, que le "
@@ -62,7 +64,9 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
                              "été écrit : corrigez le compteur dans le système comptable avant de "
                              "reprendre le transfert.")
                   .arg(QString::fromLatin1(numero)));
-    EXPECT_EQ(Octets(dir_.path()), avant);
+    EXPECT_EQ(OctetsCompagnie(dir_.path()), avant);
+    EXPECT_TRUE(Lignes("brivimp").isEmpty());
+    EXPECT_TRUE(document->NumeroDocument().isEmpty());
     EXPECT_EQ(Lignes("factma").size(), 1);
     EXPECT_EQ(Compteur(), 7);
     log_.clear();
@@ -79,9 +83,10 @@ TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
       dir_.remove();
       ASSERT_TRUE(QDir().mkpath(dir_.path()));
       Compagnie();
-      const auto avant = Octets(dir_.path());
+      const auto avant = OctetsCompagnie(dir_.path());
       auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
                                             UneLigne(QStringLiteral("CD"), 1, 1)});
+      document->Importation({QString(64, u'b'), QStringLiteral("journal"), 5});
       os::InjecterPannes(synchronisation ? os::PlanPannes{-1, n} : os::PlanPannes{n, -1});
       const bool ok = document->Enregistrer();
       os::InjecterPannes({});
@@ -90,7 +95,12 @@ TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
       }
       ++echecs;
       EXPECT_TRUE(document->Message().startsWith(kInconnue)) << document->Message().toStdString();
-      EXPECT_EQ(Octets(dir_.path()), avant);
+      EXPECT_TRUE(document->NumeroDocument().isEmpty());
+      // The record table is either not made yet or made whole and empty.
+      EXPECT_EQ(OctetsCompagnie(dir_.path()), avant);
+      if (QFile::exists(Chemin("brivimp"))) {
+        EXPECT_TRUE(Lignes("brivimp").isEmpty());
+      }
       ASSERT_TRUE(Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50)})->Enregistrer());
       EXPECT_EQ(Compteur(), 8);
       EXPECT_EQ(Lignes("factit").size(), 1);
@@ -191,6 +201,7 @@ TEST_F(PostageTest, ProductsOnlyWritesNoCustomerAndNoInvoice) {
   EXPECT_TRUE(Lignes("client").isEmpty());
   EXPECT_TRUE(Lignes("factma").isEmpty());
   EXPECT_EQ(Compteur(), 7);
+  EXPECT_FALSE(QFile::exists(Chemin("brivimp")));
 }
 
 TEST_F(PostageTest, AFolderThatCannotBeOpened) {
