@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace brivane::acomba {
 
@@ -74,6 +75,20 @@ bool BackEndAcomba::OuvrirSessionAcomba() {
     session_->FermerCompagnie();
     return false;
   }
+  // Our own extension: an installed SDK does not provide it.
+  try {
+    registre_ = Creer<RegistreImportationsSdk>(*fournisseur_);
+  } catch (const ErreurSdk& e) {
+    if (e.numero() != ErreurSdk::kClasseNonEnregistree &&
+        e.numero() != ErreurSdk::kInterfaceNonPriseEnCharge) {
+      throw;
+    }
+  }
+  if (!registre_ && importation().exigerRegistre) {
+    SignalerSansRegistre();
+    session_->FermerCompagnie();
+    return false;
+  }
   return true;
 }
 
@@ -116,10 +131,15 @@ bool BackEndAcomba::VerifierAvantEcriture() {
 
   // The SDK refuses a line number beyond its limit only when the line is
   // written: the last one is tried now, in a buffer the invoice step resets.
+  // Its answer to a line beyond the limit is an invalid argument; any other
+  // failure is unexpected, as everywhere else.
   transaction_ = Creer<TransactionSdk>(*fournisseur_);
   try {
     transaction_->NumeroLigne(n + 2, kNumeroLigneProvinciale);
   } catch (const ErreurSdk& e) {
+    if (e.numero() != ErreurSdk::kArgumentInvalide) {
+      throw;
+    }
     RemplacerMessage(QStringLiteral("La facture compte %1 lignes de détail, plus que le système "
                                     "comptable n'en accepte (%2). Rien n'a été écrit.")
                          .arg(QString::number(n), e.description()));
@@ -155,10 +175,15 @@ bool BackEndAcomba::VerifierAvantEcriture() {
   noVendeur_ = ChercherVendeur();
 
   // A new product needs its group; groups are few, each is looked up once.
+  // Only the first line of a code adds it: a later line finds it.
   std::unique_ptr<ProduitSdk> produit;
   std::unique_ptr<GroupeProduitSdk> groupe;
   std::map<std::int32_t, bool> groupes;
+  std::set<QString> codes;
   for (const auto& ligne : details) {
+    if (!codes.insert(ligne->code()).second) {
+      continue;
+    }
     if (!produit) {
       produit = Creer<ProduitSdk>(*fournisseur_);
     }
@@ -184,7 +209,12 @@ bool BackEndAcomba::VerifierAvantEcriture() {
 }
 
 QString BackEndAcomba::DejaEcrit() const {
-  if (clientEcrit_.isEmpty() && produitsAjoutes_ == 0) {
+  // In one transaction, what was written is rolled back when the step fails.
+  return registre_ ? QString() : TexteEcrit();
+}
+
+QString BackEndAcomba::TexteEcrit() const {
+  if (clientEcrit_.isEmpty() && produitsAjoutes_ == 0 && !factureEcrite_) {
     return {};
   }
   QStringList faits;
@@ -193,6 +223,11 @@ QString BackEndAcomba::DejaEcrit() const {
   }
   if (produitsAjoutes_ > 0) {
     faits << QStringLiteral("%1 produit(s) ajouté(s)").arg(produitsAjoutes_);
+  }
+  if (factureEcrite_) {
+    faits << QStringLiteral("la facture");
+    return kCrLf + QStringLiteral("Déjà écrit dans la compagnie : %1.")
+                       .arg(faits.join(QStringLiteral(", ")));
   }
   return kCrLf + QStringLiteral("Déjà écrit dans la compagnie : %1. La facture n'a pas été écrite.")
                      .arg(faits.join(QStringLiteral(", ")));
@@ -211,6 +246,10 @@ bool BackEndAcomba::ProduitAjouteEntreTemps(ProduitSdk& produit, const QString& 
 }
 
 bool BackEndAcomba::EnregistrerClientAcomba() {
+  // A content already posted is reported as such, before any other check.
+  if (!ConsulterRegistre()) {
+    return false;
+  }
   if (!verifie_ && !VerifierAvantEcriture()) {
     return false;
   }
@@ -267,6 +306,9 @@ bool BackEndAcomba::EnregistrerClientAcomba() {
 }
 
 bool BackEndAcomba::EnregistrerProduitsAcomba() {
+  if (!ConsulterRegistre()) {
+    return false;
+  }
   std::unique_ptr<ProduitSdk> produit;
   std::unique_ptr<GroupeProduitSdk> groupe;
   bool resultat = true;
@@ -456,7 +498,12 @@ bool BackEndAcomba::EnregistrerFactureAcomba() {
     RemplacerMessage(MessageSdk(ajout) + DejaEcrit());
     return false;
   }
-  return true;
+  SignalerEcriture();
+  factureEcrite_ = true;
+  // After the add: the company may have given another number than reserved.
+  const QString numero = transaction->Source3();
+  SignalerNumeroDocument(numero);
+  return NoterRegistre(numero);
 }
 
 }  // namespace brivane::acomba

@@ -18,6 +18,11 @@ namespace brivane::acomba {
 // Every step returns true on success and false with its reason in the
 // document's Message; a call that fails below the SDK's statuses throws
 // ErreurSdk out of the step.
+//
+// With a provider that keeps a record of imports (RegistreImportationsSdk),
+// the posting is one transaction: a content the record holds is refused
+// before anything is written, the record is noted with the invoice, and a
+// posting that does not succeed whole leaves nothing.
 class BackEndAcomba final : public BackEnd {
  public:
   // The federal and provincial tax records the invoice names.
@@ -28,14 +33,26 @@ class BackEndAcomba final : public BackEnd {
 
   BackEndAcomba(ComSoum& document, std::shared_ptr<Fournisseur> fournisseur);
 
-  bool Ouvrir() override { return OuvrirSessionAcomba(); }
-  bool EnregistrerClient() override { return EnregistrerClientAcomba(); }
-  bool EnregistrerProduits() override { return EnregistrerProduitsAcomba(); }
-  bool EnregistrerFacture() override { return EnregistrerFactureAcomba(); }
-  void Fermer(bool) override { FermerSessionAcomba(); }
+  bool Ouvrir() override { return Proteger(&BackEndAcomba::OuvrirSessionAcomba); }
+  bool EnregistrerClient() override { return Proteger(&BackEndAcomba::EnregistrerClientAcomba); }
+  bool EnregistrerProduits() override {
+    return Proteger(&BackEndAcomba::EnregistrerProduitsAcomba);
+  }
+  bool EnregistrerFacture() override { return Proteger(&BackEndAcomba::EnregistrerFactureAcomba); }
+  void Fermer(bool valider) override;
 
  private:
+  // Runs a step; when it throws, the posting's transaction is rolled back
+  // first, so that the company is not held until the back end goes.
+  bool Proteger(bool (BackEndAcomba::*etape)());
   void FermerSessionAcomba();
+  // The record of imports, before the first write: false when it refuses
+  // the content (or cannot be read), with the reason in Message.
+  bool ConsulterRegistre();
+  // Notes the import with the invoice numbered numero: false when it fails.
+  bool NoterRegistre(const QString& numero);
+  // Rolls the posting back: true when it was.
+  bool AnnulerPostage();
   bool OuvrirSessionAcomba();
   bool EnregistrerClientAcomba();
   bool EnregistrerProduitsAcomba();
@@ -53,8 +70,10 @@ class BackEndAcomba final : public BackEnd {
   // by another import), which is all this step wants.
   bool ProduitAjouteEntreTemps(ProduitSdk& produit, const QString& code);
   // What this posting wrote before a failure, for the message: empty when
-  // nothing was written.
+  // nothing was written, or when a failure rolls the posting back.
   QString DejaEcrit() const;
+  // What this posting wrote so far, as DejaEcrit words it; empty when nothing.
+  QString TexteEcrit() const;
 
   // "number, space, the session's text for it".
   QString MessageSdk(std::int32_t statut) const;
@@ -68,6 +87,9 @@ class BackEndAcomba final : public BackEnd {
   std::unique_ptr<SessionSdk> session_;
   std::unique_ptr<DemarrageSdk> demarrage_;
   std::unique_ptr<UtilisateurSdk> utilisateur_;
+  // Null when the provider keeps no record of imports.
+  std::unique_ptr<RegistreImportationsSdk> registre_;
+  bool registreConsulte_ = false;
 
   // From the check before writing to the invoice step.
   std::unique_ptr<TransactionSdk> transaction_;
@@ -77,6 +99,7 @@ class BackEndAcomba final : public BackEnd {
   // What this posting wrote so far.
   QString clientEcrit_;  // "ajouté", "mis à jour" or empty
   std::int64_t produitsAjoutes_ = 0;
+  bool factureEcrite_ = false;
 };
 
 }  // namespace brivane::acomba

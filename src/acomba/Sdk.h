@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ErreurInattendue.h"
+#include "document/RegistreImportation.h"
 
 #include <QString>
 
@@ -32,6 +33,8 @@ inline constexpr Identifiant kTransaction{0x000000E4, 0x000000E3};
 inline constexpr Identifiant kTaxe{0x0000007A, 0x00000079};
 inline constexpr Identifiant kVendeur{0x000000D2, 0x000000D1};
 inline constexpr Identifiant kPreVerification{0x000000CE, 0x000000CD};
+// Our own extension: no SDK but the built-in company provides it.
+inline constexpr Identifiant kRegistreImportations{0x00000B01, 0x00000B00};
 // Interfaces every object from the user object on extends.
 inline constexpr std::uint32_t kInterfaceEnregistrementCle = 0x0000006F;
 inline constexpr std::uint32_t kInterfaceEnregistrement = 0x0000006D;
@@ -125,7 +128,9 @@ class SessionSdk : public ObjetSdk {
   // The French text of a status, saying what the last failed call knew.
   virtual QString TexteErreur(std::int32_t statut) = 0;
   // Closes the open company and logs its user out: a status (refused when
-  // none is open).
+  // none is open). A provider that holds the posting's writes in one
+  // transaction commits it here, and answers a failure, with nothing kept,
+  // when it cannot.
   virtual std::int32_t FermerCompagnie() = 0;
 };
 
@@ -248,6 +253,33 @@ class TransactionSdk : public EnregistrementCle {
   virtual void GroupeLigne(std::int32_t ligne, std::int32_t v) = 0;
   virtual void TaxeLigne(std::int32_t ligne, std::int32_t v) = 0;
   virtual void Montant(std::int32_t ligne, double v) = 0;
+};
+
+// The company's record of the imports posted into it, and the posting's own
+// write transaction: from the first write (or Chercher) of a posting, what
+// every object of the provider writes is kept only by Valider, or by
+// FermerCompagnie, which validates. Only the built-in company provides it
+// (Creer throws ErreurSdk kClasseNonEnregistree elsewhere). Statuses as the
+// record interface.
+class RegistreImportationsSdk : public ObjetSdk {
+ public:
+  static constexpr Identifiant kIdentifiant = identifiants::kRegistreImportations;
+  // Looks up the latest record of the content empreinte, after starting the
+  // posting's transaction if it is not started: no other posting can note
+  // the same content between this lookup and the Noter that follows. 0 found
+  // (Registre holds it), 10 not found.
+  virtual std::int32_t Chercher(const QString& empreinte) = 0;
+  // The record the last Chercher found; empty otherwise.
+  virtual RegistreImportation Registre() = 0;
+  // Writes the record inside the posting's transaction (a content may be
+  // noted more than once).
+  virtual std::int32_t Noter(const RegistreImportation& registre) = 0;
+  // Commits the posting's transaction now; kSucces when nothing is pending.
+  // On failure nothing the posting wrote is kept.
+  virtual std::int32_t Valider() = 0;
+  // Rolls the posting's transaction back: nothing it wrote is kept. kSucces
+  // when nothing is pending.
+  virtual std::int32_t Abandonner() = 0;
 };
 
 // Makes the SDK's objects by class identifier, like the platform's object

@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace brivane::acomba {
 
 namespace {
@@ -127,14 +129,32 @@ CREATE TABLE ligne_transac (
 );
 )sql";
 
+// Layout 2: what layout 1 lacks, added by the migration. Several rows may
+// name one content: a user may post it again on purpose.
+const char* const kSchemaImportation = R"sql(
+CREATE TABLE importation (
+  position INTEGER PRIMARY KEY,
+  empreinte TEXT NOT NULL CHECK (empreinte <> ''),
+  journal TEXT NOT NULL DEFAULT '',
+  numero_journal INTEGER NOT NULL DEFAULT 0,
+  moment TEXT NOT NULL,
+  numero_document TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX importation_empreinte ON importation (empreinte);
+)sql";
+
 const char* const kTables[] = {"compagnie", "utilisateur", "groupe_produit",
                                "taxe",      "vendeur",     "client",
                                "produit",   "transac",     "ligne_transac"};
+const char* const kTablesVersion2[] = {"importation"};
 
-// The CREATE TABLE statement of kSchema that makes table, as SQLite keeps it.
-QString DefinitionTable(const char* table) {
-  const QString debut = QStringLiteral("CREATE TABLE %1 (").arg(QString::fromLatin1(table));
-  for (const QString& instruction : QString::fromUtf8(kSchema).split(u';')) {
+// The CREATE statement of the schemas that makes the table or index of that
+// name, as SQLite keeps it.
+QString Definition(const char* genre, const char* nom) {
+  const QString debut = QStringLiteral("CREATE %1 %2 ")
+                            .arg(QString::fromLatin1(genre).toUpper(), QString::fromLatin1(nom));
+  const QString schemas = QString::fromUtf8(kSchema) + QString::fromUtf8(kSchemaImportation);
+  for (const QString& instruction : schemas.split(u';')) {
     const QString texte = instruction.trimmed();
     if (texte.startsWith(debut)) {
       return texte;
@@ -190,9 +210,27 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
     // finished.
     base->Executer(QStringLiteral("PRAGMA journal_mode = WAL"));
     base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
+    base->Migrer();
   }
   base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
   return base;
+}
+
+void BaseCompagnie::Migrer() {
+  const auto version = [&] {
+    Requete r(db_, QStringLiteral("PRAGMA user_version"));
+    return r.Suivante() ? r.Entier(0) : 0;
+  };
+  if (version() >= kVersionSchema) {
+    return;
+  }
+  Transaction([&] {
+    // Another program may have brought it up to date since the check.
+    if (version() < kVersionSchema) {
+      Executer(QString::fromUtf8(kSchemaImportation));
+      Executer(QStringLiteral("PRAGMA user_version = %1").arg(kVersionSchema));
+    }
+  });
 }
 
 void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
@@ -204,19 +242,39 @@ void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
   if (!version.Suivante() || version.Entier(0) > kVersionSchema) {
     throw ErreurBase(statuts::kVersionInconnue, chemin);
   }
+  const bool version2 = version.Entier(0) >= 2;
   // Each table as we create it: a damaged schema text can rename or drop a
   // column and still be read.
   Requete existe(db_,
                  QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
   for (const char* table : kTables) {
     existe.Lier(1, QString::fromLatin1(table));
-    if (!existe.Suivante() || existe.Texte(0) != DefinitionTable(table)) {
+    if (!existe.Suivante() || existe.Texte(0) != Definition("table", table)) {
       throw ErreurBase(statuts::kCompagnieEndommagee,
                        QStringLiteral("la table « %1 » n'a pas la définition attendue")
                            .arg(QString::fromLatin1(table)));
     }
     existe.Reinitialiser();
   }
+  if (!version2) {
+    return;  // the opening for writing adds what layout 2 brings
+  }
+  Requete objet(db_, QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = ? AND name = ?"));
+  const auto verifier = [&](const char* genre, const char* nom) {
+    objet.Lier(1, QString::fromLatin1(genre)).Lier(2, QString::fromLatin1(nom));
+    if (!objet.Suivante() || objet.Texte(0) != Definition(genre, nom)) {
+      throw ErreurBase(
+          statuts::kCompagnieEndommagee,
+          QStringLiteral("%1 « %2 » n'a pas la définition attendue")
+              .arg(QString::fromLatin1(std::strcmp(genre, "index") == 0 ? "l'index" : "la table"),
+                   QString::fromLatin1(nom)));
+    }
+    objet.Reinitialiser();
+  };
+  for (const char* table : kTablesVersion2) {
+    verifier("table", table);
+  }
+  verifier("index", "importation_empreinte");
 }
 
 QStringList BaseCompagnie::Verifier(const QString& dossier) {
@@ -270,6 +328,7 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Creer(const QString& dossier, cons
   base->Executer(QStringLiteral("PRAGMA synchronous = FULL"));
   base->Transaction([&] {
     base->Executer(QString::fromUtf8(kSchema));
+    base->Executer(QString::fromUtf8(kSchemaImportation));
     base->Executer(QStringLiteral("PRAGMA application_id = %1").arg(kIdentifiantApplication));
     base->Executer(QStringLiteral("PRAGMA user_version = %1").arg(kVersionSchema));
     Requete compagnie(base->db_, QStringLiteral("INSERT INTO compagnie (position, nom, periode, "
@@ -298,6 +357,57 @@ int BaseCompagnie::Changements() const { return sqlite3_changes(db_); }
 void BaseCompagnie::Annuler() noexcept {
   if (sqlite3_get_autocommit(db_) == 0) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+void BaseCompagnie::OuvrirPostage() {
+  if (postage_ == Postage::Perdu) {
+    // Starting afresh would keep the later writes without the earlier ones.
+    throw ErreurBase(statutPerte_,
+                     QStringLiteral("le transfert a été annulé par une écriture qui a échoué"));
+  }
+  if (postage_ == Postage::Aucun) {
+    Executer(QStringLiteral("BEGIN IMMEDIATE"));
+    postage_ = Postage::Ouvert;
+  }
+}
+
+void BaseCompagnie::ValiderPostage() {
+  if (postage_ == Postage::Perdu) {
+    postage_ = Postage::Aucun;
+    throw ErreurBase(statutPerte_,
+                     QStringLiteral("le transfert a été annulé par une écriture qui a échoué"));
+  }
+  if (postage_ == Postage::Aucun) {
+    return;
+  }
+  postage_ = Postage::Aucun;
+  const int code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    const QString detail = QString::fromUtf8(sqlite3_errmsg(db_));
+    // SQLite may keep the transaction open after a failed commit: nothing of
+    // it is to be kept.
+    Annuler();
+    throw ErreurBase(StatutSqlite(code), detail);
+  }
+}
+
+bool BaseCompagnie::AnnulerPostage() noexcept {
+  const bool ouvert = postage_ == Postage::Ouvert;
+  postage_ = Postage::Aucun;
+  Annuler();
+  return ouvert;
+}
+
+void BaseCompagnie::AnnulerEnregistrement(std::int32_t statut) noexcept {
+  // After some failures (disk full, I/O) SQLite rolls back the whole
+  // transaction by itself.
+  if (sqlite3_get_autocommit(db_) != 0 ||
+      sqlite3_exec(db_, "ROLLBACK TO enregistrement; RELEASE enregistrement", nullptr, nullptr,
+                   nullptr) != SQLITE_OK) {
+    Annuler();
+    postage_ = Postage::Perdu;
+    statutPerte_ = statut;
   }
 }
 

@@ -144,8 +144,21 @@ inline std::int32_t Garde(EtatCompagnie& etat, F&& f) {
   }
 }
 
+// Commits the posting's transaction. Nothing more is written into a damaged
+// file, a commit included: the posting is then rolled back.
+inline std::int32_t ValiderPostage(EtatCompagnie& etat) {
+  if (etat.endommagee) {
+    return etat.base->AnnulerPostage() ? statuts::kCompagnieEndommagee : kSucces;
+  }
+  return Garde(etat, [&] {
+    etat.base->ValiderPostage();
+    return kSucces;
+  });
+}
+
 // The record operations every object of the built-in company shares, over
-// one table and a buffer of its columns.
+// one table and a buffer of its columns. Each add or modify is one write of
+// the posting's transaction (BaseCompagnie::Ecriture).
 template <class Interface>
 class EnregistrementIntegre : public Interface {
  public:
@@ -259,7 +272,7 @@ class EnregistrementIntegre : public Interface {
     }
     const std::int32_t statut = Garde(*etat_, [&] {
       std::int64_t position = 0;
-      etat_->base->Transaction([&] {
+      etat_->base->Ecriture([&] {
         AvantInsertion();
         QStringList noms;
         QStringList marques;
@@ -297,7 +310,7 @@ class EnregistrementIntegre : public Interface {
     }
     return Garde(*etat_, [&] {
       std::int32_t statut = kSucces;
-      etat_->base->Transaction([&] {
+      etat_->base->Ecriture([&] {
         // A key left as it was read is not rewritten: rewriting it, even
         // unchanged, makes SQLite look for the rows that refer to it, and
         // the invoices refer to their customer through a column without index.

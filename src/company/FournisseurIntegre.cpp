@@ -2,6 +2,7 @@
 
 #include "company/BaseCompagnie.h"
 #include "company/EnregistrementIntegre.h"
+#include "company/RegistreImportationsIntegre.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -349,6 +350,13 @@ class SessionIntegree final : public SessionSdk {
   }
 
   std::int32_t OuvrirCompagnie(const QString& /*cheminApp*/, const QString& cheminCie) override {
+    // The company open until now is closed as FermerCompagnie would: its
+    // posting kept, or the failure reported.
+    if (etat_->base) {
+      if (const std::int32_t statut = FermerCompagnie(); statut != kSucces) {
+        return statut;
+      }
+    }
     etat_->raison.clear();
     etat_->requetes.clear();
     etat_->base.reset();
@@ -396,14 +404,18 @@ class SessionIntegree final : public SessionSdk {
     return TexteStatut(statut);
   }
 
+  // Commits the posting's transaction, if one is open: a caller that knows
+  // nothing of it keeps its writes, and learns when they could not be kept.
   std::int32_t FermerCompagnie() override {
     if (!etat_->base) {
       return statuts::kCompagnieFermee;
     }
+    etat_->raison.clear();
+    const std::int32_t statut = ValiderPostage(*etat_);
     etat_->requetes.clear();
     etat_->base.reset();
     etat_->utilisateur = 0;
-    return kSucces;
+    return statut;
   }
 
  private:
@@ -429,6 +441,9 @@ std::unique_ptr<ObjetSdk> FournisseurIntegre::Creer(std::uint32_t classe) {
   if (classe == id::kVendeur.classe) return std::make_unique<VendeurIntegre>(etat_);
   if (classe == id::kPreVerification.classe) {
     return std::make_unique<PreVerificationIntegree>(etat_);
+  }
+  if (classe == id::kRegistreImportations.classe) {
+    return std::make_unique<RegistreImportationsIntegre>(etat_);
   }
   throw ErreurSdk(ErreurSdk::kClasseNonEnregistree,
                   QStringLiteral("Classe non enregistrée : ") + TexteIdentifiant(classe));

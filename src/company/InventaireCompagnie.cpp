@@ -108,6 +108,14 @@ InventaireCompagnie InventaireCompagnie::Lire(const QString& dossier) {
       inv.transactions.push_back(std::move(t));
     }
   }
+  Requete version(db, QStringLiteral("PRAGMA user_version"));
+  if (version.Suivante() && version.Entier(0) >= 2) {
+    Requete r(db, QStringLiteral("SELECT empreinte, journal, numero_journal, moment, "
+                                 "numero_document FROM importation ORDER BY position"));
+    while (r.Suivante()) {
+      inv.importations.push_back({r.Texte(0), r.Texte(1), r.Entier(2), r.Texte(3), r.Texte(4)});
+    }
+  }
   return inv;
 }
 
@@ -169,6 +177,14 @@ QString InventaireCompagnie::Decrire() const {
                        Nombre(l.reference)));
       }
     }
+  }
+
+  ligne(QString());
+  ligne(QStringLiteral("Importations (%1)").arg(importations.size()));
+  for (const Importation& i : importations) {
+    ligne(QStringLiteral("  %1  facture %2  importation n° %3 (%4)  contenu %5")
+              .arg(i.moment, i.numeroDocument, QString::number(i.numero), i.journal,
+                   i.empreinte.left(16)));
   }
   return s;
 }

@@ -8,8 +8,8 @@
 
 namespace brivane::acomba {
 
-// What a built-in company holds, read for people: customers, products and
-// the posted transactions with their lines. Fields the posting left unwritten
+// What a built-in company holds, read for people: customers, products, the
+// posted transactions with their lines and the record of imports. Fields the posting left unwritten
 // read as null QVariants.
 struct InventaireCompagnie {
   struct Client {
@@ -44,12 +44,19 @@ struct InventaireCompagnie {
     std::vector<Ligne> lignes;
   };
 
+  struct Importation {
+    QString empreinte, journal;
+    std::int64_t numero = 0;
+    QString moment, numeroDocument;
+  };
+
   QString nom;
   std::vector<QString> utilisateurs;
   std::vector<std::pair<std::int32_t, QString>> groupes;
   std::vector<Client> clients;
   std::vector<Produit> produits;
   std::vector<Transaction> transactions;
+  std::vector<Importation> importations;  // none in a company of layout 1
 
   // Reads the company of dossier without changing it. Throws ErreurBase.
   static InventaireCompagnie Lire(const QString& dossier);

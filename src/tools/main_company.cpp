@@ -38,7 +38,8 @@ int main(int argc, char* argv[]) {
 
   QCommandLineParser options;
   options.setApplicationDescription(QStringLiteral(
-      "Affiche les clients, les produits et les factures (lignes et taxes) d'une compagnie.\n"
+      "Affiche les clients, les produits, les factures (lignes et taxes) et le registre des\n"
+      "importations d'une compagnie.\n"
       "Codes de sortie : 0 réussite, 1 compagnie illisible, 2 utilisation incorrecte,\n"
       "3 compagnie endommagée (--verifier)."));
   options.addHelpOption();

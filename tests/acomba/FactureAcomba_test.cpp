@@ -180,6 +180,34 @@ TEST_F(BackEndAcombaTest, failedCallEndsThePostingWithoutClosing) {
   }
 }
 
+// Only the SDK's invalid-argument answer to the last line number is its line
+// limit: another failure there is unexpected, as anywhere else.
+TEST_F(BackEndAcombaTest, failedLineLimitProbeIsAnUnexpectedFailureNotALimit) {
+  sdk.echecs = {QStringLiteral("transaction.NumeroLigne")};
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_EQ(doc->Message(), "Une erreur inconnue s'est produite : -2147023174" + kCrLf +
+                                "Serveur RPC indisponible.");
+  EXPECT_FALSE(Cree("client"));
+  EXPECT_FALSE(Ferme());
+}
+
+// An installed SDK keeps no record of imports: an import that demands one is
+// refused with nothing written; one that does not posts as always.
+TEST_F(BackEndAcombaTest, aRecordDemandedOfAnSdkWithoutOneRefusesBeforeAnyWrite) {
+  doc->Importation({QStringLiteral("ab12"), QStringLiteral("poste-1"), 3, true, true});
+  EXPECT_FALSE(Enregistrer());
+  EXPECT_TRUE(doc->SansRegistre());
+  EXPECT_EQ(doc->Message(), QStringLiteral("Ce système comptable ne tient pas de registre des "
+                                           "importations. Rien n'a été écrit."));
+  EXPECT_FALSE(Cree("client"));
+  EXPECT_TRUE(Ferme());
+
+  doc->Importation({QStringLiteral("ab12"), QStringLiteral("poste-1"), 3, true, false});
+  EXPECT_TRUE(Enregistrer()) << doc->Message().toStdString();
+  EXPECT_FALSE(doc->SansRegistre());
+  EXPECT_TRUE(FactureAjoutee());
+}
+
 TEST_F(BackEndAcombaTest, classNotProvidedIsAnUnexpectedFailure) {
   sdk.classesAbsentes = {acomba::identifiants::kTaxe.classe};
   EXPECT_FALSE(Enregistrer());

@@ -6,9 +6,14 @@
 #include "support/QStringPrinter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 namespace brivane::acomba {
 namespace {
@@ -85,6 +90,9 @@ TEST_P(FichierAbimeTest, openRefusesWithAStatusInsteadOfFailing) {
   } else if (cas.contenu == "version") {
     auto base = BaseCompagnie::Ouvrir(Dossier());
     base->Executer(QStringLiteral("PRAGMA user_version = 99"));
+  } else if (cas.contenu == "index") {
+    auto base = BaseCompagnie::Ouvrir(Dossier());
+    base->Executer(QStringLiteral("DROP INDEX importation_empreinte"));
   } else if (cas.contenu == "schema") {
     // What a damaged byte in the schema text does: a column no longer named as ours.
     auto base = BaseCompagnie::Ouvrir(Dossier());
@@ -112,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    s::kCompagnieEndommagee},
                       FichierAbime{"tronque", "tronque", s::kCompagnieEndommagee},
                       FichierAbime{"colonneRenommee", "schema", s::kCompagnieEndommagee},
+                      FichierAbime{"indexDuRegistreAbsent", "index", s::kCompagnieEndommagee},
                       FichierAbime{"autreBase", QByteArray(), s::kPasUneCompagnie},
                       FichierAbime{"versionFuture", "version", s::kVersionInconnue}),
     [](const ::testing::TestParamInfo<FichierAbime>& p) { return std::string(p.param.nom); });
@@ -435,6 +444,33 @@ TEST_F(CompagnieIntegreeTest, transactionIsStoredWholeWithItsLines) {
   EXPECT_TRUE(tr.lignes[0].montant.isNull());
   EXPECT_DOUBLE_EQ(tr.lignes[1].montant.toDouble(), 1.5);
   EXPECT_TRUE(tr.vendeur.isNull());
+}
+
+// The posting is committed at log-out. A commit that cannot be written
+// (here the file-size limit, as a full disk) answers its failure and keeps
+// nothing; a posting never logged out keeps nothing either.
+TEST_F(CompagnieIntegreeTest, aPostingIsKeptOnlyByACommitThatSucceeds) {
+  {
+    auto f = Connecte();
+    ASSERT_EQ(AjouterClient(*f, QStringLiteral("C1")), kSucces);
+  }
+  {
+    auto f = Connecte();
+    ASSERT_EQ(AjouterClient(*f, QStringLiteral("C2")), kSucces);
+    rlimit avant{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
+    const auto ancien = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limite = avant;
+    limite.rlim_cur = static_cast<rlim_t>(
+        QFileInfo(BaseCompagnie::CheminFichier(Dossier()) + QStringLiteral("-wal")).size());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+    const std::int32_t statut = Creer<SessionSdk>(*f)->FermerCompagnie();
+    setrlimit(RLIMIT_FSIZE, &avant);
+    std::signal(SIGXFSZ, ancien);
+    EXPECT_NE(statut, kSucces);
+  }
+  EXPECT_EQ(InventaireCompagnie::Lire(Dossier()).clients.size(), 0U);
+  EXPECT_TRUE(BaseCompagnie::Verifier(Dossier()).isEmpty());
 }
 
 TEST(CompagnieDemoTest, neverOverwritesACompany) {
