@@ -243,6 +243,7 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
         try {
           verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
                                          os::Fichier::Mode::CreationNouveau);
+          verrous_->ChangerPermissions(0600);
         } catch (const os::ErreurOs& e) {
           // Made by another import between the two opens.
           try {
@@ -510,20 +511,32 @@ bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
     if (r.Pas()) {
       const qint64 numero = r.Entier(0);
       EntreeJournal trouvee;
-      if (lireEntree(numero, trouvee) && trouvee.etat == EtatImport::EnCours) {
-        if (!Tenir(numero)) {
-          resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
-          echec(SQLITE_OK);  // nothing to write: the answer is what was read
-          return true;
-        }
+      const bool lue = lireEntree(numero, trouvee);
+      // Posting, or posted and not moved yet: the claim still guards it.
+      const bool gardee =
+          lue && (trouvee.etat == EtatImport::EnCours || trouvee.etat == EtatImport::Transferee);
+      if (gardee && !Tenir(numero)) {
+        resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
+        echec(SQLITE_OK);  // nothing to write: the answer is what was read
+        return true;
+      }
+      if (gardee && trouvee.etat == EtatImport::EnCours) {
         tenu = numero;
         return reprendre(trouvee, false);
       }
-      // A claim whose entry is no longer en cours has nothing left to guard.
+      // A claim with nothing left to guard (its import stopped after posting,
+      // or ended): gone, and the entry answers for itself below.
       Requete suppression(db_, "DELETE FROM revendication WHERE numero = ?1");
       suppression.Lier(1, numero);
       if (suppression.Pas() || suppression.Code() != SQLITE_DONE) {
         return echec(suppression.Code());
+      }
+      if (gardee) {
+        Lacher(numero);
+      }
+      if (gardee && !forcer) {
+        resultat = {IssueRevendication::DejaTransferee, trouvee};
+        return valider();
       }
     } else if (r.Code() != SQLITE_DONE) {
       return echec(r.Code());

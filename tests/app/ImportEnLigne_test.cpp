@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -252,9 +253,37 @@ TEST(ImporterEnLigne, TheHelpDocumentsEveryExitCodeAndTheConfiguration) {
   const QString aide =
       AideImportEnLigne(QStringLiteral("/home/u/.config/Brivane/Brivane.ini"),
                         QStringLiteral("/home/u/.config/Brivane/journal-importations.sqlite"));
-  for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10}) {
-    EXPECT_TRUE(aide.contains(QStringLiteral("\n  %1 ").arg(code))) << code;
+  // The help and the README's table list the same codes: every one the program has.
+  QList<int> codesAide;
+  for (const QRegularExpressionMatch& m :
+       QRegularExpression(QStringLiteral("\n  (\\d+) ")).globalMatch(aide)) {
+    codesAide << m.captured(1).toInt();
   }
+  QFile readme(QStringLiteral(BRIVANE_EXEMPLES "/../README.md"));
+  ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+  const QString texte = QString::fromUtf8(readme.readAll());
+  const qsizetype table = texte.indexOf(QStringLiteral("| Code | Meaning |"));
+  ASSERT_GE(table, 0);
+  QList<int> codesReadme;
+  for (const QRegularExpressionMatch& m :
+       QRegularExpression(QStringLiteral("^\\| (\\d+) \\|"), QRegularExpression::MultilineOption)
+           .globalMatch(texte.mid(table, texte.indexOf(QStringLiteral("\n\n"), table) - table))) {
+    codesReadme << m.captured(1).toInt();
+  }
+  const QList<int> tous{kTousTransferes,
+                        kErreurInterne,
+                        kUsage,
+                        kFichierNonIndique,
+                        kConfigurationIncomplete,
+                        kLectureImpossible,
+                        kRefuse,
+                        kDeplacementImpossible,
+                        kDejaTransfere,
+                        kInterrompu,
+                        kSortieImpossible,
+                        kEnCoursAilleurs};
+  EXPECT_EQ(codesAide, tous);
+  EXPECT_EQ(codesReadme, tous);
   EXPECT_TRUE(aide.contains(QStringLiteral("journal-importations.sqlite")));
   EXPECT_TRUE(aide.contains(QStringLiteral("--reimporter")));
   EXPECT_TRUE(aide.contains(QStringLiteral("--journal")));

@@ -65,7 +65,10 @@ class Journal final : public platform::DeplaceurFichier {
     const ServicesImport services{
         lecteur,
         std::shared_ptr<platform::DeplaceurFichier>(this, [](platform::DeplaceurFichier*) {}),
-        testing::ServicesAvec(scenario), journal, demander};
+        testing::ServicesAvec(scenario),
+        journal,
+        demander,
+        deplacerAvant};
     return ImporterFichier(
         chemin, config,
         [this](const QString& texte, const QString& titre) {
@@ -86,6 +89,7 @@ class Journal final : public platform::DeplaceurFichier {
   std::shared_ptr<JournalImport> journal =
       std::make_shared<SqliteJournalImport>(QStringLiteral(":memory:"));
   DemanderFn demander;
+  bool deplacerAvant = false;
   QString titreQuiLance;
   ScenarioBackEnd scenario;
   QStringList evenements;
@@ -347,6 +351,15 @@ TEST(ImporterFichier, AnInvoicePostedButNotMovedIsMovedNextTimeWithoutBeingPoste
   ASSERT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
   EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 transférée ") + kChemin});
 
+  // Still not movable, as brivane-import runs it: no confirmation, and no
+  // promise that importing again will mend it without the cause mended.
+  j.deplacerAvant = true;
+  j.evenements.clear();
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementImpossible);
+  EXPECT_FALSE(j.evenements.join(u'|').contains(QStringLiteral("Confirmation")));
+  EXPECT_TRUE(j.evenements.join(u'|').contains(QStringLiteral("la cause corrigée")));
+
+  j.deplacerAvant = false;
   j.raisonRefus.clear();
   j.evenements.clear();
   EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::DeplacementTermine);

@@ -87,6 +87,40 @@ TEST(DeplaceurFichierQt, MovesOnlyToAFreeNameInAnExistingFolder) {
   EXPECT_TRUE(raison.contains(QStringLiteral("n'existe plus"))) << raison.toStdString();
 }
 
+// A file of the processed file's name that arrives after the check: the
+// posted file goes under the next free name, and nothing is replaced.
+TEST(DeplaceurFichierQt, AFileArrivedMeanwhileGivesTheNextFreeNameNeverAReplacement) {
+  QTemporaryDir dossier;
+  ASSERT_TRUE(dossier.isValid());
+  const QString source = dossier.filePath(QStringLiteral("f.csv"));
+  const QString traite = dossier.filePath(QStringLiteral("traite"));
+  ASSERT_TRUE(QDir().mkpath(traite));
+  ecrire(source, "postee");
+  ecrire(traite + QStringLiteral("/f.csv"), "autre");
+  ecrire(traite + QStringLiteral("/f (2).csv"), "autre 2");
+  DeplaceurFichierQt deplaceur;
+  QString finale;
+  QString raison;
+  ASSERT_TRUE(
+      deplaceur.DeplacerSousNomLibre(source, traite + QStringLiteral("/f.csv"), finale, raison))
+      << raison.toStdString();
+  EXPECT_EQ(finale, traite + QStringLiteral("/f (3).csv"));
+  EXPECT_EQ(lire(finale), QByteArray("postee"));
+  EXPECT_EQ(lire(traite + QStringLiteral("/f.csv")), QByteArray("autre"));
+  EXPECT_EQ(lire(traite + QStringLiteral("/f (2).csv")), QByteArray("autre 2"));
+  // Any other failure is the move's own: no name is tried after it.
+  EXPECT_FALSE(
+      deplaceur.DeplacerSousNomLibre(source, traite + QStringLiteral("/f.csv"), finale, raison));
+  EXPECT_TRUE(raison.contains(QStringLiteral("n'existe plus"))) << raison.toStdString();
+
+  for (const auto& [cible, attendu] :
+       {std::pair{"/t/f.csv", "/t/f (2).csv"}, std::pair{"/t/f", "/t/f (2)"},
+        std::pair{"/t/.csv", "/t/.csv (2)"}, std::pair{"/t.d/f", "/t.d/f (2)"},
+        std::pair{"C:\\t.d\\f.csv", "C:\\t.d\\f (2).csv"}}) {
+    EXPECT_EQ(NomLibre(QString::fromUtf8(cible), 2), QString::fromUtf8(attendu));
+  }
+}
+
 TEST(LecteurFichierQt, OnlyRegularFilesAreReadAndNothingWaitsOrFillsTheMemory) {
   QTemporaryDir dossier;
   ASSERT_TRUE(dossier.isValid());
