@@ -13,6 +13,7 @@
 #include "platform/NomOrdinateurQt.h"
 #include "platform/ParametresRegionauxQt.h"
 #include "support/Fixtures.h"
+#include "support/Plancher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -444,6 +445,24 @@ void EcritureShapelib(benchmark::State& state) {
                                                 benchmark::Counter::kInvert);
 }
 BENCHMARK(EcritureShapelib)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of a whole posting: the same rows with shapelib, each table
+// opened, locked and synced once, the searched keys read once.
+void PlancherPostage(benchmark::State& state) {
+  const int rangees = static_cast<int>(state.range(0));
+  const Enregistrement& e = Enregistrer(rangees);
+  const QString dossier = CompagnieDbf(rangees);
+  const InstantaneDbf instantane(dossier);
+  for (auto _ : state) {
+    state.PauseTiming();
+    instantane.Restaurer();
+    state.ResumeTiming();
+    PlancherShapelib(dossier, e.rangees);
+  }
+  instantane.Restaurer();
+  state.counters["rows"] = static_cast<double>(RangeesEcrites(e));
+}
+BENCHMARK(PlancherPostage)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace brivane::bench

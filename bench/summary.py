@@ -156,6 +156,19 @@ if py and d1 and rows:
     out(f"| A posting writes its rows ≥ 3 × faster per row than python3-dbf | whole posting "
         f"{ours * 1e6:.1f} µs per row written vs {py['us_per_row']:.1f} µs: {r:.1f} × "
         f"(shapelib floor {fl_s / rows * 1e6:.2f} µs) | {verdict(r >= 3)} |")
+frais = optional_json("postage-frais.json")
+if frais:
+    for size, limit in (("1000", 3), ("100000", 1.2)):
+        f = frais[size]
+        ours, floor = f["dbase"]["median_ms"], f["plancher"]["median_ms"]
+        out(f"| dBASE posting into {int(size):,} rows within {limit} × its floor (fresh processes, "
+            f"load {frais['load_before'][0]:.1f}) | {ours:.1f} ms vs {floor:.1f} ms: "
+            f"{f['ratio']:.2f} × | {verdict(f['ratio'] <= limit)} |")
+    if py:
+        r = py["seconds"] * 1e3 / frais["1000"]["dbase"]["median_ms"]
+        out(f"| dBASE posting into 1,000 rows ≥ 3 × faster than python3-dbf appending its rows | "
+            f"{frais['1000']['dbase']['median_ms']:.1f} ms vs {py['seconds'] * 1e3:.1f} ms: "
+            f"{r:.2f} × | {verdict(r >= 3)} |")
 if mem and mem.get("reading"):
     lps = mem["reading"]["lines_per_second"]
     out(f"| Reading ≥ 500,000 detail lines/s in a fresh process | {lps / 1e3:.0f} k lines/s "

@@ -14,7 +14,7 @@ root=$PWD
 ./scripts/setup.sh
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF >/dev/null
 cmake --build build/bench -j2 --target brivane_bench brivane-import brivane-demo-company \
-  brivane-dbase-post brivane-dbase-fixture
+  brivane-dbase-post brivane-dbase-fixture brivane-postage-frais
 
 export BRIVANE_BENCH_DATA="$root/build/bench/data"
 out="$root/build/bench/results"
@@ -45,6 +45,31 @@ if [ -f "$BRIVANE_BENCH_DATA/instructions-1000.sql" ]; then
 else
   echo "skipped: no posting was recorded (run InstructionsDbf/1000)"
 fi
+
+echo "== dBASE postings in fresh processes, beside their floor (interleaved, medians) =="
+# As a user meets it: each posting, and each floor run (shapelib: tables opened,
+# locked and synced once, searched keys read once), is a process of its own.
+/usr/bin/python3 - "$root/build/bench/bench/brivane-postage-frais" "${BRIVANE_BENCH_RUNS_FRAIS:-7}" \
+  <<'PY' | tee "$out/postage-frais.json"
+import json, os, statistics, subprocess, sys
+program, runs = sys.argv[1], int(sys.argv[2])
+def once(mode, size):
+    return float(subprocess.run([program, mode, str(size)], check=True, capture_output=True,
+                                text=True).stdout)
+result = {"load_before": os.getloadavg()}
+for size in (1000, 100000):
+    subprocess.run([program, "preparer", str(size)], check=True, capture_output=True)
+    times = {"dbase": [], "plancher": []}
+    for _ in range(runs):
+        for mode in times:
+            times[mode].append(once(mode, size))
+    result[str(size)] = {m: {"median_ms": statistics.median(t), "runs_ms": t}
+                         for m, t in times.items()}
+    result[str(size)]["ratio"] = (result[str(size)]["dbase"]["median_ms"] /
+                                  result[str(size)]["plancher"]["median_ms"])
+result["load_after"] = os.getloadavg()
+print(json.dumps(result))
+PY
 
 echo "== System calls of one dBASE posting (3 lines, then 1,001 lines, fresh process each) =="
 if command -v strace >/dev/null; then

@@ -108,6 +108,33 @@ QString Explain(const QString& message) {
   return QStringLiteral("L'instruction a été refusée par la base de données : %1").arg(message);
 }
 
+// Records [from, to) of a table the posting holds, straight from its file
+// in large reads rather than one record at a time: only the key's bytes are
+// looked at. False when the file is shorter than its header says; the record
+// reader then reports it.
+bool HashFile(EcrituresEnAttente& table, const TableDbf& reader, int field, int from, int to,
+              IndexCles& index) {
+  constexpr qsizetype kBlock = 256 * 1024;
+  const qsizetype length = table.recordLength;
+  const int perBlock = static_cast<int>(std::max<qsizetype>(1, kBlock / length));
+  QByteArray buffer(perBlock * length, Qt::Uninitialized);
+  for (int n = from; n < to;) {
+    const int batch = std::min(to - n, perBlock);
+    const auto bytes = static_cast<std::size_t>(batch * length);
+    if (table.io().LireA(static_cast<std::uint64_t>(table.headerLength) +
+                             static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(length),
+                         buffer.data(), bytes) != bytes) {
+      return false;
+    }
+    for (int k = 0; k < batch; ++k) {
+      index.Add(reader.texteStocke(QByteArrayView(buffer.constData() + k * length, length), field),
+                n + k);
+    }
+    n += batch;
+  }
+  return true;
+}
+
 }  // namespace
 
 QString Occupied(const QString& table) {
@@ -171,7 +198,12 @@ IndexCles* BaseDbf::IndexFor(std::size_t table, int field, TableDbf& reader,
   if (!held && (!index.current(stamp) || index.indexed() > count)) {
     index.Clear();
   }
-  for (int n = index.indexed(); n < count; ++n) {
+  int n = index.indexed();
+  if (pending != nullptr && pending->rewritten.empty() && n < fileCount &&
+      HashFile(*pending, reader, field, n, fileCount, index)) {
+    n = fileCount;
+  }
+  for (; n < count; ++n) {
     index.Add(reader.texteStocke(RecordAt(reader, pending, fileCount, n), field), n);
   }
   if (!held) {
@@ -256,10 +288,20 @@ BaseDbf::BaseDbf(const QString& folder, milliseconds writeWait)
     }
   }
   sqlite3_set_authorizer(db_, Authorize, nullptr);
+  preparees_ = std::make_unique<InstructionsPreparees>(db_);
+  for (const InfoTable& table : tables_) {
+    for (const ChampDbf& champ : table.fields) {
+      if (champ.name.compare(u"true", Qt::CaseInsensitive) == 0 ||
+          champ.name.compare(u"false", Qt::CaseInsensitive) == 0) {
+        vraiFauxLibres_ = false;
+      }
+    }
+  }
 }
 
 BaseDbf::~BaseDbf() {
   Rollback();
+  preparees_.reset();  // its statements go before the connection
   if (db_ != nullptr) {
     sqlite3_close(db_);
   }
@@ -276,17 +318,36 @@ void BaseDbf::Refused() const {
 std::unique_ptr<JeuLignes> BaseDbf::Execute(const QString& sql) {
   pending_.reset();
   const QByteArray text = sql.toUtf8();
+  // Texts of one shape differ only by their literals: compiling one of them
+  // costs more than running it.
   sqlite3_stmt* statement = nullptr;
-  const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement, &tail) !=
-      SQLITE_OK) {
-    Refused();
+  InstructionsPreparees::Gardee* gardee = nullptr;
+  if (parForme_ && DecouperInstruction(text, vraiFauxLibres_, forme_)) {
+    gardee = preparees_->Lier(forme_);
+    statement = gardee != nullptr ? gardee->instruction : nullptr;
   }
-  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
-  if (statement == nullptr || !QByteArray(tail).trimmed().isEmpty()) {
-    throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
-                            QStringLiteral("Une seule instruction est permise à la fois."));
+  const bool kept = statement != nullptr;
+  if (!kept) {
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement,
+                           &tail) != SQLITE_OK) {
+      Refused();
+    }
+    if (statement == nullptr || !QByteArray(tail).trimmed().isEmpty()) {
+      sqlite3_finalize(statement);
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kStatementRefused,
+                              QStringLiteral("Une seule instruction est permise à la fois."));
+    }
   }
+  // Reset rather than finalized when kept; either way before any error leaves.
+  const auto release = [kept](sqlite3_stmt* s) {
+    if (kept) {
+      InstructionsPreparees::Relacher(s);
+    } else {
+      sqlite3_finalize(s);
+    }
+  };
+  const std::unique_ptr<sqlite3_stmt, decltype(release)> guard(statement, release);
   const int rc = sqlite3_step(statement);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     Refused();
@@ -295,13 +356,19 @@ std::unique_ptr<JeuLignes> BaseDbf::Execute(const QString& sql) {
   if (columns == 0) {
     return std::make_unique<MaterializedRowSet>();
   }
-  QStringList names;
-  std::vector<platform::ValeurColonne> values;
-  for (int i = 0; i < columns; ++i) {
-    names << QString::fromUtf8(sqlite3_column_name(statement, i));
-    if (rc != SQLITE_ROW) {
-      continue;
+  QStringList names = kept ? gardee->noms : QStringList();
+  if (names.size() != columns) {
+    names.clear();
+    for (int i = 0; i < columns; ++i) {
+      names << QString::fromUtf8(sqlite3_column_name(statement, i));
     }
+    if (kept) {
+      gardee->noms = names;
+    }
+  }
+  std::vector<platform::ValeurColonne> values;
+  values.reserve(static_cast<std::size_t>(columns));
+  for (int i = 0; i < columns && rc == SQLITE_ROW; ++i) {
     switch (sqlite3_column_type(statement, i)) {
       case SQLITE_INTEGER:
         values.emplace_back(qlonglong{sqlite3_column_int64(statement, i)});

@@ -2,6 +2,7 @@
 
 #include "dbf/CacheTables.h"
 #include "dbf/IndexCles.h"
+#include "dbf/InstructionsPreparees.h"
 #include "dbf/TableDbf.h"
 #include "dbf/Transaction.h"
 #include "platform/BaseDonnees.h"
@@ -43,6 +44,9 @@ class BaseDbf final : public platform::BaseDonnees {
   void Begin(const QStringList& tables, milliseconds wait) override;
   void Commit() override;
   void Rollback() noexcept override;
+  // Whether a text is run through the statement compiled for its shape (the
+  // default) or compiled on its own.
+  void CompilerParForme(bool actif) { parForme_ = actif; }
 
   // For the virtual tables.
   std::size_t tableCount() const { return tables_.size(); }
@@ -101,6 +105,10 @@ class BaseDbf final : public platform::BaseDonnees {
   std::optional<Transaction> tx_;
   CacheTables cache_;
   std::map<std::pair<std::size_t, int>, IndexCles> indexes_;  // by table and column
+  std::unique_ptr<InstructionsPreparees> preparees_;
+  FormeInstruction forme_;  // the last text's, its room kept for the next
+  bool parForme_ = true;
+  bool vraiFauxLibres_ = true;  // no column is named true or false
 };
 
 // A failed system call on a table as the error the user reads, in French;

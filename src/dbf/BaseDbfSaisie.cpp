@@ -17,9 +17,51 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace brivane::dbf {
 using platform::ErreurBaseDonnees;
+
+namespace {
+
+// Syncs the files at once rather than one after the other: the disk takes
+// them together, and each is on the disk when this returns (or throws, with
+// `current` naming a file that failed). The list is emptied.
+void SyncTogether(std::vector<std::pair<QString, os::Fichier*>>& files, QString& current) {
+  std::vector<std::exception_ptr> errors(files.size());
+  std::vector<std::thread> threads;
+  const auto sync = [&](std::size_t i) noexcept {
+    try {
+      files[i].second->Synchroniser();
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  for (std::size_t i = 1; i < files.size(); ++i) {
+    try {
+      threads.emplace_back(sync, i);
+    } catch (const std::system_error&) {
+      sync(i);  // no thread to spare: this one waits its turn
+    }
+  }
+  if (!files.empty()) {
+    sync(0);
+  }
+  for (std::thread& t : threads) {
+    t.join();
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (errors[i]) {
+      current = files[i].first;
+      std::rethrow_exception(errors[i]);
+    }
+  }
+  files.clear();
+}
+
+}  // namespace
 
 EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
   if (EcrituresEnAttente* pending = PendingOf(index)) {
@@ -238,6 +280,7 @@ void BaseDbf::WriteAll() {
 
   const QDate today = QDate::currentDate();
   QString current;
+  std::vector<std::pair<QString, os::Fichier*>> toSync;
   try {
     // The new rows past the counted ones, marked deleted: readers that go by
     // the count and readers that go to the end mark both pass them over...
@@ -253,9 +296,10 @@ void BaseDbf::WriteAll() {
         bytes.append(kEndOfFile);
         p->io().EcrireA(journal.tables[i].tailOffset, bytes.constData(),
                         static_cast<std::size_t>(bytes.size()));
-        p->io().Synchroniser();
+        toSync.emplace_back(current, &p->io());
       }
     }
+    SyncTogether(toSync, current);
     // ...then the rewritten records, the counts, and the new rows made live.
     for (std::size_t i = 0; i < changed.size(); ++i) {
       auto& [index, p] = changed[i];
@@ -279,8 +323,9 @@ void BaseDbf::WriteAll() {
         p->io().EcrireA(journal.tables[i].tailOffset, p->rows.constData(),
                         static_cast<std::size_t>(p->rows.size()));
       }
-      p->io().Synchroniser();
+      toSync.emplace_back(current, &p->io());
     }
+    SyncTogether(toSync, current);
     current = QString::fromUtf8(dbf::Journal::kFileName);
     dbf::SupprimerJournal(folder);
   } catch (const os::ErreurOs& e) {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -268,6 +269,16 @@ int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) noex
     if (column < 0 || static_cast<std::size_t>(column) >= c->table->fields().size()) {
       sqlite3_result_null(context);
       return SQLITE_OK;
+    }
+    if (c->table->fields()[static_cast<std::size_t>(column)].type == 'C') {
+      // Printable ASCII reads the same in every code page we know: the bytes
+      // go to SQLite as they are, without a round trip through a QString.
+      const QByteArrayView bytes = c->table->texteStocke(QByteArrayView(c->record), column);
+      if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return b >= 0x20 && b < 0x7F; })) {
+        sqlite3_result_text(context, bytes.data(), static_cast<int>(bytes.size()),
+                            SQLITE_TRANSIENT);
+        return SQLITE_OK;
+      }
     }
     const platform::ValeurColonne value = c->table->value(c->record, column);
     if (const auto* n = std::get_if<qlonglong>(&value)) {
