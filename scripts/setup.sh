@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   dpkg-dev desktop-file-utils
   libsqlite3-dev sqlite3
+  libsodium-dev
   libshp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf

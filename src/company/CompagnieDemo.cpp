@@ -2,7 +2,7 @@
 
 #include "acomba/BackEndAcomba.h"
 #include "company/BaseCompagnie.h"
-#include "company/FournisseurIntegre.h"
+#include "company/MotDePasse.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,13 +2,14 @@
 
 #include "company/BaseCompagnie.h"
 #include "company/EnregistrementIntegre.h"
+#include "company/MotDePasse.h"
 #include "company/RegistreImportationsIntegre.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
+
+#include <sqlite3.h>
 
 #include <map>
 #include <unordered_map>
@@ -376,19 +377,25 @@ class SessionIntegree final : public SessionSdk {
       return statuts::kCompagnieFermee;
     }
     etat_->utilisateur = 0;
-    return Garde(*etat_, [&] {
-      Requete r(etat_->base->db(),
-                QStringLiteral("SELECT mot_de_passe FROM utilisateur WHERE numero = ?"));
-      r.Lier(1, noUtilisateur);
-      if (!r.Suivante()) {
-        return kIntrouvable;
+    QString empreinte;
+    const std::int32_t statut = Garde(*etat_, [&] {
+      {
+        Requete r(etat_->base->db(),
+                  QStringLiteral("SELECT mot_de_passe FROM utilisateur WHERE numero = ?"));
+        r.Lier(1, noUtilisateur);
+        if (!r.Suivante()) {
+          return kIntrouvable;
+        }
+        empreinte = r.Texte(0);
       }
-      if (!VerifierMotDePasse(motDePasse, r.Texte(0))) {
-        return statuts::kMotDePasseInvalide;
-      }
-      etat_->utilisateur = noUtilisateur;
-      return kSucces;
+      return VerifierMotDePasse(motDePasse, empreinte) ? kSucces : statuts::kMotDePasseInvalide;
     });
+    if (statut != kSucces) {
+      return statut;
+    }
+    etat_->utilisateur = noUtilisateur;
+    RefaireEmpreinte(noUtilisateur, motDePasse, empreinte);
+    return kSucces;
   }
 
   QString TexteErreur(std::int32_t statut) override {
@@ -419,6 +426,52 @@ class SessionIntegree final : public SessionSdk {
   }
 
  private:
+  // The company's wait for another program's write, set to none while it
+  // lives.
+  class AttenteSansDelai {
+   public:
+    explicit AttenteSansDelai(const BaseCompagnie& base) : db_(base.db()) {
+      sqlite3_busy_timeout(db_, 0);
+    }
+    ~AttenteSansDelai() { sqlite3_busy_timeout(db_, BaseCompagnie::kAttenteOccupeeMs); }
+    AttenteSansDelai(const AttenteSansDelai&) = delete;
+    AttenteSansDelai& operator=(const AttenteSansDelai&) = delete;
+
+   private:
+    sqlite3* db_;
+  };
+
+  // An older or weaker hash is replaced at log-in, in a short transaction of
+  // its own: never inside a posting, never waiting for another program's
+  // write, never failing the log-in. Whatever stops it (a read-only or busy
+  // file) leaves the old hash for the next log-in.
+  void RefaireEmpreinte(std::int32_t noUtilisateur, const QString& motDePasse,
+                        const QString& ancienne) {
+    BaseCompagnie& base = *etat_->base;
+    if (etat_->endommagee || base.PostageOuvert() || sqlite3_get_autocommit(base.db()) == 0) {
+      return;
+    }
+    try {
+      if (!EmpreinteARefaire(ancienne)) {
+        return;
+      }
+      // Hashed before the write lock is taken: it costs tens of milliseconds.
+      const QString nouvelle = EmpreinteMotDePasse(motDePasse);
+      const AttenteSansDelai sansDelai(base);
+      base.Transaction([&] {
+        // Left alone when another program changed it since it was read.
+        Requete r(base.db(), QStringLiteral("UPDATE utilisateur SET mot_de_passe = ? "
+                                            "WHERE numero = ? AND mot_de_passe = ?"));
+        r.Lier(1, nouvelle).Lier(2, noUtilisateur).Lier(3, ancienne);
+        r.Executer();
+      });
+    } catch (const ErreurBase& e) {
+      if (e.statut() == statuts::kCompagnieEndommagee) {
+        Endommagee(*etat_);
+      }
+    }
+  }
+
   std::shared_ptr<EtatCompagnie> etat_;
 };
 
@@ -447,28 +500,6 @@ std::unique_ptr<ObjetSdk> FournisseurIntegre::Creer(std::uint32_t classe) {
   }
   throw ErreurSdk(ErreurSdk::kClasseNonEnregistree,
                   QStringLiteral("Classe non enregistrée : ") + TexteIdentifiant(classe));
-}
-
-QString EmpreinteMotDePasse(const QString& motDePasse) {
-  QByteArray sel(16, '\0');
-  for (char& octet : sel) {
-    octet = static_cast<char>(QRandomGenerator::system()->bounded(256));
-  }
-  const QByteArray empreinte =
-      QCryptographicHash::hash(sel + motDePasse.toUtf8(), QCryptographicHash::Sha256);
-  return QString::fromLatin1(sel.toHex() + ':' + empreinte.toHex());
-}
-
-bool VerifierMotDePasse(const QString& motDePasse, const QString& empreinte) {
-  const qsizetype separateur = empreinte.indexOf(u':');
-  if (separateur <= 0) {
-    return false;
-  }
-  const QByteArray sel = QByteArray::fromHex(empreinte.left(separateur).toLatin1());
-  const QByteArray attendu = empreinte.mid(separateur + 1).toLatin1();
-  const QByteArray calcule =
-      QCryptographicHash::hash(sel + motDePasse.toUtf8(), QCryptographicHash::Sha256).toHex();
-  return calcule == attendu;
 }
 
 }  // namespace brivane::acomba

@@ -31,8 +31,4 @@ class FournisseurIntegre final : public Fournisseur {
   std::shared_ptr<integre::EtatCompagnie> etat_;
 };
 
-// Hashes a password for the user table: "salt:sha256(salt + password)" in hex.
-QString EmpreinteMotDePasse(const QString& motDePasse);
-bool VerifierMotDePasse(const QString& motDePasse, const QString& empreinte);
-
 }  // namespace brivane::acomba

@@ -496,15 +496,5 @@ TEST(CompagnieDemoTest, neverOverwritesACompany) {
   EXPECT_EQ(r.Entier(0), 4);
 }
 
-TEST(MotDePasseTest, storedAsSaltedHashOnly) {
-  const QString a = EmpreinteMotDePasse(QStringLiteral("Été-2026"));
-  const QString b = EmpreinteMotDePasse(QStringLiteral("Été-2026"));
-  EXPECT_NE(a, b);
-  EXPECT_FALSE(a.contains(QStringLiteral("Été")));
-  EXPECT_TRUE(VerifierMotDePasse(QStringLiteral("Été-2026"), a));
-  EXPECT_FALSE(VerifierMotDePasse(QStringLiteral("été-2026"), a));
-  EXPECT_FALSE(VerifierMotDePasse(QStringLiteral("Été-2026"), QStringLiteral("abc")));
-}
-
 }  // namespace
 }  // namespace brivane::acomba
