@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the two windows under Xvfb, into docs/.
+# Takes the README's pictures of the windows (the main window, its configuration,
+# the summary of a batch and the history) under Xvfb, into docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

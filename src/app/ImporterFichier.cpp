@@ -57,12 +57,6 @@ class LecteurMemorisant final : public platform::LecteurFichier {
   mutable QByteArray octets_;
 };
 
-// The company as the journal knows it: the same folder however it was typed.
-QString CleCompagnie(const QString& dossier) {
-  const QString canonique = QFileInfo(dossier).canonicalFilePath();
-  return canonique.isEmpty() ? dossier : canonique;
-}
-
 // "importation n° 12 du journal, fichier « … »", with the document number when known.
 QString Reference(const EntreeJournal& e) {
   QString texte = QStringLiteral("importation n° %1 du journal, fichier « %2 »")
@@ -252,6 +246,15 @@ ServicesImport ServicesImport::Defaut() {
           false};
 }
 
+QString CheminJournal(const QString& chemin) {
+  return QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath());
+}
+
+QString CleCompagnie(const QString& dossier) {
+  const QString canonique = QFileInfo(dossier).canonicalFilePath();
+  return canonique.isEmpty() ? dossier : canonique;
+}
+
 QString CheminTraite(const QString& chemin, const QString& dossierTraite) {
   const QString nom = chemin.mid(chemin.lastIndexOf(kSeparateur) + 1);
   return dossierTraite + kSeparateur + nom;
@@ -297,7 +300,7 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
   entree.empreinte = QString::fromLatin1(
       QCryptographicHash::hash(lecteur.Octets(), QCryptographicHash::Sha256).toHex());
   // Where the file was, whatever folder the caller was working in.
-  entree.fichier = QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath());
+  entree.fichier = CheminJournal(chemin);
   entree.compagnie = CleCompagnie(configuration.PathCie);
   entree.systeme = systeme;
 

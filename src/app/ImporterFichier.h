@@ -79,6 +79,12 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
 // then the file's own name (the whole path when it holds no separator).
 QString CheminTraite(const QString& chemin, const QString& dossierTraite);
 
+// The file as the journal names it: absolute, with the platform's separators.
+QString CheminJournal(const QString& chemin);
+
+// The company as the journal knows it: the same folder however it was typed.
+QString CleCompagnie(const QString& dossier);
+
 // A date and time of the journal as the user reads it: "8 décembre 2026 à 11:20".
 QString DateLisible(const QDateTime& moment);
 

@@ -1,12 +1,18 @@
 #include "app/frmPrincipale.h"
 
+#include "app/ImportParLots.h"
+#include "app/frmHistorique.h"
+#include "app/frmResume.h"
 #include "platform/gui/Bouton.h"
+#include "platform/gui/InterfaceQt.h"
 #include "platform/gui/Twips.h"
 #include "settings/ConfigurationTransfert.h"
 #include "settings/frmAcomba.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,20 +37,24 @@ QPushButton* bouton(QWidget* parent, const char* nom, const QString& libelle, co
   return b;
 }
 
-// The one local .csv file the data holds; empty when it holds anything else.
-QString FichierCsvDepose(const QMimeData* donnees) {
-  if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().size() != 1) {
+// Below the original controls, which keep their places.
+constexpr int kHautHistorique = 2100;
+
+// The local .csv files the data holds; empty when it holds anything else.
+QStringList FichiersCsvDeposes(const QMimeData* donnees) {
+  if (donnees == nullptr || !donnees->hasUrls()) {
     return {};
   }
-  const QUrl url = donnees->urls().constFirst();
-  if (!url.isLocalFile()) {
-    return {};
+  QStringList chemins;
+  for (const QUrl& url : donnees->urls()) {
+    const QString chemin = QDir::toNativeSeparators(url.toLocalFile());
+    if (!url.isLocalFile() || !chemin.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ||
+        QFileInfo(chemin).isDir()) {
+      return {};
+    }
+    chemins << chemin;
   }
-  const QString chemin = QDir::toNativeSeparators(url.toLocalFile());
-  if (!chemin.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) || QFileInfo(chemin).isDir()) {
-    return {};
-  }
-  return chemin;
+  return chemins;
 }
 
 }  // namespace
@@ -59,7 +69,7 @@ frmPrincipale::frmPrincipale(Services services, QWidget* parent)
       services_(std::move(services)) {
   setObjectName(QStringLiteral("frmPrincipale"));
   setWindowTitle(QStringLiteral("Brivane - Ostrel"));
-  setFixedSize(Px(5745), Px(2220));
+  setFixedSize(Px(5745), Px(kHautHistorique + 600));
   setFont(gui::PoliceFenetre(8));
 
   Label = new QLabel(QStringLiteral("Indiquez l'emplacement de votre ficher CSV"), this);
@@ -83,16 +93,50 @@ frmPrincipale::frmPrincipale(Services services, QWidget* parent)
       bouton(this, "cmdQuitter", QStringLiteral("Quitter"), RectTwips(4080, 1440, 1455, 495));
   cmdConfigurer = bouton(this, "cmdConfigurer", QStringLiteral("Configuration Acomba"),
                          RectTwips(2160, 1440, 1455, 495));
+  cmdHistorique = bouton(this, "cmdHistorique", QStringLiteral("Historique des importations"),
+                         RectTwips(240, kHautHistorique, 2295, 375));
 
   setTabOrder(txtFichier, cmdParcourir);
   setTabOrder(cmdParcourir, cmdImporter);
   setTabOrder(cmdImporter, cmdQuitter);
   setTabOrder(cmdQuitter, cmdConfigurer);
+  setTabOrder(cmdConfigurer, cmdHistorique);
 
   connect(cmdParcourir, &QPushButton::clicked, this, &frmPrincipale::cmdParcourir_Click);
   connect(cmdImporter, &QPushButton::clicked, this, &frmPrincipale::cmdImporter_Click);
   connect(cmdConfigurer, &QPushButton::clicked, this, &frmPrincipale::cmdConfigurer_Click);
+  connect(cmdHistorique, &QPushButton::clicked, this, &frmPrincipale::cmdHistorique_Click);
   connect(cmdQuitter, &QPushButton::clicked, this, &QWidget::close);
+  // Typing replaces a list of files: the box imports what it shows.
+  connect(txtFichier, &QLineEdit::textChanged, this, [this](const QString& texte) {
+    if (!fichiers_.isEmpty() && texte != TexteFichiers(fichiers_)) {
+      fichiers_.clear();
+      txtFichier->setToolTip(QString());
+    }
+  });
+
+  if (!services_.choisirFichiers) {
+    if (dynamic_cast<platform::DialogueFichierQt*>(&services_.dialogue) != nullptr) {
+      services_.choisirFichiers = [](const QString& filtre,
+                                     const QString& initial) -> std::optional<QStringList> {
+        QStringList choisis = QFileDialog::getOpenFileNames(
+            QApplication::activeWindow(), QStringLiteral("Ouvrir"), initial, filtre);
+        if (choisis.isEmpty()) {
+          return std::nullopt;
+        }
+        for (QString& c : choisis) {
+          c = QDir::toNativeSeparators(c);
+        }
+        return choisis;
+      };
+    } else {
+      services_.choisirFichiers = [this](const QString& filtre,
+                                         const QString& initial) -> std::optional<QStringList> {
+        const std::optional<QString> choisi = services_.dialogue.ChoisirFichier(filtre, initial);
+        return choisi ? std::optional<QStringList>(QStringList{*choisi}) : std::nullopt;
+      };
+    }
+  }
 
   if (const QScreen* ecran = screen()) {
     move(ecran->availableGeometry().center() - rect().center());
@@ -101,15 +145,30 @@ frmPrincipale::frmPrincipale(Services services, QWidget* parent)
 }
 
 void frmPrincipale::cmdParcourir_Click() {
-  const std::optional<QString> choisi = services_.dialogue.ChoisirFichier(kFiltre, dernierFichier_);
+  const std::optional<QStringList> choisis = services_.choisirFichiers(kFiltre, dernierFichier_);
   // A cancelled dialog leaves whatever the user typed.
-  if (choisi) {
-    dernierFichier_ = *choisi;
-    txtFichier->setText(*choisi);
+  if (choisis && !choisis->isEmpty()) {
+    Choisir(*choisis);
   }
 }
 
+void frmPrincipale::Choisir(const QStringList& chemins) {
+  dernierFichier_ = chemins.constFirst();
+  fichiers_ = chemins.size() > 1 ? chemins : QStringList();
+  txtFichier->setText(TexteFichiers(chemins));
+  txtFichier->setToolTip(fichiers_.join(u'\n'));
+  txtFichier->setCursorPosition(0);
+}
+
 void frmPrincipale::cmdImporter_Click() {
+  if (fichiers_.size() > 1) {
+    ImporterPlusieurs(fichiers_);
+  } else if (ImporterUn(txtFichier->text()) == ResultatImport::FichierNonIndique) {
+    txtFichier->setFocus();
+  }
+}
+
+ServicesImport frmPrincipale::ServicesAvecQuestions() {
   ServicesImport services = services_.import;
   if (!services.demander) {
     services.demander = [this](const QString& constat, const QString& question,
@@ -117,16 +176,21 @@ void frmPrincipale::cmdImporter_Click() {
       return services_.messages.Demander(constat + QStringLiteral("\r\n\r\n") + question, titre);
     };
   }
+  return services;
+}
+
+ResultatImport frmPrincipale::ImporterUn(const QString& chemin) {
+  const ServicesImport services = ServicesAvecQuestions();
   // After the empty path, as an incomplete configuration would be.
   QString raison;
-  if (!txtFichier->text().isEmpty() && !services_.store.Lisible(kApplication, raison)) {
+  if (!chemin.isEmpty() && !services_.store.Lisible(kApplication, raison)) {
     services_.messages.AfficherMessage(raison, QStringLiteral("Configuration"));
-    return;
+    return ResultatImport::ConfigurationIncomplete;
   }
   ResultatImport resultat = ResultatImport::Refuse;
   try {
     resultat = ImporterFichier(
-        txtFichier->text(), ConfigurationTransfert::Lire(services_.store),
+        chemin, ConfigurationTransfert::Lire(services_.store),
         [this](const QString& texte, const QString& titre) {
           services_.messages.AfficherMessage(texte, titre);
         },
@@ -137,9 +201,59 @@ void frmPrincipale::cmdImporter_Click() {
             .arg(QString::fromUtf8(e.what())),
         QStringLiteral("Erreur"));
   }
-  if (resultat == ResultatImport::FichierNonIndique) {
-    txtFichier->setFocus();
+  if (historique) {
+    historique->Rafraichir();
   }
+  return resultat;
+}
+
+void frmPrincipale::ImporterPlusieurs(const QStringList& chemins) {
+  // What would stop every file is told once, before any is read.
+  QString raison;
+  if (!services_.store.Lisible(kApplication, raison)) {
+    services_.messages.AfficherMessage(raison, QStringLiteral("Configuration"));
+    return;
+  }
+  const ConfigurationTransfert configuration = ConfigurationTransfert::Lire(services_.store);
+  if (!configuration.EstComplete()) {
+    services_.messages.AfficherMessage(configuration.MessageIncomplete(),
+                                       QStringLiteral("Validation"));
+    return;
+  }
+  std::vector<IssueFichier> issues = ImporterParLots(
+      chemins, configuration, [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); },
+      ServicesAvecQuestions(), [this] { return JournalLecture(); });
+  if (resume) {
+    resume->close();
+  }
+  resume = new frmResume(std::move(issues), this);
+  resume->show();
+  resume->raise();
+  resume->activateWindow();
+  if (historique) {
+    historique->Rafraichir();
+  }
+}
+
+std::shared_ptr<JournalImport> frmPrincipale::JournalLecture() const {
+  const auto* sqlite = dynamic_cast<const SqliteJournalImport*>(services_.import.journal.get());
+  if (sqlite != nullptr && sqlite->Chemin() != QStringLiteral(":memory:")) {
+    return std::make_shared<SqliteJournalImport>(sqlite->Chemin());
+  }
+  // A journal in memory (tests) exists only as the one object.
+  return services_.import.journal;
+}
+
+void frmPrincipale::cmdHistorique_Click() {
+  if (!historique) {
+    historique = new frmHistorique(
+        {[this] { return JournalLecture(); }, services_.store, services_.messages,
+         [this](const QString& chemin) { ImporterUn(chemin); }, services_.ouvrirDossier},
+        this);
+  }
+  historique->show();
+  historique->raise();
+  historique->activateWindow();
 }
 
 void frmPrincipale::cmdConfigurer_Click() {
@@ -147,8 +261,17 @@ void frmPrincipale::cmdConfigurer_Click() {
   configuration.exec();
 }
 
+void frmPrincipale::closeEvent(QCloseEvent* evenement) {
+  for (QWidget* fenetre : {static_cast<QWidget*>(resume), static_cast<QWidget*>(historique)}) {
+    if (fenetre != nullptr) {
+      fenetre->close();
+    }
+  }
+  QWidget::closeEvent(evenement);
+}
+
 bool frmPrincipale::AccepterDepot(QDropEvent* evenement) {
-  if (FichierCsvDepose(evenement->mimeData()).isEmpty()) {
+  if (FichiersCsvDeposes(evenement->mimeData()).isEmpty()) {
     evenement->ignore();
     return false;
   }
@@ -163,8 +286,7 @@ void frmPrincipale::dragMoveEvent(QDragMoveEvent* evenement) { AccepterDepot(eve
 
 void frmPrincipale::dropEvent(QDropEvent* evenement) {
   if (AccepterDepot(evenement)) {
-    dernierFichier_ = FichierCsvDepose(evenement->mimeData());
-    txtFichier->setText(dernierFichier_);
+    Choisir(FichiersCsvDeposes(evenement->mimeData()));
     activateWindow();
     txtFichier->setFocus();
   }

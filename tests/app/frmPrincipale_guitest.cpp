@@ -1,4 +1,5 @@
 #include "app/frmPrincipale.h"
+#include "app/frmResume.h"
 
 #include "app/Programme.h"
 #include "platform/gui/InterfaceQt.h"
@@ -19,8 +20,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -60,8 +63,9 @@ TEST(frmPrincipale, LayoutCaptionsFontAndWindowKind) {
   Fenetre f;
   frmPrincipale w(f.services());
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Brivane - Ostrel"));
-  EXPECT_EQ(w.minimumSize(), QSize(383, 148));
-  EXPECT_EQ(w.maximumSize(), QSize(383, 148));
+  // Grown downward for the history's button; nothing above it moved.
+  EXPECT_EQ(w.minimumSize(), QSize(383, 180));
+  EXPECT_EQ(w.maximumSize(), QSize(383, 180));
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(w.frameGeometry().center(), w.screen()->availableGeometry().center());
@@ -82,6 +86,7 @@ TEST(frmPrincipale, LayoutCaptionsFontAndWindowKind) {
       {w.cmdImporter, QStringLiteral("Importer le fichier"), QRect(16, 96, 97, 33)},
       {w.cmdConfigurer, QStringLiteral("Configuration Acomba"), QRect(144, 96, 97, 33)},
       {w.cmdQuitter, QStringLiteral("Quitter"), QRect(272, 96, 97, 33)},
+      {w.cmdHistorique, QStringLiteral("Historique des importations"), QRect(16, 140, 153, 25)},
   };
   for (const Bouton& b : boutons) {
     EXPECT_EQ(b.bouton->text(), b.texte);
@@ -98,7 +103,7 @@ TEST(frmPrincipale, TheFileBoxHasTheFocusAndTabFollowsTheTabIndexes) {
   for (const QWidget* attendu :
        {static_cast<QWidget*>(w.cmdParcourir), static_cast<QWidget*>(w.cmdImporter),
         static_cast<QWidget*>(w.cmdQuitter), static_cast<QWidget*>(w.cmdConfigurer),
-        static_cast<QWidget*>(w.txtFichier)}) {
+        static_cast<QWidget*>(w.cmdHistorique), static_cast<QWidget*>(w.txtFichier)}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), attendu) << attendu->objectName().toStdString();
   }
@@ -293,7 +298,7 @@ TEST(frmPrincipale, ADroppedCsvFilePutsItsPathInTheBox) {
   const std::unique_ptr<QMimeData> refuses[] = {
       std::unique_ptr<QMimeData>(fichiers({QUrl::fromLocalFile(QStringLiteral("/f/a.txt"))})),
       std::unique_ptr<QMimeData>(fichiers({QUrl::fromLocalFile(QStringLiteral("/f/a.csv")),
-                                           QUrl::fromLocalFile(QStringLiteral("/f/b.csv"))})),
+                                           QUrl::fromLocalFile(QStringLiteral("/f/b.txt"))})),
       std::unique_ptr<QMimeData>(fichiers({QUrl(QStringLiteral("https://exemple.ca/a.csv"))})),
       std::unique_ptr<QMimeData>(
           fichiers({QUrl::fromLocalFile(ici.filePath(QStringLiteral("dossier.csv")))})),
@@ -305,6 +310,89 @@ TEST(frmPrincipale, ADroppedCsvFilePutsItsPathInTheBox) {
     }
   }
   EXPECT_TRUE(f.messages.messages.isEmpty());
+}
+
+TEST(frmPrincipale, SeveralDroppedFilesAreImportedTogetherUntilTypingReplacesThem) {
+  Fenetre f;
+  const QString autre = QStringLiteral("/factures/g.csv");
+  f.lecteur->fichiers[autre] = "t\n0;1;2;3;4;C2;Nom;Adr;Ville;QC;H2X 1Y4;;;;;;;\nt\nA;Vis;1;2\n";
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("u"),       QStringLiteral("p"),
+                         QStringLiteral("3"),       QStringLiteral("/traite")}
+      .Enregistrer(f.store);
+  frmPrincipale w(f.services());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const std::unique_ptr<QMimeData> deux(
+      fichiers({QUrl::fromLocalFile(kChemin), QUrl::fromLocalFile(autre)}));
+  ASSERT_TRUE(deposer(w.txtFichier, *deux));
+  EXPECT_EQ(w.txtFichier->text(), QStringLiteral("2 fichiers\u00a0: f.csv, g.csv"));
+
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_TRUE(f.messages.messages.isEmpty()) << "the confirmations go to the summary";
+  EXPECT_EQ(f.deplaceur->deplacements.size(), 2U);
+  ASSERT_FALSE(w.resume.isNull());
+  ASSERT_EQ(w.resume->grdFichiers->rowCount(), 2);
+  EXPECT_EQ(w.resume->grdFichiers->item(1, frmResume::kFichier)->text(), QStringLiteral("g.csv"));
+  EXPECT_EQ(w.resume->grdFichiers->item(1, frmResume::kResultat)->text(),
+            QStringLiteral("Transférée"));
+  w.resume->close();
+
+  // Typing over the list imports what the box says, one file as always.
+  w.txtFichier->selectAll();
+  QTest::keyClicks(w.txtFichier, autre);
+  EXPECT_TRUE(w.txtFichier->toolTip().isEmpty());
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  ASSERT_EQ(f.messages.messages.size(), 1);
+  EXPECT_TRUE(f.messages.messages[0].startsWith(QStringLiteral("? Facture déjà transférée : ")));
+  EXPECT_EQ(f.deplaceur->deplacements.size(), 2U);
+}
+
+TEST(frmPrincipale, ABatchTellsAnIncompleteConfigurationOnceAndGoesOnAfterAFailure) {
+  Fenetre f;
+  frmPrincipale::Services services = f.services();
+  services.choisirFichiers = [](const QString&, const QString&) {
+    return std::optional<QStringList>({kChemin, QStringLiteral("/factures/absent.csv")});
+  };
+  frmPrincipale w(services);
+  QTest::mouseClick(w.cmdParcourir, Qt::LeftButton);
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_EQ(f.messages.messages,
+            QStringList{QStringLiteral("Validation : La configuration du transfert pour Acomba "
+                                       "n'est pas compléte. Veuillez la faire avant de "
+                                       "continuer.")});
+  EXPECT_TRUE(f.occupe.etats.empty()) << "nothing was read";
+  EXPECT_TRUE(w.resume.isNull());
+
+  ConfigurationTransfert{QStringLiteral("C:\\Cie"), QStringLiteral("C:\\Acomba"),
+                         QStringLiteral("u"),       QStringLiteral("p"),
+                         QStringLiteral("3"),       QStringLiteral("/traite")}
+      .Enregistrer(f.store);
+  f.messages.messages.clear();
+  QTest::mouseClick(w.cmdImporter, Qt::LeftButton);
+  EXPECT_TRUE(f.messages.messages.isEmpty());
+  ASSERT_FALSE(w.resume.isNull());
+  EXPECT_EQ(w.resume->grdFichiers->item(0, frmResume::kResultat)->text(),
+            QStringLiteral("Transférée"));
+  EXPECT_EQ(w.resume->grdFichiers->item(1, frmResume::kResultat)->text(),
+            QStringLiteral("Fichier illisible"));
+
+  // A failure nobody planned for is one file's outcome; the next file is still imported.
+  frmPrincipale::Services lance = services;
+  lance.import.lecteur = std::make_shared<LecteurQuiLance>();
+  frmPrincipale w2(lance);
+  QTest::mouseClick(w2.cmdParcourir, Qt::LeftButton);
+  QTest::mouseClick(w2.cmdImporter, Qt::LeftButton);
+  EXPECT_TRUE(f.messages.messages.isEmpty());
+  ASSERT_FALSE(w2.resume.isNull());
+  ASSERT_EQ(w2.resume->grdFichiers->rowCount(), 2);
+  for (int ligne = 0; ligne < 2; ++ligne) {
+    EXPECT_EQ(w2.resume->grdFichiers->item(ligne, frmResume::kResultat)->text(),
+              QStringLiteral("Erreur inattendue"));
+  }
+  EXPECT_TRUE(w2.resume->txtDetails->toPlainText().contains(
+      QStringLiteral("erreur inattendue : lecture interrompue %1 %2")));
+  EXPECT_EQ(f.occupe.etats.back(), false) << "the pointer comes back";
 }
 
 // Qt's own French texts for the length of a test, as the programs load them.
