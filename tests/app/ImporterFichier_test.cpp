@@ -68,7 +68,9 @@ class Journal final : public platform::DeplaceurFichier {
         testing::ServicesAvec(scenario),
         journal,
         demander,
-        deplacerAvant};
+        deplacerAvant,
+        signalerAttente,
+        attente};
     return ImporterFichier(
         chemin, config,
         [this](const QString& texte, const QString& titre) {
@@ -90,6 +92,8 @@ class Journal final : public platform::DeplaceurFichier {
       std::make_shared<SqliteJournalImport>(QStringLiteral(":memory:"));
   DemanderFn demander;
   bool deplacerAvant = false;
+  std::function<void(const QString&)> signalerAttente;
+  std::chrono::milliseconds attente = std::chrono::seconds(60);
   QString titreQuiLance;
   ScenarioBackEnd scenario;
   QStringList evenements;
@@ -376,6 +380,36 @@ TEST(ImporterFichier, AnInvoicePostedButNotMovedIsMovedNextTimeWithoutBeingPoste
                      "est déplacé dans le dossier des fichiers traités.")
           .arg(kChemin)));
   EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 déplacée ") + kChemin});
+}
+
+// Another program holds the content's claim for longer than the run waits.
+TEST(ImporterFichier, AnotherImportOfTheContentStillRunningAfterTheWaitPostsNothing) {
+  QTemporaryDir dossier;
+  const QString chemin = dossier.filePath(QStringLiteral("journal.sqlite"));
+  SqliteJournalImport autre(chemin);
+  EntreeJournal e;
+  e.empreinte =
+      QString::fromLatin1(QCryptographicHash::hash(kFacture, QCryptographicHash::Sha256).toHex());
+  e.fichier = QStringLiteral("/ailleurs/a.csv");
+  e.compagnie = QStringLiteral("C:\\Cie");
+  e.systeme = 1;
+  Revendication r;
+  QString raison;
+  ASSERT_TRUE(autre.Revendiquer(e, false, r, raison)) << raison.toStdString();
+
+  Journal j;
+  j.journal = std::make_shared<SqliteJournalImport>(chemin);
+  j.attente = std::chrono::milliseconds(200);
+  QStringList attentes;
+  j.signalerAttente = [&](const QString& texte) { attentes << texte; };
+  EXPECT_EQ(j.Importer(kChemin, configuration()), ResultatImport::EnCoursAilleurs);
+  EXPECT_EQ(Postees(j.scenario), 0);
+  EXPECT_EQ(attentes.size(), 1);
+  EXPECT_TRUE(j.evenements.join(u'|').contains(
+      QStringLiteral("Importation en cours : Le fichier « %1 » n'est pas importé : une autre "
+                     "importation de ce même contenu dans la même compagnie (importation n° 1")
+          .arg(kChemin)))
+      << j.evenements.join(u'|').toStdString();
 }
 
 TEST(ImporterFichier, AnImportCutShortWhilePostingIsAskedAboutWithItsOwnWords) {
