@@ -57,11 +57,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What dpkg-shlibdeps cannot see: Qt's display plugins, loaded at run time,
-# and Qt's French texts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
-# The demo shows the dBASE rows with it when it is there.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-dbfread")
+# What dpkg-shlibdeps cannot see: Qt's display plugins and the keyring's
+# library, loaded at run time, and Qt's French texts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libsecret-1-0")
+# The demo shows the dBASE rows with it when it is there; a keyring keeps the
+# password out of the settings file.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-dbfread, gnome-keyring | kwalletmanager")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qtkeychain-qt6-dev libsecret-1-0
+  dbus-daemon gnome-keyring libsecret-tools python3-dbus
   dpkg-dev desktop-file-utils
   libsqlite3-dev sqlite3
   libsodium-dev

@@ -1,8 +1,11 @@
 // brivane: the main window.
 #include "app/Programme.h"
 #include "app/frmPrincipale.h"
+#include "platform/CoffreMotDePasseQt.h"
 #include "platform/StockageReglagesQt.h"
 #include "platform/gui/InterfaceQt.h"
+#include "settings/ConfigurationTransfert.h"
+#include "settings/StockageAvecCoffre.h"
 
 #include <QApplication>
 
@@ -13,7 +16,10 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));  // its menu entry and icon
   brivane::ChargerTraductionsFrancaises(application);
 
-  brivane::platform::StockageReglagesQt store;
+  brivane::platform::StockageReglagesQt fichier;
+  // The password in the keyring where one answers, else in the file.
+  brivane::platform::CoffreMotDePasseQt coffre(brivane::kApplication);
+  brivane::StockageAvecCoffre store(fichier, fichier.Emplacement(brivane::kApplication), coffre);
   brivane::platform::BoiteMessageQt messages;
   brivane::platform::PointeurOccupeQt occupe;
   brivane::platform::DialogueFichierQt dialogue;

@@ -2,10 +2,12 @@
 // and for scripts.
 #include "app/ImportEnLigne.h"
 #include "app/Programme.h"
+#include "platform/CoffreMotDePasseQt.h"
 #include "platform/NomFichier.h"
 #include "platform/StockageReglagesQt.h"
 #include "platform/os/Systeme.h"
 #include "settings/ConfigurationTransfert.h"
+#include "settings/StockageAvecCoffre.h"
 
 #include <QCoreApplication>
 
@@ -18,7 +20,10 @@ int main(int argc, char** argv) {
   brivane::os::IgnorerTubeRompu();
   QCoreApplication application(argc, argv);
   brivane::ChargerTraductionsFrancaises(application);
-  brivane::platform::StockageReglagesQt store;
+  brivane::platform::StockageReglagesQt fichier;
+  // The password where the window saved it: the keyring if one answers, else the file.
+  brivane::platform::CoffreMotDePasseQt coffre(brivane::kApplication);
+  brivane::StockageAvecCoffre store(fichier, fichier.Emplacement(brivane::kApplication), coffre);
   QTextStream sortie(stdout);
   QTextStream erreurs(stderr);
   // File names as the system gave them, whatever their bytes.
@@ -29,7 +34,7 @@ int main(int argc, char** argv) {
   const brivane::ServicesImport services = brivane::ServicesImport::Defaut();
   const int code = brivane::ImporterEnLigne(arguments, store, sortie, erreurs, services);
   if (code == brivane::kAideDemandee) {
-    sortie << brivane::AideImportEnLigne(store.Emplacement(brivane::kApplication),
+    sortie << brivane::AideImportEnLigne(fichier.Emplacement(brivane::kApplication),
                                          brivane::SqliteJournalImport::CheminParDefaut());
     sortie.flush();
     return sortie.status() == QTextStream::Ok ? 0 : brivane::kSortieImpossible;

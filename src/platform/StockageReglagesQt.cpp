@@ -52,7 +52,9 @@ QString DefautIni(const QByteArray& octets) {
 
 StockageReglagesQt::StockageReglagesQt() : StockageReglagesQt(DossierParDefaut()) {}
 
-StockageReglagesQt::StockageReglagesQt(QString dossier) : dossier_(std::move(dossier)) {}
+// Absolute, so that Emplacement names one file whatever the current folder.
+StockageReglagesQt::StockageReglagesQt(QString dossier)
+    : dossier_(dossier.isEmpty() ? std::move(dossier) : QDir(dossier).absolutePath()) {}
 
 QString StockageReglagesQt::DossierParDefaut() {
   const QString dossier = qEnvironmentVariable("BRIVANE_CONFIG_DIR");
@@ -159,6 +161,24 @@ bool StockageReglagesQt::SaveSetting(const QString& application, const QString& 
     return false;
   }
   // QSettings replaces the file on sync; the new one must stay private too.
+  return Registre() || QFile::setPermissions(chemin, kProprietaireSeul);
+}
+
+bool StockageReglagesQt::DeleteSetting(const QString& application, const QString& section,
+                                       const QString& key) {
+  const QString chemin = Emplacement(application);
+  // Nothing to remove from a file that does not exist; reading creates none.
+  if (!Registre() && !QFileInfo::exists(chemin)) {
+    return true;
+  }
+  QSettings store(chemin, Registre() ? QSettings::NativeFormat : QSettings::IniFormat);
+  store.beginGroup(section);
+  store.remove(key);
+  store.endGroup();
+  store.sync();
+  if (store.status() != QSettings::NoError) {
+    return false;
+  }
   return Registre() || QFile::setPermissions(chemin, kProprietaireSeul);
 }
 

@@ -13,13 +13,16 @@ class StockageReglagesQt final : public StockageReglages {
  public:
   // The folder named by BRIVANE_CONFIG_DIR when set, else the user's own.
   StockageReglagesQt();
-  // An explicit folder for the INI files; empty means the registry on Windows.
+  // An explicit folder for the INI files, made absolute at once; empty means
+  // the registry on Windows.
   explicit StockageReglagesQt(QString dossier);
 
   QString GetSetting(const QString& application, const QString& section, const QString& key,
                      const QString& defaut) const override;
   bool SaveSetting(const QString& application, const QString& section, const QString& key,
                    const QString& valeur) override;
+  bool DeleteSetting(const QString& application, const QString& section,
+                     const QString& key) override;
   // A missing file reads as an empty store; a file that is a folder, cannot be
   // opened, or is no UTF-8 INI text (UTF-16, binary) is unreadable.
   bool Lisible(const QString& application, QString& raison) const override;

@@ -35,7 +35,10 @@ Boite* ligne(QWidget* parent, const char* nom, QStringView libelle, int hautLibe
 // tables need of every line. Twips, like the rest of the layout.
 constexpr int kHautSysteme = 4080;
 constexpr int kPasLigne = 480;
-constexpr int kHauteurClient = kHautSysteme + 3 * kPasLigne + 330 + 240;
+// Then, below the last row, a note of up to three lines on the password.
+constexpr int kHautNote = kHautSysteme + 3 * kPasLigne + 330 + 120;
+constexpr int kHauteurNote = 630;
+constexpr int kHauteurClient = kHautNote + kHauteurNote + 120;
 
 QPushButton* bouton(QWidget* parent, const char* nom, const QIcon& image, const QString& bulle,
                     int gauche) {
@@ -90,6 +93,12 @@ frmAcomba::frmAcomba(platform::StockageReglages& store, platform::BoiteMessage& 
                           QStringLiteral("Enregistrer"), 3840);
   cmdQuitter = bouton(this, "cmdQuitter", gui::ImageSortie(), QStringLiteral("Quitter"), 4800);
 
+  lblMotDePasse = new QLabel(this);
+  lblMotDePasse->setObjectName(QStringLiteral("lblMotDePasse"));
+  lblMotDePasse->setGeometry(RectTwips(120, kHautNote, 5550, kHauteurNote));
+  lblMotDePasse->setWordWrap(true);
+  lblMotDePasse->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
   // Tab order: rows 2, 5, 4, 3, 1, the two buttons, row 6, then the rows below.
   QWidget* const ordre[] = {txtPathAcomba,       txtGroupeProd,  txtPWDAcomba,    txtUserAcomba,
                             txtPatchAcomba,      cmdEnregistrer, cmdQuitter,      txtDossier,
@@ -123,6 +132,14 @@ void frmAcomba::Form_Load() {
   txtPosteGlVente->setText(c.PosteGlVente);
   txtPosteGlAchat->setText(c.PosteGlAchat);
   cboSystemeComptable_Change();
+  MontrerEmplacementMotDePasse();
+}
+
+void frmAcomba::MontrerEmplacementMotDePasse() {
+  const QString ou = store_.EmplacementValeur(kApplication, kSectionAcomba, cles::PWDAcomba);
+  lblMotDePasse->setText(ou);
+  // A long folder name may not fit: the whole sentence stays in the tooltip.
+  lblMotDePasse->setToolTip(ou);
 }
 
 void frmAcomba::cboSystemeComptable_Change() {
@@ -155,6 +172,7 @@ void frmAcomba::cmdEnregistrer_Click() {
                        "de configuration est accessible en écriture, puis réessayez."),
         QStringLiteral("Configuration Acomba"));
   }
+  MontrerEmplacementMotDePasse();
 }
 
 }  // namespace brivane

@@ -15,7 +15,7 @@ namespace brivane {
 // The configuration window: the settings of the transfer, loaded from the
 // store when the window opens and written back by the save button. Below the
 // six original rows, the accounting system and what the dBASE tables need of
-// every detail line.
+// every detail line, then where the password is kept.
 class frmAcomba final : public QDialog {
   Q_OBJECT
 
@@ -37,11 +37,14 @@ class frmAcomba final : public QDialog {
   QLineEdit* txtPosteGlAchat;
   QPushButton* cmdEnregistrer;
   QPushButton* cmdQuitter;
+  // Below every row: where the password is kept, as the store tells it.
+  QLabel* lblMotDePasse;
 
  private:
   void Form_Load();
   void cmdEnregistrer_Click();
   void cboSystemeComptable_Change();
+  void MontrerEmplacementMotDePasse();
 
   platform::StockageReglages& store_;
   platform::BoiteMessage& messages_;

@@ -1,7 +1,9 @@
 // Pictures of the two windows for the README, taken only when BRIVANE_CAPTURES
 // names a folder (scripts/captures.sh runs this under Xvfb).
 #include "app/frmPrincipale.h"
+#include "settings/StockageAvecCoffre.h"
 #include "settings/frmAcomba.h"
+#include "support/FauxCoffre.h"
 
 #include "support/FausseInterface.h"
 #include "support/StockageReglagesMemoire.h"
@@ -22,7 +24,11 @@ TEST(Captures, BothWindows) {
     GTEST_SKIP() << "BRIVANE_CAPTURES is not set";
   }
   QDir().mkpath(dossier);
-  testing::StockageReglagesMemoire store;
+  testing::StockageReglagesMemoire fichier;
+  testing::FauxCoffre coffre;
+  coffre.nom = QStringLiteral("le trousseau de la session (Secret Service ou KWallet)");
+  // The password in a keyring, as the window says below its last row.
+  StockageAvecCoffre store(fichier, QStringLiteral("C:\\Users\\demo\\Brivane.ini"), coffre);
   ConfigurationTransfert{QStringLiteral("C:\\Acomba\\Demo"),
                          QStringLiteral("C:\\Acomba"),
                          QStringLiteral("demo"),

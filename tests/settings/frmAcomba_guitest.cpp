@@ -1,6 +1,8 @@
 #include "settings/frmAcomba.h"
 
 #include "settings/ConfigurationTransfert.h"
+#include "support/FauxCoffre.h"
+#include "settings/StockageAvecCoffre.h"
 #include "support/FausseInterface.h"
 #include "support/QStringPrinter.h"
 #include "support/StockageReglagesMemoire.h"
@@ -19,6 +21,7 @@ namespace brivane {
 namespace {
 
 using testing::FausseBoiteMessage;
+using testing::FauxCoffre;
 using testing::StockageReglagesMemoire;
 
 ConfigurationTransfert enregistree() {
@@ -48,9 +51,10 @@ TEST(frmAcomba, LayoutCaptionsAndWindowKind) {
   Fenetre f;
   frmAcomba w(f.store, f.messages);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Configuration Acomba"));
-  // The original 386 x 270 grown by the four rows below it; nothing above moves.
-  EXPECT_EQ(w.minimumSize(), QSize(386, 406));
-  EXPECT_EQ(w.maximumSize(), QSize(386, 406));
+  // The original 386 x 270 grown by the four rows and the password's note below
+  // it; nothing above moves.
+  EXPECT_EQ(w.minimumSize(), QSize(386, 448));
+  EXPECT_EQ(w.maximumSize(), QSize(386, 448));
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
@@ -290,6 +294,34 @@ TEST(frmAcomba, SaysSoWhenTheStoreRefusesTheValues) {
   ASSERT_EQ(f.messages.messages.size(), 1);
   EXPECT_TRUE(f.messages.messages[0].startsWith(
       QStringLiteral("Configuration Acomba : La configuration n'a pas pu être enregistrée.")));
+}
+
+TEST(frmAcomba, ANoteBelowTheRowsSaysWhereThePasswordIsKept) {
+  Fenetre f;  // the password still in the file, as an earlier version left it
+  FauxCoffre coffre;
+  StockageAvecCoffre store(f.store, QStringLiteral("/c/Brivane.ini"), coffre);
+  frmAcomba w(store, f.messages);
+  EXPECT_EQ(w.lblMotDePasse->geometry(), QRect(8, 398, 370, 42));
+  EXPECT_GT(w.lblMotDePasse->geometry().top(), w.txtPosteGlAchat->geometry().bottom());
+  EXPECT_TRUE(w.lblMotDePasse->text().startsWith(
+      QStringLiteral("Le mot de passe est encore dans «\u00a0/c/Brivane.ini\u00a0»")));
+  // Saved, it moves to the keyring, and the note follows at once.
+  QTest::mouseClick(w.cmdEnregistrer, Qt::LeftButton);
+  EXPECT_EQ(w.lblMotDePasse->text(),
+            QStringLiteral("Le mot de passe est gardé dans le trousseau d'essai."));
+  EXPECT_EQ(frmAcomba(store, f.messages).txtPWDAcomba->text(), QStringLiteral("s3cret"));
+
+  // Where no keyring answers, the file keeps it, and the note says so.
+  coffre.muet = true;
+  Fenetre sans;
+  StockageAvecCoffre fichierSeul(sans.store, QStringLiteral("/c/Brivane.ini"), coffre);
+  frmAcomba m(fichierSeul, sans.messages);
+  m.txtPWDAcomba->setText(QStringLiteral("n0uveau"));
+  QTest::mouseClick(m.cmdEnregistrer, Qt::LeftButton);
+  EXPECT_EQ(sans.store.valeurs.at({kApplication, kSectionAcomba, cles::PWDAcomba}),
+            QStringLiteral("n0uveau"));
+  EXPECT_TRUE(m.lblMotDePasse->text().startsWith(
+      QStringLiteral("Aucun trousseau du système ne répond\u00a0: le mot de passe est gardé")));
 }
 
 }  // namespace
