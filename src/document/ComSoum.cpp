@@ -172,8 +172,9 @@ void BackEnd::SignalerNumeroDocument(const QString& numero) const {
 void BackEnd::SignalerDejaPostee(const RegistreImportation& registre) const {
   document_.importationTrouvee_ = registre;
   document_.message_ =
-      QStringLiteral("Le registre des importations de la compagnie indique que ce contenu y a déjà "
-                     "été transféré (document n° %1, importation n° %2). Rien n'a été écrit.")
+      QStringLiteral(
+          "Le registre des importations de la compagnie indique que ce contenu y a déjà "
+          "été transféré (document n° %1, importation n° %2). Rien n'a été écrit.")
           .arg(registre.numeroDocument, QString::number(registre.numero));
 }
 void BackEnd::SignalerSansRegistre() const {

@@ -1,9 +1,9 @@
 #include "settings/frmAcomba.h"
 
 #include "settings/ConfigurationTransfert.h"
-#include "support/FauxCoffre.h"
 #include "settings/StockageAvecCoffre.h"
 #include "support/FausseInterface.h"
+#include "support/FauxCoffre.h"
 #include "support/QStringPrinter.h"
 #include "support/StockageReglagesMemoire.h"
 
