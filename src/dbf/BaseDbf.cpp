@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 
@@ -172,11 +171,17 @@ ErreurBaseDonnees FromSystem(const os::ErreurOs& e, const QString& table, const 
           .arg(table, QString::fromStdString(os::TexteErreurFrancais(e.code())), outcome));
 }
 
-int BaseDbf::Fail(sqlite3_vtab* vtab, const ErreurBaseDonnees& error) {
-  pending_ = error;
+int BaseDbf::Fail(sqlite3_vtab* vtab, const ErreurBaseDonnees& error) noexcept {
+  // Called from SQLite's callbacks: a copy that fails is reported, never thrown.
+  try {
+    pending_ = error;
+  } catch (...) {
+    pending_.reset();
+    return SQLITE_NOMEM;
+  }
   sqlite3_free(vtab->zErrMsg);
   vtab->zErrMsg = sqlite3_mprintf("%s", error.what());
-  return SQLITE_ERROR;
+  return vtab->zErrMsg == nullptr ? SQLITE_NOMEM : SQLITE_ERROR;
 }
 
 void BaseDbf::Distrust(std::size_t table) {

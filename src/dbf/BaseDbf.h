@@ -23,6 +23,8 @@
 
 namespace brivane::dbf {
 
+struct Journal;
+
 // A folder of dBASE tables seen as one database: SQLite parses and runs the
 // statements on an in-memory connection where every .dbf file of the folder
 // is a virtual table (ModuleSqlite). This class keeps what the virtual tables
@@ -52,7 +54,7 @@ class BaseDbf final : public platform::BaseDonnees {
   std::size_t tableCount() const { return tables_.size(); }
   const InfoTable& table(std::size_t index) const { return tables_[index]; }
   // Keeps the error for Execute to throw whole, and tells SQLite.
-  int Fail(sqlite3_vtab* vtab, const platform::ErreurBaseDonnees& error);
+  int Fail(sqlite3_vtab* vtab, const platform::ErreurBaseDonnees& error) noexcept;
   // The connection's reader of the table.
   TableDbf& Reader(std::size_t index) {
     return cache_.Reader(tables_[index], index, PendingOf(index) != nullptr);
@@ -93,6 +95,14 @@ class BaseDbf final : public platform::BaseDonnees {
   // journal's tables, or none and then they are taken here (passed over when
   // a live posting holds them: its own commit removes the journal).
   void Recover(bool tablesHeld, milliseconds wait);
+  // The commit, phase by phase: the tables it changes, in lock order; what
+  // they are now (checked against what the posting read); that snapshot made
+  // durable as the journal; then the posting written over the tables.
+  using TablesChangees = std::vector<std::pair<std::size_t, EcrituresEnAttente*>>;
+  TablesChangees Changees();
+  Journal Instantane(const TablesChangees& changed) const;
+  void EcrireJournalSaisie(const TablesChangees& changed, const Journal& journal) const;
+  void Appliquer(const TablesChangees& changed, const Journal& journal);
   void WriteAll();
   void End() noexcept;
 

@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <exception>
@@ -78,22 +77,19 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
         throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(info.name));
       }
     }
-    unsigned char header[kHeaderSize] = {};
-    if (p.io().LireA(0, header, kHeaderSize) != kHeaderSize) {
+    unsigned char fixe[kTailleEntete] = {};
+    if (p.io().LireA(0, fixe, kTailleEntete) != kTailleEntete) {
       throw ErreurBaseDonnees(
           ErreurBaseDonnees::kCorruptTable,
           QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
     }
-    if (header[28] != 0) {
-      throw ErreurBaseDonnees(
-          ErreurBaseDonnees::kIndexedTable,
-          QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
-                         "tenir à jour : aucune ligne n'y a été écrite.")
-              .arg(QFileInfo(info.path).fileName()));
+    const EnteteDbf header = EnteteDbf::Lire(fixe);
+    if (header.indexProduction()) {
+      throw RefusIndexProduction(info.path);
     }
-    p.count = HeaderCount(header);
-    p.headerLength = LongueurEntete(header);
-    p.recordLength = std::max(1, LongueurEnregistrement(header));
+    p.count = header.nombreLignes();
+    p.headerLength = header.longueurEntete();
+    p.recordLength = std::max(1, header.longueurLigne());
   } catch (const os::ErreurOs& e) {
     throw FromSystem(e, info.name, kNothingWritten);
   }
@@ -207,33 +203,33 @@ void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
   }
 }
 
-void BaseDbf::WriteAll() {
-  std::vector<std::pair<std::size_t, EcrituresEnAttente*>> changed;
+BaseDbf::TablesChangees BaseDbf::Changees() {
+  TablesChangees changed;
   for (auto& [index, pending] : tx_->tables) {
     if (pending.changed()) {
       changed.emplace_back(index, &pending);
     }
   }
-  if (changed.empty()) {
-    return;
-  }
   std::sort(changed.begin(), changed.end(), [this](const auto& a, const auto& b) {
     return tables_[a.first].name.toLower() < tables_[b.first].name.toLower();
   });
+  return changed;
+}
 
+dbf::Journal BaseDbf::Instantane(const TablesChangees& changed) const {
   // What each table is now, checked against what the posting read.
   dbf::Journal journal;
-  for (auto& [index, p] : changed) {
+  for (const auto& [index, p] : changed) {
     const InfoTable& info = tables_[index];
     try {
       dbf::TableJournal t;
       t.file = CheminSysteme(QFileInfo(info.path).fileName());
       os::Fichier& file = p->io();
       t.originalSize = file.Taille();
-      if (file.LireA(0, t.originalHeader.data(), kHeaderSize) != kHeaderSize ||
-          HeaderCount(t.originalHeader.data()) != p->count ||
-          LongueurEntete(t.originalHeader.data()) != p->headerLength ||
-          LongueurEnregistrement(t.originalHeader.data()) != p->recordLength) {
+      const bool whole = file.LireA(0, t.originalHeader.data(), kTailleEntete) == kTailleEntete;
+      const EnteteDbf header = EnteteDbf::Lire(t.originalHeader.data());
+      if (!whole || header.nombreLignes() != p->count ||
+          header.longueurEntete() != p->headerLength || header.longueurLigne() != p->recordLength) {
         throw ErreurBaseDonnees(
             ErreurBaseDonnees::kChangedMeanwhile,
             QStringLiteral("La table %1 a été modifiée par un autre programme pendant la saisie. "
@@ -241,8 +237,7 @@ void BaseDbf::WriteAll() {
                 .arg(info.name, kNothingWritten));
       }
       t.finalCount = static_cast<std::uint32_t>(p->total());
-      t.tailOffset = static_cast<std::uint64_t>(p->headerLength) +
-                     std::uint64_t{p->count} * static_cast<std::uint64_t>(p->recordLength);
+      t.tailOffset = header.positionLigne(p->count);
       if (!p->rows.isEmpty() && t.originalSize > t.tailOffset) {
         const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
             t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
@@ -251,9 +246,8 @@ void BaseDbf::WriteAll() {
       }
       for (const auto& [n, bytes] : p->rewritten) {
         std::string original(static_cast<std::size_t>(p->recordLength), '\0');
-        file.LireA(static_cast<std::uint64_t>(p->headerLength) +
-                       static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
-                   original.data(), original.size());
+        file.LireA(header.positionLigne(static_cast<std::uint64_t>(n)), original.data(),
+                   original.size());
         t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
       }
       journal.tables.push_back(std::move(t));
@@ -261,7 +255,11 @@ void BaseDbf::WriteAll() {
       throw FromSystem(e, info.name, kNothingWritten);
     }
   }
+  return journal;
+}
 
+void BaseDbf::EcrireJournalSaisie(const TablesChangees& changed,
+                                  const dbf::Journal& journal) const {
   const std::string folder = FolderPath();
   try {
     dbf::EcrireJournal(folder, journal);
@@ -277,7 +275,10 @@ void BaseDbf::WriteAll() {
     }
     throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
   }
+}
 
+void BaseDbf::Appliquer(const TablesChangees& changed, const dbf::Journal& journal) {
+  const std::string folder = FolderPath();
   const QDate today = QDate::currentDate();
   QString current;
   std::vector<std::pair<QString, os::Fichier*>> toSync;
@@ -285,7 +286,7 @@ void BaseDbf::WriteAll() {
     // The new rows past the counted ones, marked deleted: readers that go by
     // the count and readers that go to the end mark both pass them over...
     for (std::size_t i = 0; i < changed.size(); ++i) {
-      auto& [index, p] = changed[i];
+      const auto& [index, p] = changed[i];
       current = tables_[index].name;
       // A table that another program left without its end mark gets one.
       if (!p->rows.isEmpty() || journal.tables[i].originalSize <= journal.tables[i].tailOffset) {
@@ -293,7 +294,7 @@ void BaseDbf::WriteAll() {
         for (qsizetype at = 0; at < bytes.size(); at += p->recordLength) {
           bytes[at] = '*';
         }
-        bytes.append(kEndOfFile);
+        bytes.append(kFinFichier);
         p->io().EcrireA(journal.tables[i].tailOffset, bytes.constData(),
                         static_cast<std::size_t>(bytes.size()));
         toSync.emplace_back(current, &p->io());
@@ -302,23 +303,15 @@ void BaseDbf::WriteAll() {
     SyncTogether(toSync, current);
     // ...then the rewritten records, the counts, and the new rows made live.
     for (std::size_t i = 0; i < changed.size(); ++i) {
-      auto& [index, p] = changed[i];
+      const auto& [index, p] = changed[i];
       current = tables_[index].name;
+      EnteteDbf header = EnteteDbf::Lire(journal.tables[i].originalHeader.data());
       for (const auto& [n, bytes] : p->rewritten) {
-        p->io().EcrireA(
-            static_cast<std::uint64_t>(p->headerLength) +
-                static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(p->recordLength),
-            bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        p->io().EcrireA(header.positionLigne(static_cast<std::uint64_t>(n)), bytes.constData(),
+                        static_cast<std::size_t>(bytes.size()));
       }
-      std::array<unsigned char, kHeaderSize> header = journal.tables[i].originalHeader;
-      header[1] = static_cast<unsigned char>(today.year() - 1900);
-      header[2] = static_cast<unsigned char>(today.month());
-      header[3] = static_cast<unsigned char>(today.day());
-      const auto total = static_cast<std::uint32_t>(p->total());
-      for (int b = 0; b < 4; ++b) {
-        header[4 + b] = static_cast<unsigned char>((total >> (8 * b)) & 0xFF);
-      }
-      p->io().EcrireA(0, header.data(), header.size());
+      header.MettreAJour(static_cast<std::uint32_t>(p->total()), today);
+      p->io().EcrireA(0, header.octets.data(), header.octets.size());
       if (!p->rows.isEmpty()) {
         p->io().EcrireA(journal.tables[i].tailOffset, p->rows.constData(),
                         static_cast<std::size_t>(p->rows.size()));
@@ -339,6 +332,16 @@ void BaseDbf::WriteAll() {
     }
     throw FromSystem(e, current, outcome);
   }
+}
+
+void BaseDbf::WriteAll() {
+  const TablesChangees changed = Changees();
+  if (changed.empty()) {
+    return;
+  }
+  const dbf::Journal journal = Instantane(changed);
+  EcrireJournalSaisie(changed, journal);
+  Appliquer(changed, journal);
 }
 
 void BaseDbf::End() noexcept {

@@ -1,5 +1,6 @@
 #include "dbf/Journal.h"
 
+#include "dbf/FormatDbf.h"
 #include "platform/os/Fichier.h"
 
 #include <algorithm>
@@ -71,13 +72,7 @@ class Reader {
   bool ok_ = true;
 };
 
-std::uint32_t Count(const unsigned char* header) {
-  return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
-}
-unsigned LongueurEntete(const unsigned char* header) { return header[8] | (header[9] << 8); }
-unsigned LongueurEnregistrement(const unsigned char* header) {
-  return header[10] | (header[11] << 8);
-}
+static_assert(std::tuple_size_v<decltype(TableJournal::originalHeader)> == kTailleEntete);
 
 }  // namespace
 
@@ -174,18 +169,21 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
   // Every table is checked before any is touched.
   for (const TableJournal& t : journal.tables) {
     auto file = os::Fichier::Ouvrir(PathOf(folder, t.file), os::Fichier::Mode::LectureEcriture);
-    unsigned char header[32] = {};
+    unsigned char fixe[kTailleEntete] = {};
     const std::uint64_t size = file->Taille();
-    if (file->LireA(0, header, sizeof header) != sizeof header ||
-        LongueurEntete(header) != LongueurEntete(t.originalHeader.data()) ||
-        LongueurEnregistrement(header) != LongueurEnregistrement(t.originalHeader.data())) {
+    const bool whole = file->LireA(0, fixe, sizeof fixe) == sizeof fixe;
+    const EnteteDbf header = EnteteDbf::Lire(fixe);
+    const EnteteDbf original = EnteteDbf::Lire(t.originalHeader.data());
+    if (!whole || header.longueurEntete() != original.longueurEntete() ||
+        header.longueurLigne() != original.longueurLigne()) {
       throw ConflitJournal{t.file};
     }
-    const std::uint32_t count = Count(header);
-    const std::uint32_t before = Count(t.originalHeader.data());
+    const std::uint32_t count = header.nombreLignes();
+    const std::uint32_t before = original.nombreLignes();
     const std::uint64_t added = t.finalCount > before ? t.finalCount - before : 0;
     const std::uint64_t largest =
-        std::max(t.originalSize, t.tailOffset + added * LongueurEnregistrement(header) + 1);
+        std::max(t.originalSize,
+                 t.tailOffset + added * static_cast<std::uint64_t>(header.longueurLigne()) + 1);
     if ((count != before && count != t.finalCount) || size > largest) {
       throw ConflitJournal{t.file};
     }
@@ -194,10 +192,9 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     const TableJournal& t = journal.tables[i];
     os::Fichier& file = *files[i];
-    const unsigned headerLength = LongueurEntete(t.originalHeader.data());
-    const unsigned recordLength = LongueurEnregistrement(t.originalHeader.data());
+    const EnteteDbf original = EnteteDbf::Lire(t.originalHeader.data());
     for (const auto& [number, bytes] : t.records) {
-      file.EcrireA(headerLength + std::uint64_t{number} * recordLength, bytes.data(), bytes.size());
+      file.EcrireA(original.positionLigne(number), bytes.data(), bytes.size());
     }
     if (!t.tail.empty()) {
       file.EcrireA(t.tailOffset, t.tail.data(), t.tail.size());

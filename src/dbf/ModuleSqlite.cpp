@@ -80,6 +80,8 @@ int Guard(sqlite3_vtab* vtab, F&& body) noexcept {
       return v->database->Fail(vtab,
                                FromSystem(e, QFileInfo(QString::fromUtf8(e.path())).fileName(),
                                           QStringLiteral("Rien de cette saisie n'a été écrit.")));
+    } catch (const std::bad_alloc&) {
+      return SQLITE_NOMEM;
     } catch (...) {
       return SQLITE_ERROR;
     }
@@ -87,6 +89,8 @@ int Guard(sqlite3_vtab* vtab, F&& body) noexcept {
     try {
       return v->database->Fail(
           vtab, ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput, QString::fromUtf8(e.what())));
+    } catch (const std::bad_alloc&) {
+      return SQLITE_NOMEM;
     } catch (...) {
       return SQLITE_ERROR;
     }
@@ -135,9 +139,23 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     vtab->index = index;
     *out = &vtab->base;
     return SQLITE_OK;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
+  } catch (const std::exception& e) {
+    *error = sqlite3_mprintf("%s", e.what());
+    return SQLITE_ERROR;
+  } catch (...) {
+    *error = sqlite3_mprintf("la table %s ne peut pas être déclarée", argv[2]);
+    return SQLITE_ERROR;
   }
+}
+
+// Every table is declared by the connection with CREATE VIRTUAL TABLE, its
+// file already there: a distinct xCreate keeps the module from answering for
+// a table named after itself.
+int Create(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out,
+           char** error) noexcept {
+  return Connect(db, aux, argc, argv, out, error);
 }
 
 int Disconnect(sqlite3_vtab* vtab) noexcept {
@@ -318,14 +336,17 @@ int Sync(sqlite3_vtab* vtab) noexcept {
 }
 
 int Commit(sqlite3_vtab* vtab) noexcept {
-  reinterpret_cast<Vtab*>(vtab)->database->StatementEnds();
-  return SQLITE_OK;
+  return Guard(vtab, [&](Vtab* v) {
+    v->database->StatementEnds();
+    return SQLITE_OK;
+  });
 }
 
 int Rollback(sqlite3_vtab* vtab) noexcept {
-  auto* v = reinterpret_cast<Vtab*>(vtab);
-  v->database->StatementFailed(v->index);
-  return SQLITE_OK;
+  return Guard(vtab, [&](Vtab* v) {
+    v->database->StatementFailed(v->index);
+    return SQLITE_OK;
+  });
 }
 
 int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* rowid) noexcept {
@@ -394,7 +415,7 @@ int Update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ro
 sqlite3_module MakeModule() {
   sqlite3_module m{};
   m.iVersion = 1;
-  m.xCreate = Connect;
+  m.xCreate = Create;
   m.xConnect = Connect;
   m.xBestIndex = BestIndex;
   m.xDisconnect = Disconnect;

@@ -1,5 +1,6 @@
 #include "dbf/TableDbf.h"
 
+#include "dbf/CrochetsShapelib.h"
 #include "platform/ErreurBaseDonnees.h"
 #include "platform/TexteDecimal.h"
 #include "platform/os/Fichier.h"
@@ -9,11 +10,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <shapefil.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -23,9 +21,6 @@ namespace brivane::dbf {
 using platform::ErreurBaseDonnees;
 
 namespace {
-
-constexpr int kHeaderSize = 32;
-constexpr char kEndOfFile = 0x1A;
 
 QString TableName(const QString& path) { return QFileInfo(path).fileName(); }
 
@@ -59,142 +54,10 @@ QByteArray CodecForDriver(unsigned char driver) {
   }
 }
 
-struct RawHeader {
-  unsigned char bytes[kHeaderSize] = {};
-  unsigned char version() const { return bytes[0]; }
-  std::uint32_t nombreLignes() const {
-    return bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (std::uint32_t{bytes[7]} << 24);
-  }
-  int headerLength() const { return bytes[8] | (bytes[9] << 8); }
-  int recordLength() const { return bytes[10] | (bytes[11] << 8); }
-  bool productionIndex() const { return bytes[28] != 0; }
-  unsigned char piloteLangue() const { return bytes[29]; }
-};
-
 [[noreturn]] void Corrupt(const QString& path, const QString& why) {
   throw ErreurBaseDonnees(
       ErreurBaseDonnees::kCorruptTable,
       QStringLiteral("La table %1 est endommagée : %2.").arg(TableName(path), why));
-}
-
-// shapelib reports through a hook without context; keep its last word for our message.
-thread_local QString lastShapelibError;
-void RecordShapelibError(const char* message) {
-  lastShapelibError = QString::fromLocal8Bit(message);
-}
-
-SAHooks Hooks() {
-  SAHooks hooks;
-  SASetupDefaultHooks(&hooks);
-  hooks.Error = RecordShapelibError;
-  return hooks;
-}
-
-// A read-only file seen through a window of its bytes. shapelib seeks before
-// every record, and through stdio each seek costs system calls and the
-// buffer: a lookup in a large product table would pay that on every row.
-// The window starts small, for the header and the few records a keyed
-// lookup reads, and grows while the reads follow each other, as in a pass
-// over the whole table.
-struct WindowFile {
-  static constexpr SAOffset kWindow = 64 * 1024;
-  static constexpr SAOffset kFirstWindow = 4 * 1024;
-  std::unique_ptr<os::Fichier> file;
-  SAOffset position = 0;
-  SAOffset start = 0;            // file offset of window[0]
-  SAOffset filled = 0;           // valid bytes in the window
-  SAOffset next = kFirstWindow;  // bytes the next read asks for
-  // Not cleared: only bytes read into it are ever copied out, and a table is
-  // opened for every statement.
-  std::unique_ptr<char[]> window{new char[kWindow]};
-};
-
-WindowFile* Window(SAFile file) { return reinterpret_cast<WindowFile*>(file); }
-
-SAFile WindowOpen(const char* name, const char* access) noexcept {
-  if (std::strpbrk(access, "wa+") != nullptr) {
-    return nullptr;
-  }
-  try {
-    auto file = std::make_unique<WindowFile>();
-    file->file = os::Fichier::Ouvrir(name, os::Fichier::Mode::Lecture);
-    return reinterpret_cast<SAFile>(file.release());
-  } catch (...) {
-    return nullptr;  // shapelib reports a table it cannot open
-  }
-}
-
-SAOffset WindowRead(void* buffer, SAOffset size, SAOffset count, SAFile handle) noexcept {
-  WindowFile* file = Window(handle);
-  const SAOffset wanted = size * count;
-  SAOffset done = 0;
-  while (done < wanted) {
-    if (file->position < file->start || file->position >= file->start + file->filled) {
-      if (file->filled > 0 && file->position == file->start + file->filled) {
-        file->next = std::min(file->next * 2, WindowFile::kWindow);
-      }
-      std::size_t got = 0;
-      try {
-        got = file->file->LireA(file->position, file->window.get(), file->next);
-      } catch (...) {
-        break;  // a short read: shapelib says the record cannot be read
-      }
-      if (got == 0) {
-        break;
-      }
-      file->start = file->position;
-      file->filled = static_cast<SAOffset>(got);
-    }
-    const SAOffset at = file->position - file->start;
-    const SAOffset n = std::min(wanted - done, file->filled - at);
-    std::memcpy(static_cast<char*>(buffer) + done, file->window.get() + at, n);
-    done += n;
-    file->position += n;
-  }
-  return size == 0 ? 0 : done / size;
-}
-
-SAOffset WindowWrite(void*, SAOffset, SAOffset, SAFile) noexcept { return 0; }
-
-SAOffset WindowSeek(SAFile handle, SAOffset offset, int whence) noexcept {
-  WindowFile* file = Window(handle);
-  switch (whence) {
-    case SEEK_SET:
-      file->position = offset;
-      return 0;
-    case SEEK_CUR:
-      file->position += offset;
-      return 0;
-    case SEEK_END:
-      try {
-        file->position = static_cast<SAOffset>(file->file->Taille()) + offset;
-        return 0;
-      } catch (...) {
-        return static_cast<SAOffset>(-1);
-      }
-    default:
-      return static_cast<SAOffset>(-1);
-  }
-}
-
-SAOffset WindowTell(SAFile handle) { return Window(handle)->position; }
-int WindowFlush(SAFile) { return 0; }
-
-int WindowClose(SAFile handle) noexcept {
-  delete Window(handle);
-  return 0;
-}
-
-SAHooks ReadHooks() {
-  SAHooks hooks = Hooks();
-  hooks.FOpen = WindowOpen;
-  hooks.FRead = WindowRead;
-  hooks.FWrite = WindowWrite;
-  hooks.FSeek = WindowSeek;
-  hooks.FTell = WindowTell;
-  hooks.FFlush = WindowFlush;
-  hooks.FClose = WindowClose;
-  return hooks;
 }
 
 DBFHandle Handle(void* handle) { return static_cast<DBFHandle>(handle); }
@@ -212,12 +75,19 @@ TableDbf::~TableDbf() {
 
 std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
   const QByteArray file = QFile::encodeName(path);
-  RawHeader header;
+  unsigned char fixe[kTailleEntete] = {};
+  QByteArray descripteurs;
   std::size_t read = 0;
   long long size = -1;
   try {
     const auto raw = os::Fichier::Ouvrir(file.toStdString(), os::Fichier::Mode::Lecture);
-    read = raw->LireA(0, header.bytes, kHeaderSize);
+    read = raw->LireA(0, fixe, kTailleEntete);
+    const int longueur = fixe[8] | (fixe[9] << 8);
+    if (read == kTailleEntete && longueur > kTailleEntete) {
+      descripteurs.resize(longueur - kTailleEntete);
+      descripteurs.resize(static_cast<qsizetype>(raw->LireA(
+          kTailleEntete, descripteurs.data(), static_cast<std::size_t>(descripteurs.size()))));
+    }
     size = static_cast<long long>(raw->Taille());
   } catch (const os::ErreurOs&) {
     throw ErreurBaseDonnees(
@@ -225,18 +95,17 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
         QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));
   }
 
-  if (read != kHeaderSize) {
+  if (read != kTailleEntete) {
     Corrupt(path, QStringLiteral("l'en-tête est incomplet"));
   }
-  // dBASE III and IV tables, with or without memo.
-  if ((header.version() & 0x07) != 0x03) {
+  EnteteDbf header = EnteteDbf::Lire(fixe);
+  if (!header.estDbase()) {
     Corrupt(path, QStringLiteral("ce n'est pas une table dBASE IV"));
   }
-  if (header.headerLength() <= kHeaderSize || header.recordLength() < 1) {
+  if (header.longueurEntete() <= kTailleEntete || header.longueurLigne() < 1) {
     Corrupt(path, QStringLiteral("l'en-tête est invalide"));
   }
-  const long long needed = static_cast<long long>(header.headerLength()) +
-                           static_cast<long long>(header.nombreLignes()) * header.recordLength();
+  const auto needed = static_cast<long long>(header.positionLigne(header.nombreLignes()));
   if (size < needed) {
     Corrupt(path, QStringLiteral("le fichier est plus court que ses lignes"));
   }
@@ -247,16 +116,12 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
         QStringLiteral("La page de code de la table %1 n'est pas prise en charge.")
             .arg(TableName(path)));
   }
-  if (mode == Mode::Ecriture && header.productionIndex()) {
-    throw ErreurBaseDonnees(
-        ErreurBaseDonnees::kIndexedTable,
-        QStringLiteral("La table %1 a un index de production (.mdx) que ce programme ne sait pas "
-                       "tenir à jour : aucune ligne n'y a été écrite.")
-            .arg(TableName(path)));
+  if (mode == Mode::Ecriture && header.indexProduction()) {
+    throw RefusIndexProduction(path);
   }
 
-  SAHooks hooks = mode == Mode::Ecriture ? Hooks() : ReadHooks();
-  lastShapelibError.clear();
+  SAHooks hooks = mode == Mode::Ecriture ? CrochetsEcriture() : CrochetsLecture();
+  OublierErreurShapelib();
   DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Ecriture ? "rb+" : "rb", &hooks);
   if (handle == nullptr) {
     if (mode == Mode::Ecriture && !QFileInfo(path).isWritable()) {
@@ -264,24 +129,17 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
           ErreurBaseDonnees::kCannotOpen,
           QStringLiteral("La table %1 est en lecture seule.").arg(TableName(path)));
     }
-    Corrupt(path, lastShapelibError.isEmpty() ? QStringLiteral("illisible") : lastShapelibError);
+    Corrupt(path, DerniereErreurShapelib().isEmpty() ? QStringLiteral("illisible")
+                                                     : DerniereErreurShapelib());
   }
   std::unique_ptr<TableDbf> table(new TableDbf(path, handle, mode));
   table->codec_ = codec;
 
-  int offset = 1;
-  for (int i = 0; i < DBFGetFieldCount(handle); ++i) {
-    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
-    int width = 0;
-    int decimals = 0;
-    DBFGetFieldInfo(handle, i, name, &width, &decimals);
-    ChampDbf field{QString::fromLatin1(name), DBFGetNativeFieldType(handle, i), width, decimals,
-                   offset};
-    // A type other than C, N, F, L, D and M is read as text and refused on write.
-    offset += width;
-    table->fields_.push_back(field);
-  }
-  if (offset != header.recordLength() || table->fields_.empty()) {
+  header.LireChamps(descripteurs);
+  table->fields_ = std::move(header.champs);
+  const int offset =
+      table->fields_.empty() ? 1 : table->fields_.back().offset + table->fields_.back().width;
+  if (offset != header.longueurLigne() || table->fields_.empty()) {
     Corrupt(path, QStringLiteral("la longueur des lignes ne correspond pas aux colonnes"));
   }
   return table;
@@ -290,7 +148,7 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
 void TableDbf::Creer(const QString& path, const std::vector<ChampDbf>& fields,
                      unsigned char piloteLangue) {
   const QByteArray file = QFile::encodeName(path);
-  SAHooks hooks = Hooks();
+  SAHooks hooks = CrochetsEcriture();
   const QByteArray codePage = "LDID/" + QByteArray::number(piloteLangue);
   DBFHandle handle = DBFCreateLL(file.constData(), codePage.constData(), &hooks);
   if (handle == nullptr) {
@@ -577,23 +435,47 @@ void TableDbf::terminer(QDate derniereMaj) {
   if (mode_ != Mode::Ecriture) {
     return;  // nothing written, nothing to bring up to date
   }
-  DBFSetLastModifiedDate(Handle(handle_), derniereMaj.year() - 1900, derniereMaj.month(),
-                         derniereMaj.day());
-  DBFUpdateHeader(Handle(handle_));
-  // A table written by another program may lack the end-of-file mark.
-  auto* file = reinterpret_cast<std::FILE*>(Handle(handle_)->fp);
-  const long end = static_cast<long>(Handle(handle_)->nHeaderLength) +
-                   static_cast<long>(Handle(handle_)->nRecords) * Handle(handle_)->nRecordLength;
-  char last = 0;
-  if (std::fseek(file, end, SEEK_SET) != 0 || std::fread(&last, 1, 1, file) != 1 ||
-      last != kEndOfFile) {
-    std::fseek(file, end, SEEK_SET);
-    std::fputc(kEndOfFile, file);
+  // What shapelib still holds reaches the file first, checked; the header's
+  // date and the end mark are then written through the OS layer.
+  DBFHandle handle = Handle(handle_);
+  DBFUpdateHeader(handle);
+  const bool flushed = handle->sHooks.FFlush(handle->fp) == 0;
+  DBFClose(handle);
+  handle_ = nullptr;
+  const auto cannotSave = [this] {
+    return ErreurBaseDonnees(
+        ErreurBaseDonnees::kInputOutput,
+        QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
+            .arg(TableName(path_)));
+  };
+  if (!flushed) {
+    throw cannotSave();
   }
-  if (std::fflush(file) != 0) {
-    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
-                            QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
-                                .arg(TableName(path_)));
+  const QByteArray file = QFile::encodeName(path_);
+  try {
+    const auto io = os::Fichier::Ouvrir(file.toStdString(), os::Fichier::Mode::LectureEcriture);
+    unsigned char fixe[kTailleEntete] = {};
+    if (io->LireA(0, fixe, kTailleEntete) != kTailleEntete) {
+      throw cannotSave();
+    }
+    EnteteDbf header = EnteteDbf::Lire(fixe);
+    header.MettreAJour(header.nombreLignes(), derniereMaj);
+    io->EcrireA(0, header.octets.data(), header.octets.size());
+    // A table written by another program may lack the end-of-file mark.
+    const std::uint64_t end = header.positionLigne(header.nombreLignes());
+    char last = 0;
+    if (io->LireA(end, &last, 1) != 1 || last != kFinFichier) {
+      io->EcrireA(end, &kFinFichier, 1);
+    }
+  } catch (const os::ErreurOs&) {
+    throw cannotSave();
+  }
+  // Still readable, as a reader.
+  SAHooks hooks = CrochetsLecture();
+  handle_ = DBFOpenLL(file.constData(), "rb", &hooks);
+  mode_ = Mode::Lecture;
+  if (handle_ == nullptr) {
+    Corrupt(path_, QStringLiteral("illisible"));
   }
 }
 

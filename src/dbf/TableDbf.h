@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringDecoder>
+#include "dbf/FormatDbf.h"
 #include "platform/ValeurColonne.h"
 
 #include <memory>
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace brivane::dbf {
-
-// One column of a dBASE table as its header describes it.
-struct ChampDbf {
-  QString name;
-  char type = 'C';
-  int width = 0;
-  int decimals = 0;
-  int offset = 0;  // within the record, after the deletion flag
-
-  bool operator==(const ChampDbf&) const = default;
-};
 
 // One .dbf file, read and written a whole record at a time. Values cross
 // this class as ValeurColonne: null, qlonglongs, doubles and QStrings; the bytes of

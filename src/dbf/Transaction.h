@@ -17,9 +17,6 @@
 
 namespace brivane::dbf {
 
-inline constexpr int kHeaderSize = 32;
-inline constexpr char kEndOfFile = 0x1A;
-
 inline std::string CheminSysteme(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
@@ -30,14 +27,6 @@ struct InfoTable {
   QString path;
   std::vector<ChampDbf> fields;
 };
-
-inline std::uint32_t HeaderCount(const unsigned char* header) {
-  return header[4] | (header[5] << 8) | (header[6] << 16) | (std::uint32_t{header[7]} << 24);
-}
-inline int LongueurEntete(const unsigned char* header) { return header[8] | (header[9] << 8); }
-inline int LongueurEnregistrement(const unsigned char* header) {
-  return header[10] | (header[11] << 8);
-}
 
 // A table that the posting under way writes: locked, and what it has written
 // so far, kept here until the commit.

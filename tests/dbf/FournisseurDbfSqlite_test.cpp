@@ -390,6 +390,16 @@ TEST_F(FournisseurDbfSqliteTest, RefusedStatementsSayWhy) {
       platform::ValeurColonne(qlonglong{3}));
 }
 
+// A module whose xCreate is its xConnect answers for a table named after it.
+TEST_F(FournisseurDbfSqliteTest, TheModuleNameIsNoTableOfTheFolder) {
+  try {
+    Base()->Execute(QStringLiteral("select * from brivane_dbf"));
+    ADD_FAILURE() << "accepted";
+  } catch (const ErreurBaseDonnees& e) {
+    EXPECT_EQ(e.description(), QStringLiteral("La table brivane_dbf est absente du dossier."));
+  }
+}
+
 TEST_F(FournisseurDbfSqliteTest, RowSetsOfSelectsAndOfWrites) {
   auto base = Base();
   const auto vide = base->Execute(QStringLiteral("select * from client where cnum='ZZ'"));
