@@ -161,7 +161,7 @@ void PostageIntegre(benchmark::State& state) {
   const InstantaneIntegre instantane(dossier);
   ServicesDocument services;
   services.horloge = std::make_shared<platform::HorlogeQt>();
-  services.acomba = acomba::FabriqueParDefaut();
+  services.acomba = company::FabriqueParDefaut();
   Poster(state, instantane, services, dossier, 1);
 }
 BENCHMARK(PostageIntegre)

@@ -230,7 +230,7 @@ QString CompagnieIntegree(int rangees) {
   QDir(dossier).removeRecursively();
   QElapsedTimer chrono;
   chrono.start();
-  acomba::CompagnieDemo::Creer(dossier, QStringLiteral("demo"), QStringLiteral("demo"));
+  company::CompagnieDemo::Creer(dossier, QStringLiteral("demo"), QStringLiteral("demo"));
   sqlite3* db = nullptr;
   if (sqlite3_open(QDir(dossier).filePath(QStringLiteral("compagnie.sqlite")).toUtf8().constData(),
                    &db) != SQLITE_OK) {

@@ -21,9 +21,9 @@ namespace brivane::fuzz {
 namespace {
 
 constexpr const char* kCible = "company_db";
-using acomba::BaseCompagnie;
-using acomba::ErreurBase;
-using acomba::InventaireCompagnie;
+using company::BaseCompagnie;
+using company::ErreurBase;
+using company::InventaireCompagnie;
 
 [[noreturn]] void Echec(const QString& quoi) { fuzz::Echec(kCible, quoi); }
 
@@ -38,8 +38,8 @@ const QByteArray& Origine() {
     const QString dossier = DossierTemporaire() + QStringLiteral("/origine");
     QDir().mkpath(dossier);
     QFile::remove(BaseCompagnie::CheminFichier(dossier));
-    acomba::CompagnieDemo::Creer(dossier, QString::fromUtf16(acomba::CompagnieDemo::kUtilisateur),
-                                 QString::fromUtf16(acomba::CompagnieDemo::kMotDePasse));
+    company::CompagnieDemo::Creer(dossier, QString::fromUtf16(company::CompagnieDemo::kUtilisateur),
+                                  QString::fromUtf16(company::CompagnieDemo::kMotDePasse));
     QFile f(BaseCompagnie::CheminFichier(dossier));
     if (!f.open(QIODevice::ReadOnly)) {
       Echec(QStringLiteral("compagnie de démonstration illisible"));
@@ -71,12 +71,12 @@ QByteArray Endommager(const std::uint8_t* data, std::size_t size) {
 std::unique_ptr<ComSoum> Facture(const QString& dossier) {
   ServicesDocument services;
   services.horloge = std::make_shared<HorlogeFixe>();
-  services.acomba = acomba::FabriqueParDefaut();
+  services.acomba = company::FabriqueParDefaut();
   auto doc = std::make_unique<ComSoum>(services);
   doc->SystemeComptable(1);
   doc->cheminCie(dossier);
-  doc->Utilisateur(QString::fromUtf16(acomba::CompagnieDemo::kUtilisateur));
-  doc->MotDePasse(QString::fromUtf16(acomba::CompagnieDemo::kMotDePasse));
+  doc->Utilisateur(QString::fromUtf16(company::CompagnieDemo::kUtilisateur));
+  doc->MotDePasse(QString::fromUtf16(company::CompagnieDemo::kMotDePasse));
   auto client = std::make_shared<Client>();
   client->Numero(QStringLiteral("C0042"));
   client->Nom(QStringLiteral("Atelier Nord"));

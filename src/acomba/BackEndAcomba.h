@@ -33,18 +33,29 @@ class BackEndAcomba final : public BackEnd {
 
   BackEndAcomba(ComSoum& document, std::shared_ptr<Fournisseur> fournisseur);
 
-  bool Ouvrir() override { return Proteger(&BackEndAcomba::OuvrirSessionAcomba); }
-  bool EnregistrerClient() override { return Proteger(&BackEndAcomba::EnregistrerClientAcomba); }
-  bool EnregistrerProduits() override {
-    return Proteger(&BackEndAcomba::EnregistrerProduitsAcomba);
-  }
-  bool EnregistrerFacture() override { return Proteger(&BackEndAcomba::EnregistrerFactureAcomba); }
+  bool Ouvrir() override;
+  // Everything that would refuse the invoice half-way and can be known
+  // without writing: the record of imports, the company's readiness, the
+  // SDK's line limit, the tax amounts, the sales rep, the group of every new
+  // product. Nothing is written either way.
+  bool Verifier() override;
+  bool EnregistrerClient() override;
+  bool EnregistrerProduits() override;
+  bool EnregistrerFacture() override;
   void Fermer(bool valider) override;
 
  private:
   // Runs a step; when it throws, the posting's transaction is rolled back
   // first, so that the company is not held until the back end goes.
-  bool Proteger(bool (BackEndAcomba::*etape)());
+  template <class Etape>
+  bool Proteger(Etape&& etape) {
+    try {
+      return etape();
+    } catch (...) {
+      AnnulerPostage();
+      throw;
+    }
+  }
   void FermerSessionAcomba();
   // The record of imports, before the first write: false when it refuses
   // the content (or cannot be read), with the reason in Message.
@@ -53,22 +64,13 @@ class BackEndAcomba final : public BackEnd {
   bool NoterRegistre(const QString& numero);
   // Rolls the posting back: true when it was.
   bool AnnulerPostage();
-  bool OuvrirSessionAcomba();
-  bool EnregistrerClientAcomba();
-  bool EnregistrerProduitsAcomba();
-  bool EnregistrerFactureAcomba();
-
-  // Everything that would refuse the invoice half-way and can be known
-  // without writing: the company's readiness, the SDK's line limit, the tax
-  // amounts, the sales rep, the group of every new product. False with the
-  // reason in Message; nothing is written either way.
-  bool VerifierAvantEcriture();
   // The customer add found its number taken since the find (another import):
   // true when the customer is now found and held for the update path.
   bool ClientAjouteEntreTemps(ClientSdk& objet, const QString& numero);
-  // A product add failed: true when the product exists now (added meanwhile
-  // by another import), which is all this step wants.
-  bool ProduitAjouteEntreTemps(ProduitSdk& produit, const QString& code);
+  // Frees the product object (made at first use), points it at code and
+  // finds it: the find's status.
+  std::int32_t TrouverProduit(std::unique_ptr<ProduitSdk>& produit, const QString& code,
+                              bool option);
   // What this posting wrote before a failure, for the message: empty when
   // nothing was written, or when a failure rolls the posting back.
   QString DejaEcrit() const;
@@ -91,9 +93,8 @@ class BackEndAcomba final : public BackEnd {
   std::unique_ptr<RegistreImportationsSdk> registre_;
   bool registreConsulte_ = false;
 
-  // From the check before writing to the invoice step.
+  // From Verifier to the invoice step.
   std::unique_ptr<TransactionSdk> transaction_;
-  bool verifie_ = false;
   std::optional<std::int32_t> noVendeur_;
 
   // What this posting wrote so far.

@@ -12,15 +12,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
-bool BackEndAcomba::Proteger(bool (BackEndAcomba::*etape)()) {
-  try {
-    return (this->*etape)();
-  } catch (...) {
-    AnnulerPostage();
-    throw;
-  }
-}
-
 bool BackEndAcomba::AnnulerPostage() {
   if (!registre_) {
     return false;

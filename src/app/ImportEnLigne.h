@@ -35,8 +35,7 @@ int CodeDe(ResultatImport resultat);
 // confirmation is written; a failed write changes nothing imported and gives
 // kSortieImpossible. --journal lists the import journal instead.
 int ImporterEnLigne(const QStringList& arguments, platform::StockageReglages& store,
-                    QTextStream& sortie, QTextStream& erreurs,
-                    const ServicesImport& services = ServicesImport::Defaut());
+                    QTextStream& sortie, QTextStream& erreurs, const ServicesImport& services);
 
 // The French help of the program.
 QString AideImportEnLigne(const QString& emplacementConfiguration,

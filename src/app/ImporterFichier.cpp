@@ -1,10 +1,7 @@
 #include "app/ImporterFichier.h"
 
 #include "app/LireFactureCsv.h"
-#include "company/FabriqueParDefaut.h"
-#include "dbase/FabriqueParDefaut.h"
 #include "document/ComSoum.h"
-#include "platform/HorlogeQt.h"
 #include "platform/os/Fichier.h"
 
 #include <QCryptographicHash>
@@ -12,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+
+#include <optional>
 
 namespace brivane {
 
@@ -93,16 +92,132 @@ class Revendique {
   bool oublier_;
 };
 
-struct Run {
-  const QString& chemin;
-  const QString cible;
-  const AfficherMessageFn& AfficherMessage;
-  const ServicesImport& services;
+// One run, as the steps it takes in order. A step that ends the run gives its
+// outcome; none lets the next step follow. The claim is released when the run
+// is destroyed, before the document and the busy pointer go.
+class Importation {
+ public:
+  Importation(const QString& chemin, const ConfigurationTransfert& configuration,
+              const AfficherMessageFn& AfficherMessage, const ServicesImport& services)
+      : chemin_(chemin),
+        configuration_(configuration),
+        cible_(CheminTraite(chemin, configuration.DossierTraite)),
+        systeme_(configuration.Systeme()),
+        AfficherMessage_(AfficherMessage),
+        services_(services),
+        document_(services.document),
+        lecteur_(*services.lecteur) {}
 
+  // Reads the file into the document; nothing is posted when it cannot be.
+  std::optional<ResultatImport> Lire() {
+    try {
+      LireFactureCsv(chemin_, configuration_.GroupeProd, document_, lecteur_);
+    } catch (const ErreurLecture& e) {
+      AfficherMessage_(e.Texte() + kRienTransfere, QStringLiteral("Lecture du fichier"));
+      return ResultatImport::LectureImpossible;
+    }
+    return std::nullopt;
+  }
+
+  // Claims the content in the journal, waiting for another import of it and
+  // asking before posting again what was posted before.
+  std::optional<ResultatImport> Revendiquer() {
+    if (!services_.journal) {
+      return RefusJournal(QStringLiteral("aucun journal des importations n'est disponible"));
+    }
+    entree_.empreinte = QString::fromLatin1(
+        QCryptographicHash::hash(lecteur_.Octets(), QCryptographicHash::Sha256).toHex());
+    // Where the file was, whatever folder the caller was working in.
+    entree_.fichier = CheminJournal(chemin_);
+    entree_.compagnie = CleCompagnie(configuration_.PathCie);
+    entree_.systeme = systeme_;
+
+    QString raison;
+    if (!services_.journal->Identite(identite_, raison)) {
+      return RefusJournal(raison);
+    }
+    if (const std::optional<ResultatImport> issue = AttendreRevendication()) {
+      return issue;
+    }
+    revendication_.emplace(*services_.journal, r_);
+    return std::nullopt;
+  }
+
+  // Whatever would stop the move is found before anything is posted.
+  std::optional<ResultatImport> VerifierDossierTraite() const {
+    QString raison;
+    if (!services_.deplaceur->PeutRecevoir(chemin_, cible_, raison)) {
+      AfficherMessage_(QStringLiteral("Le fichier « %1 » n'est pas importé : %2.%3")
+                           .arg(chemin_, raison, kRienTransfere),
+                       QStringLiteral("Dossier des fichiers traités"));
+      return ResultatImport::DossierTraiteInutilisable;
+    }
+    return std::nullopt;
+  }
+
+  // Posts the document; asks before posting what may have been posted
+  // already, and ends the run on a refusal.
+  std::optional<ResultatImport> Poster() {
+    PreparerDocument();
+    // An import that stopped is resumed only where the company can tell
+    // whether it was posted; elsewhere the user is asked.
+    const bool reprise = r_.issue == IssueRevendication::Reprise;
+    ReferenceImportation reference{entree_.empreinte, identite_, revendication_->Numero(), !forcer_,
+                                   reprise && !forcer_};
+    document_.Importation(reference);
+    bool poste = document_.Enregistrer(false);
+    if (!poste && document_.SansRegistre()) {
+      if (!Demander(
+              QStringLiteral("Une importation de ce même contenu dans la même compagnie a "
+                             "commencé le %1 (%2) et ne s'est jamais terminée : la facture a "
+                             "peut-être été transférée. Vérifiez-le dans votre système comptable.")
+                  .arg(DateLisible(r_.entree.debut), Reference(r_.entree)),
+              QStringLiteral("Voulez-vous la transférer quand même ?"),
+              QStringLiteral("Importation interrompue"))) {
+        return ResultatImport::DejaTransfere;
+      }
+      reference.exigerRegistre = false;
+      document_.Importation(reference);
+      poste = document_.Enregistrer(false);
+    }
+    if (!poste && document_.ImportationTrouvee()) {
+      if (const std::optional<ResultatImport> issue = SuivreRegistre(reference, poste)) {
+        return issue;
+      }
+    }
+    if (!poste) {
+      // A refusal that cannot be noted stays en cours: the next attempt asks.
+      QString raison;
+      revendication_->Marquer(EtatImport::Refusee, raison);
+      AfficherMessage_(document_.Message(), kValidation);
+      return document_.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
+    }
+    return std::nullopt;
+  }
+
+  // Notes the posting, confirms it and moves the file.
+  ResultatImport Conclure() {
+    QString raisonJournal;
+    const bool note =
+        revendication_->Marquer(EtatImport::Transferee, raisonJournal, document_.NumeroDocument());
+    const ResultatImport resultat =
+        Deplacer(revendication_->Numero(),
+                 QStringLiteral("La facture a été transférer à votre système comptable."),
+                 ResultatImport::Transfere, false);
+    if (!note) {
+      AfficherMessage_(QStringLiteral("Le journal des importations n'a pas pu noter que la "
+                                      "facture est transférée : %1.")
+                           .arg(raisonJournal),
+                       QStringLiteral("Journal des importations"));
+    }
+    return resultat;
+  }
+
+ private:
   // Moves the file and notes the move; confirms (before the move when the
   // caller wants it so, which only a new posting allows: a confirmation
   // that says the file is moved comes after it is).
-  ResultatImport Conclure(qint64 numero, const QString& confirmation, ResultatImport succes,
+  ResultatImport Deplacer(qint64 numero, const QString& confirmation, ResultatImport succes,
                           bool confirmationSurDeplacement) const {
     QString raison;
     QString cibleFinale;
@@ -110,27 +225,27 @@ struct Run {
     QString raisonJournal;
     bool journalAJour = true;
     const auto deplacer = [&] {
-      deplace = services.deplaceur->DeplacerSousNomLibre(chemin, cible, cibleFinale, raison);
+      deplace = services_.deplaceur->DeplacerSousNomLibre(chemin_, cible_, cibleFinale, raison);
       if (deplace) {
-        journalAJour = services.journal->Marquer(numero, EtatImport::Deplacee, raisonJournal);
+        journalAJour = services_.journal->Marquer(numero, EtatImport::Deplacee, raisonJournal);
       }
     };
-    if (services.deplacerAvantConfirmation || confirmationSurDeplacement) {
+    if (services_.deplacerAvantConfirmation || confirmationSurDeplacement) {
       deplacer();
       if (deplace) {
-        AfficherMessage(confirmation, kConfirmation);
+        AfficherMessage_(confirmation, kConfirmation);
       }
     } else {
-      AfficherMessage(confirmation, kConfirmation);
+      AfficherMessage_(confirmation, kConfirmation);
       deplacer();
     }
     if (!deplace) {
       // Importing again mends a move only while the file is there to import.
-      const bool present = services.deplaceur->Present(chemin);
-      AfficherMessage(
+      const bool present = services_.deplaceur->Present(chemin_);
+      AfficherMessage_(
           QStringLiteral("La facture est transférée à votre système comptable, mais le fichier "
                          "« %1 » n'a pas été déplacé vers « %2 » : %3.")
-                  .arg(chemin, cible, raison) +
+                  .arg(chemin_, cible_, raison) +
               (present ? QStringLiteral("\r\nDéplacez-le vous-même ou, la cause corrigée, "
                                         "importez-le de nouveau : il sera déplacé sans être "
                                         "transféré une seconde fois.")
@@ -138,80 +253,76 @@ struct Run {
           QStringLiteral("Déplacement du fichier"));
       return ResultatImport::DeplacementImpossible;
     }
-    if (cibleFinale != cible) {
-      AfficherMessage(QStringLiteral("Un fichier « %1 » est arrivé entre-temps dans le dossier des "
-                                     "fichiers traités : le fichier importé y est déplacé sous le "
-                                     "nom « %2 ».")
-                          .arg(cible, cibleFinale),
-                      QStringLiteral("Déplacement du fichier"));
+    if (cibleFinale != cible_) {
+      AfficherMessage_(QStringLiteral("Un fichier « %1 » est arrivé entre-temps dans le dossier "
+                                      "des fichiers traités : le fichier importé y est déplacé "
+                                      "sous le nom « %2 ».")
+                           .arg(cible_, cibleFinale),
+                       QStringLiteral("Déplacement du fichier"));
     }
     if (!journalAJour) {
-      AfficherMessage(QStringLiteral("La facture est transférée et son fichier déplacé, mais le "
-                                     "journal des importations n'a pas pu le noter : %1.")
-                          .arg(raisonJournal),
-                      QStringLiteral("Journal des importations"));
+      AfficherMessage_(QStringLiteral("La facture est transférée et son fichier déplacé, mais le "
+                                      "journal des importations n'a pas pu le noter : %1.")
+                           .arg(raisonJournal),
+                       QStringLiteral("Journal des importations"));
     }
     return succes;
   }
 
   ResultatImport RefusJournal(const QString& raison) const {
-    AfficherMessage(QStringLiteral("Le fichier « %1 » n'est pas importé : %2.%3")
-                        .arg(chemin, raison, kRienTransfere),
-                    QStringLiteral("Journal des importations"));
+    AfficherMessage_(QStringLiteral("Le fichier « %1 » n'est pas importé : %2.%3")
+                         .arg(chemin_, raison, kRienTransfere),
+                     QStringLiteral("Journal des importations"));
     return ResultatImport::JournalInutilisable;
   }
 
   bool Demander(const QString& constat, const QString& question, const QString& titre) const {
-    return services.demander && services.demander(constat, question, titre);
+    return services_.demander && services_.demander(constat, question, titre);
   }
 
-  // Claims the content, waiting for another import of it to end; asks before
-  // a content posted before is claimed again. False with the outcome when
-  // this run goes no further.
-  bool Revendiquer(const EntreeJournal& entree, Revendication& r, bool& forcer,
-                   ResultatImport& issue) const {
-    JournalImport& journal = *services.journal;
+  // The claim itself: waits while another import of the content runs; asks
+  // before a content posted before is claimed again.
+  std::optional<ResultatImport> AttendreRevendication() {
+    JournalImport& journal = *services_.journal;
     QElapsedTimer attente;
     bool signale = false;
     for (;;) {
       QString raison;
-      if (!journal.Revendiquer(entree, forcer, r, raison)) {
-        issue = RefusJournal(raison);
-        return false;
+      if (!journal.Revendiquer(entree_, forcer_, r_, raison)) {
+        return RefusJournal(raison);
       }
-      if (r.issue == IssueRevendication::EnCoursAilleurs) {
+      if (r_.issue == IssueRevendication::EnCoursAilleurs) {
         if (!attente.isValid()) {
           attente.start();
         }
-        const auto reste = services.attenteMaximale - std::chrono::milliseconds(attente.elapsed());
+        const auto reste = services_.attenteMaximale - std::chrono::milliseconds(attente.elapsed());
         if (reste <= std::chrono::milliseconds(0)) {
-          AfficherMessage(
+          AfficherMessage_(
               QStringLiteral("Le fichier « %1 » n'est pas importé : une autre importation de ce "
                              "même contenu dans la même compagnie (%2) est toujours en cours après "
                              "%3 secondes.%4 Importez-le de nouveau quand elle sera terminée.")
-                  .arg(chemin, Reference(r.entree),
-                       QString::number(services.attenteMaximale.count() / 1000), kRienTransfere),
+                  .arg(chemin_, Reference(r_.entree),
+                       QString::number(services_.attenteMaximale.count() / 1000), kRienTransfere),
               QStringLiteral("Importation en cours"));
-          issue = ResultatImport::EnCoursAilleurs;
-          return false;
+          return ResultatImport::EnCoursAilleurs;
         }
-        if (!signale && services.signalerAttente) {
-          services.signalerAttente(
+        if (!signale && services_.signalerAttente) {
+          services_.signalerAttente(
               QStringLiteral("Une autre importation de ce même contenu dans la même compagnie "
                              "est en cours (%1) : attente de sa fin.")
-                  .arg(Reference(r.entree)));
+                  .arg(Reference(r_.entree)));
         }
         signale = true;
-        journal.AttendreFin(r.entree.numero, reste);
+        journal.AttendreFin(r_.entree.numero, reste);
         continue;
       }
-      if (r.issue != IssueRevendication::DejaTransferee) {
-        return true;
+      if (r_.issue != IssueRevendication::DejaTransferee) {
+        return std::nullopt;
       }
-      const EntreeJournal& p = r.entree;
+      const EntreeJournal& p = r_.entree;
       const QString quand = DateLisible(p.fin.isValid() ? p.fin : p.debut);
       if (p.etat == EtatImport::Transferee) {
-        issue = Conclure(
+        return Deplacer(
             p.numero,
             QStringLiteral("Cette facture a déjà été transférée à votre système comptable le %1 "
                            "(%2), mais son fichier n'avait pas été déplacé. Elle n'est pas "
@@ -219,32 +330,90 @@ struct Run {
                            "des fichiers traités.")
                 .arg(quand, Reference(p)),
             ResultatImport::DeplacementTermine, true);
-        return false;
       }
       if (!Demander(QStringLiteral("Le contenu de ce fichier a déjà été transféré à votre système "
                                    "comptable, dans la même compagnie, le %1 (%2).")
                         .arg(quand, Reference(p)),
                     QStringLiteral("Voulez-vous le transférer une seconde fois ?"),
                     QStringLiteral("Facture déjà transférée"))) {
-        issue = ResultatImport::DejaTransfere;
-        return false;
+        return ResultatImport::DejaTransfere;
       }
-      forcer = true;
+      forcer_ = true;
     }
   }
+
+  // The document carries the configuration's company, credentials and, for
+  // dBASE, what its tables require of a line and the file does not carry.
+  void PreparerDocument() {
+    if (systeme_ == kSystemeDbase) {
+      for (const std::shared_ptr<Item>& ligne : document_.Lignes()) {
+        ligne->fournisseur(configuration_.Fournisseur);
+        ligne->PosteGlVente(configuration_.PosteGlVente);
+        ligne->PosteGlAchat(configuration_.PosteGlAchat);
+      }
+    }
+    document_.SystemeComptable(systeme_);
+    document_.cheminCie(configuration_.PathCie);
+    document_.cheminApp(configuration_.PathAcomba);
+    document_.Utilisateur(configuration_.UserAcomba);
+    document_.MotDePasse(configuration_.PWDAcomba);
+    document_.Soumission(true);
+  }
+
+  // The company's record of imports holds this content: this run's own
+  // stopped posting is only moved; another posting is repeated on Oui.
+  std::optional<ResultatImport> SuivreRegistre(ReferenceImportation& reference, bool& poste) {
+    const RegistreImportation trouve = *document_.ImportationTrouvee();
+    const QString quand = DateLisible(trouve.moment);
+    if (trouve.journal == identite_ && trouve.numero == revendication_->Numero()) {
+      // This very entry's posting, written before its import stopped.
+      QString raisonJournal;
+      if (!revendication_->Marquer(EtatImport::Transferee, raisonJournal, trouve.numeroDocument)) {
+        return RefusJournal(raisonJournal);
+      }
+      r_.entree.numeroDocument = trouve.numeroDocument;
+      return Deplacer(
+          revendication_->Numero(),
+          QStringLiteral("Cette facture a été transférée à votre système comptable le %1 (%2) par "
+                         "une importation qui s'est arrêtée avant de déplacer son fichier. Elle "
+                         "n'est pas transférée une seconde fois ; son fichier est déplacé dans le "
+                         "dossier des fichiers traités.")
+              .arg(quand, Reference(r_.entree)),
+          ResultatImport::DeplacementTermine, true);
+    }
+    if (!Demander(
+            QStringLiteral("Le contenu de ce fichier a déjà été transféré à votre système "
+                           "comptable, dans la même compagnie, le %1 (document n° %2, selon le "
+                           "registre des importations de la compagnie).")
+                .arg(quand, trouve.numeroDocument),
+            QStringLiteral("Voulez-vous le transférer une seconde fois ?"),
+            QStringLiteral("Facture déjà transférée"))) {
+      return ResultatImport::DejaTransfere;
+    }
+    reference.refuserSiDejaPostee = false;
+    reference.exigerRegistre = false;
+    document_.Importation(reference);
+    poste = document_.Enregistrer(false);
+    return std::nullopt;
+  }
+
+  const QString& chemin_;
+  const ConfigurationTransfert& configuration_;
+  const QString cible_;
+  const std::int32_t systeme_;
+  const AfficherMessageFn& AfficherMessage_;
+  const ServicesImport& services_;
+  ComSoum document_;
+  const LecteurMemorisant lecteur_;
+  EntreeJournal entree_;
+  QString identite_;
+  Revendication r_;
+  bool forcer_ = false;
+  // Last, so that the claim is released first.
+  std::optional<Revendique> revendication_;
 };
 
 }  // namespace
-
-ServicesImport ServicesImport::Defaut() {
-  return {std::make_shared<platform::LecteurFichierQt>(),
-          std::make_shared<platform::DeplaceurFichierQt>(),
-          ServicesDocument{std::make_shared<platform::HorlogeQt>(), acomba::FabriqueParDefaut(),
-                           dbase::FabriqueParDefaut()},
-          std::make_shared<SqliteJournalImport>(SqliteJournalImport::CheminParDefaut()),
-          DemanderFn(),
-          false};
-}
 
 QString CheminJournal(const QString& chemin) {
   return QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath());
@@ -265,10 +434,12 @@ QString DateLisible(const QDateTime& moment) {
       .toString(moment.toLocalTime(), QStringLiteral("d MMMM yyyy 'à' HH:mm"));
 }
 
-ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfert& configuration,
-                               const AfficherMessageFn& AfficherMessage,
-                               const IndiquerOccupeFn& IndiquerOccupe,
-                               const ServicesImport& services) {
+namespace {
+
+// The checks made before anything is read.
+std::optional<ResultatImport> Verifier(const QString& chemin,
+                                       const ConfigurationTransfert& configuration,
+                                       const AfficherMessageFn& AfficherMessage) {
   if (chemin.isEmpty()) {
     AfficherMessage(QStringLiteral("Vous devez indiquer le fichier CSV avant de continuer."),
                     kValidation);
@@ -278,142 +449,32 @@ ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfe
     AfficherMessage(configuration.MessageIncomplete(), kValidation);
     return ResultatImport::ConfigurationIncomplete;
   }
+  return std::nullopt;
+}
 
+}  // namespace
+
+ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfert& configuration,
+                               const AfficherMessageFn& AfficherMessage,
+                               const IndiquerOccupeFn& IndiquerOccupe,
+                               const ServicesImport& services) {
+  if (const std::optional<ResultatImport> issue =
+          Verifier(chemin, configuration, AfficherMessage)) {
+    return *issue;
+  }
   const PointeurOccupeActif occupe(IndiquerOccupe);
-  ComSoum document(services.document);
-  const LecteurMemorisant lecteur(*services.lecteur);
-  try {
-    LireFactureCsv(chemin, configuration.GroupeProd, document, lecteur);
-  } catch (const ErreurLecture& e) {
-    AfficherMessage(e.Texte() + kRienTransfere, QStringLiteral("Lecture du fichier"));
-    return ResultatImport::LectureImpossible;
+  Importation importation(chemin, configuration, AfficherMessage, services);
+  std::optional<ResultatImport> issue = importation.Lire();
+  if (!issue) {
+    issue = importation.Revendiquer();
   }
-
-  const std::int32_t systeme = configuration.Systeme();
-  const Run run{chemin, CheminTraite(chemin, configuration.DossierTraite), AfficherMessage,
-                services};
-  if (!services.journal) {
-    return run.RefusJournal(QStringLiteral("aucun journal des importations n'est disponible"));
+  if (!issue) {
+    issue = importation.VerifierDossierTraite();
   }
-  JournalImport& journal = *services.journal;
-  EntreeJournal entree;
-  entree.empreinte = QString::fromLatin1(
-      QCryptographicHash::hash(lecteur.Octets(), QCryptographicHash::Sha256).toHex());
-  // Where the file was, whatever folder the caller was working in.
-  entree.fichier = CheminJournal(chemin);
-  entree.compagnie = CleCompagnie(configuration.PathCie);
-  entree.systeme = systeme;
-
-  QString raison;
-  QString identite;
-  if (!journal.Identite(identite, raison)) {
-    return run.RefusJournal(raison);
+  if (!issue) {
+    issue = importation.Poster();
   }
-  Revendication r;
-  bool forcer = false;
-  ResultatImport issue = ResultatImport::Refuse;
-  if (!run.Revendiquer(entree, r, forcer, issue)) {
-    return issue;
-  }
-  Revendique revendication(journal, r);
-  const bool reprise = r.issue == IssueRevendication::Reprise;
-
-  // Whatever would stop the move is found before anything is posted.
-  if (!services.deplaceur->PeutRecevoir(chemin, run.cible, raison)) {
-    AfficherMessage(QStringLiteral("Le fichier « %1 » n'est pas importé : %2.%3")
-                        .arg(chemin, raison, kRienTransfere),
-                    QStringLiteral("Dossier des fichiers traités"));
-    return ResultatImport::DossierTraiteInutilisable;
-  }
-
-  if (systeme == kSystemeDbase) {
-    // What the dBASE tables require of a line and the file does not carry.
-    for (const std::shared_ptr<Item>& ligne : document.Lignes()) {
-      ligne->fournisseur(configuration.Fournisseur);
-      ligne->PosteGlVente(configuration.PosteGlVente);
-      ligne->PosteGlAchat(configuration.PosteGlAchat);
-    }
-  }
-  document.SystemeComptable(systeme);
-  document.cheminCie(configuration.PathCie);
-  document.cheminApp(configuration.PathAcomba);
-  document.Utilisateur(configuration.UserAcomba);
-  document.MotDePasse(configuration.PWDAcomba);
-  document.Soumission(true);
-
-  // An import that stopped is resumed only where the company can tell
-  // whether it was posted; elsewhere the user is asked.
-  ReferenceImportation reference{entree.empreinte, identite, revendication.Numero(), !forcer,
-                                 reprise && !forcer};
-  document.Importation(reference);
-  bool poste = document.Enregistrer(false);
-  if (!poste && document.SansRegistre()) {
-    if (!run.Demander(
-            QStringLiteral("Une importation de ce même contenu dans la même compagnie a "
-                           "commencé le %1 (%2) et ne s'est jamais terminée : la facture a "
-                           "peut-être été transférée. Vérifiez-le dans votre système comptable.")
-                .arg(DateLisible(r.entree.debut), Reference(r.entree)),
-            QStringLiteral("Voulez-vous la transférer quand même ?"),
-            QStringLiteral("Importation interrompue"))) {
-      return ResultatImport::DejaTransfere;
-    }
-    reference.exigerRegistre = false;
-    document.Importation(reference);
-    poste = document.Enregistrer(false);
-  }
-  if (!poste && document.ImportationTrouvee()) {
-    const RegistreImportation trouve = *document.ImportationTrouvee();
-    const QString quand = DateLisible(trouve.moment);
-    if (trouve.journal == identite && trouve.numero == revendication.Numero()) {
-      // This very entry's posting, written before its import stopped.
-      QString raisonJournal;
-      if (!revendication.Marquer(EtatImport::Transferee, raisonJournal, trouve.numeroDocument)) {
-        return run.RefusJournal(raisonJournal);
-      }
-      r.entree.numeroDocument = trouve.numeroDocument;
-      return run.Conclure(
-          revendication.Numero(),
-          QStringLiteral("Cette facture a été transférée à votre système comptable le %1 (%2) par "
-                         "une importation qui s'est arrêtée avant de déplacer son fichier. Elle "
-                         "n'est pas transférée une seconde fois ; son fichier est déplacé dans le "
-                         "dossier des fichiers traités.")
-              .arg(quand, Reference(r.entree)),
-          ResultatImport::DeplacementTermine, true);
-    }
-    if (!run.Demander(
-            QStringLiteral("Le contenu de ce fichier a déjà été transféré à votre système "
-                           "comptable, dans la même compagnie, le %1 (document n° %2, selon le "
-                           "registre des importations de la compagnie).")
-                .arg(quand, trouve.numeroDocument),
-            QStringLiteral("Voulez-vous le transférer une seconde fois ?"),
-            QStringLiteral("Facture déjà transférée"))) {
-      return ResultatImport::DejaTransfere;
-    }
-    reference.refuserSiDejaPostee = false;
-    reference.exigerRegistre = false;
-    document.Importation(reference);
-    poste = document.Enregistrer(false);
-  }
-  if (!poste) {
-    // A refusal that cannot be noted stays en cours: the next attempt asks.
-    revendication.Marquer(EtatImport::Refusee, raison);
-    AfficherMessage(document.Message(), kValidation);
-    return document.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
-  }
-  QString raisonJournal;
-  const bool note =
-      revendication.Marquer(EtatImport::Transferee, raisonJournal, document.NumeroDocument());
-  const ResultatImport resultat =
-      run.Conclure(revendication.Numero(),
-                   QStringLiteral("La facture a été transférer à votre système comptable."),
-                   ResultatImport::Transfere, false);
-  if (!note) {
-    AfficherMessage(QStringLiteral("Le journal des importations n'a pas pu noter que la facture "
-                                   "est transférée : %1.")
-                        .arg(raisonJournal),
-                    QStringLiteral("Journal des importations"));
-  }
-  return resultat;
+  return issue ? *issue : importation.Conclure();
 }
 
 }  // namespace brivane

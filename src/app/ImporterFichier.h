@@ -34,7 +34,8 @@ enum class ResultatImport {
 using DemanderFn =
     std::function<bool(const QString& constat, const QString& question, const QString& titre)>;
 
-// What a run needs of the platform beyond the two user-facing operations.
+// What a run needs of the platform beyond the two user-facing operations; the
+// programs take the real ones from Composition.
 struct ServicesImport {
   std::shared_ptr<const platform::LecteurFichier> lecteur;
   std::shared_ptr<platform::DeplaceurFichier> deplaceur;
@@ -50,9 +51,6 @@ struct ServicesImport {
   std::function<void(const QString& texte)> signalerAttente = {};
   // How long the run waits for another import of the same content.
   std::chrono::milliseconds attenteMaximale = std::chrono::seconds(60);
-
-  // The real file system, the user's journal and the default document services.
-  static ServicesImport Defaut();
 };
 
 using AfficherMessageFn = std::function<void(const QString& texte, const QString& titre)>;
@@ -73,7 +71,7 @@ using IndiquerOccupeFn = std::function<void(bool occupe)>;
 ResultatImport ImporterFichier(const QString& chemin, const ConfigurationTransfert& configuration,
                                const AfficherMessageFn& AfficherMessage,
                                const IndiquerOccupeFn& IndiquerOccupe,
-                               const ServicesImport& services = ServicesImport::Defaut());
+                               const ServicesImport& services);
 
 // Where a posted file goes: the folder as typed, the platform's separator,
 // then the file's own name (the whole path when it holds no separator).

@@ -122,21 +122,24 @@ QString citer(QStringView texte) {
 
 bool estChiffreAscii(QChar c) { return c >= u'0' && c <= u'9'; }
 
+// The sentence the user reads: the file, the line when there is one, and why.
+QString TexteLecture(const QString& chemin, int ligne, const QString& raison) {
+  if (ligne > 0) {
+    return QStringLiteral("Le fichier « %1 » ne peut pas être lu à la ligne %2 : %3.")
+        .arg(chemin, QString::number(ligne), raison);
+  }
+  return QStringLiteral("Le fichier « %1 » ne peut pas être lu : %2.").arg(chemin, raison);
+}
+
 }  // namespace
 
 ErreurLecture::ErreurLecture(QString chemin, int ligne, QString raison)
-    : std::runtime_error("invoice file cannot be read"),
+    : platform::Erreur(kFichierIllisible, TexteLecture(chemin, ligne, raison)),
       chemin_(std::move(chemin)),
       ligne_(ligne),
       raison_(std::move(raison)) {}
 
-QString ErreurLecture::Texte() const {
-  if (ligne_ > 0) {
-    return QStringLiteral("Le fichier « %1 » ne peut pas être lu à la ligne %2 : %3.")
-        .arg(chemin_, QString::number(ligne_), raison_);
-  }
-  return QStringLiteral("Le fichier « %1 » ne peut pas être lu : %2.").arg(chemin_, raison_);
-}
+QString ErreurLecture::Texte() const { return description(); }
 
 std::optional<double> LireNombre(const QString& texte) { return LireNombre(QStringView(texte)); }
 

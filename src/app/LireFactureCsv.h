@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ComSoum.h"
+#include "platform/Erreur.h"
 #include "platform/FichierTexte.h"
 
 #include <QLocale>
@@ -9,14 +10,16 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 
 namespace brivane {
 
 // Why an invoice file could not be read. The document is then incomplete and
-// must not be posted.
-class ErreurLecture : public std::runtime_error {
+// must not be posted. Its description is Texte().
+class ErreurLecture : public platform::Erreur {
  public:
+  // Numbers of our own, as each layer keeps its range.
+  static constexpr std::int32_t kFichierIllisible = -3001;
+
   // ligne counts from 1; 0 when the failure concerns the whole file.
   ErreurLecture(QString chemin, int ligne, QString raison);
 

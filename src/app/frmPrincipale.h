@@ -35,7 +35,7 @@ class frmPrincipale final : public QWidget {
     platform::BoiteMessage& messages;
     platform::PointeurOccupe& occupe;
     platform::DialogueFichier& dialogue;
-    ServicesImport import = ServicesImport::Defaut();
+    ServicesImport import;
     // Chooses one or more files; nothing when cancelled. Without it, the
     // platform's dialog takes several files and any other dialog one.
     std::function<std::optional<QStringList>(const QString& filtre, const QString& initial)>

@@ -1,4 +1,5 @@
 // brivane: the main window.
+#include "app/Composition.h"
 #include "app/Programme.h"
 #include "app/frmPrincipale.h"
 #include "platform/CoffreMotDePasseQt.h"
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
   brivane::platform::BoiteMessageQt messages;
   brivane::platform::PointeurOccupeQt occupe;
   brivane::platform::DialogueFichierQt dialogue;
-  brivane::frmPrincipale fenetre({store, messages, occupe, dialogue});
+  brivane::frmPrincipale fenetre(
+      {store, messages, occupe, dialogue, brivane::Composition::Import()});
   fenetre.show();
   return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 // brivane-import: the import run without windows, for the producing program
 // and for scripts.
+#include "app/Composition.h"
 #include "app/ImportEnLigne.h"
 #include "app/Programme.h"
 #include "platform/CoffreMotDePasseQt.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   for (const std::string& argument : brivane::os::Arguments(argc, argv)) {
     arguments << brivane::platform::DecoderNom(QByteArray::fromStdString(argument));
   }
-  const brivane::ServicesImport services = brivane::ServicesImport::Defaut();
+  const brivane::ServicesImport services = brivane::Composition::Import();
   const int code = brivane::ImporterEnLigne(arguments, store, sortie, erreurs, services);
   if (code == brivane::kAideDemandee) {
     sortie << brivane::AideImportEnLigne(fichier.Emplacement(brivane::kApplication),

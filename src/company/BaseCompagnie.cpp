@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace {
 
@@ -411,4 +411,4 @@ void BaseCompagnie::AnnulerEnregistrement(std::int32_t statut) noexcept {
   }
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -17,7 +17,7 @@ struct sqlite3_stmt;
 
 // The built-in company's storage: one SQLite database file inside the company
 // folder. See docs/built-in-company.md for its tables.
-namespace brivane::acomba {
+namespace brivane::company {
 
 class BaseCompagnie final {
  public:
@@ -125,4 +125,4 @@ class BaseCompagnie final {
   std::int32_t statutPerte_ = 0;  // of the failure that lost the posting
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

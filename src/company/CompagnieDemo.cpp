@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace {
 
@@ -27,8 +27,8 @@ struct Taxe {
   const char16_t* description;
 };
 constexpr Taxe kTaxes[] = {
-    {BackEndAcomba::kTaxeFederale, 1, 1, 500, u"Taxe fédérale (5 %)"},
-    {BackEndAcomba::kTaxeProvinciale, 2, 2, 950, u"Taxe provinciale (9,5 %)"}};
+    {acomba::BackEndAcomba::kTaxeFederale, 1, 1, 500, u"Taxe fédérale (5 %)"},
+    {acomba::BackEndAcomba::kTaxeProvinciale, 2, 2, 950, u"Taxe provinciale (9,5 %)"}};
 
 struct Vendeur {
   std::int32_t numero;
@@ -115,4 +115,4 @@ QStringList CompagnieDemo::Creer(const QString& dossier, const QString& utilisat
   return fait;
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 // What a demo company holds besides its user.
 struct CompagnieDemo {
@@ -21,4 +21,4 @@ struct CompagnieDemo {
                            const QString& motDePasse);
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

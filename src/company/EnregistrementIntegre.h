@@ -14,7 +14,12 @@
 #include <utility>
 #include <vector>
 
-namespace brivane::acomba::integre {
+namespace brivane::company::integre {
+
+// The SDK interface this company implements.
+using acomba::ErreurSdk;
+using acomba::kIntrouvable;
+using acomba::kSucces;
 
 // What the objects of one built-in provider share: the open company, the
 // logged-in user and why the last operation failed.
@@ -101,7 +106,8 @@ inline void Endommagee(EtatCompagnie& etat) {
     if (!problemes.isEmpty()) {
       etat.bilanEndommagement =
           QStringLiteral(
-              "Le fichier de la compagnie est endommagé (vérification complète : %1 problème(s), "
+              "Le fichier de la compagnie est endommagé (vérification complète "
+              ": %1 problème(s), "
               "dont « %2 »). Vérifiez-le avec brivane-company --verifier.")
               .arg(QString::number(problemes.size()), problemes.first());
     }
@@ -184,14 +190,10 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Trouver(std::int32_t noCle, bool /*option*/) override {
-    etat_->raison.clear();
-    if (const std::int32_t a = Acces()) {
-      return a;
-    }
-    if (noCle != 1 || table_.cle.isEmpty()) {
-      return statuts::kCleInconnue;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Lecture, [&] {
+      if (noCle != 1 || table_.cle.isEmpty()) {
+        return statuts::kCleInconnue;
+      }
       const RequetePreparee r(
           *etat_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
       r->Lier(1, cle_);
@@ -208,11 +210,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t LireAPosition(std::int32_t position) override {
-    etat_->raison.clear();
-    if (const std::int32_t a = Acces()) {
-      return a;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Lecture, [&] {
       if (!ChargerPosition(position)) {
         Vider();
         return kIntrouvable;
@@ -222,11 +220,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Reserver(std::int32_t position) override {
-    etat_->raison.clear();
-    if (const std::int32_t a = AccesEcriture()) {
-      return a;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Ecriture, [&] {
       if (!ChargerPosition(position)) {
         return kIntrouvable;
       }
@@ -238,11 +232,7 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t ReserverNouveau() override {
-    etat_->raison.clear();
-    if (const std::int32_t a = AccesEcriture()) {
-      return a;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Ecriture, [&] {
       if (!table_.cle.isEmpty() && !cle_.isNull()) {
         const RequetePreparee r(
             *etat_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table_.nom, table_.cle));
@@ -260,17 +250,13 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Ajouter() override {
-    etat_->raison.clear();
-    if (const std::int32_t a = AccesEcriture()) {
-      return a;
-    }
-    if (reservation_ != Reservation::Nouvelle) {
-      return statuts::kAjoutSansReservation;
-    }
-    if (const std::int32_t s = AvantAjout()) {
-      return s;
-    }
-    const std::int32_t statut = Garde(*etat_, [&] {
+    const std::int32_t statut = Operer(Besoin::Ecriture, [&] {
+      if (reservation_ != Reservation::Nouvelle) {
+        return statuts::kAjoutSansReservation;
+      }
+      if (const std::int32_t s = AvantAjout()) {
+        return s;
+      }
       std::int64_t position = 0;
       etat_->base->Ecriture([&] {
         AvantInsertion();
@@ -301,14 +287,10 @@ class EnregistrementIntegre : public Interface {
   }
 
   std::int32_t Modifier(bool liberer) override {
-    etat_->raison.clear();
-    if (const std::int32_t a = AccesEcriture()) {
-      return a;
-    }
-    if (reservation_ != Reservation::Existante) {
-      return statuts::kModificationSansReservation;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Ecriture, [&] {
+      if (reservation_ != Reservation::Existante) {
+        return statuts::kModificationSansReservation;
+      }
       std::int32_t statut = kSucces;
       etat_->base->Ecriture([&] {
         // A key left as it was read is not rewritten: rewriting it, even
@@ -369,34 +351,29 @@ class EnregistrementIntegre : public Interface {
 
   std::int32_t Position() override { return static_cast<std::int32_t>(position_); }
 
+  // Has no status to give: a failure is thrown.
   std::int32_t NombreEnregistrements() override {
-    if (const std::int32_t a = Acces()) {
-      Lever(a);
-    }
-    try {
+    std::int32_t nombre = 0;
+    const std::int32_t statut = Operer(Besoin::Lecture, [&] {
       Requete r(Db(), QStringLiteral("SELECT COUNT(*) FROM %1").arg(table_.nom));
       r.Suivante();
-      return static_cast<std::int32_t>(r.Entier(0));
-    } catch (const ErreurBase& e) {
-      if (e.statut() == statuts::kCompagnieEndommagee) {
-        Endommagee(*etat_);
-      }
-      Lever(e.statut());
+      nombre = static_cast<std::int32_t>(r.Entier(0));
+      return kSucces;
+    });
+    if (statut != kSucces) {
+      Lever(statut);
     }
+    return nombre;
   }
 
   std::int32_t NombreCharges() override { return static_cast<std::int32_t>(charges_.size()); }
 
   std::int32_t ChargerPlage(std::int32_t premier, std::int32_t dernier) override {
-    etat_->raison.clear();
-    if (const std::int32_t a = Acces()) {
-      return a;
-    }
-    charges_.clear();
-    if (premier < 1 || dernier < premier) {
-      return statuts::kPlageInvalide;
-    }
-    return Garde(*etat_, [&] {
+    return Operer(Besoin::Lecture, [&] {
+      charges_.clear();
+      if (premier < 1 || dernier < premier) {
+        return statuts::kPlageInvalide;
+      }
       Requete r(
           Db(),
           QStringLiteral("SELECT * FROM %1 ORDER BY position LIMIT ? OFFSET ?").arg(table_.nom));
@@ -423,6 +400,19 @@ class EnregistrementIntegre : public Interface {
 
  protected:
   enum class Reservation { Aucune, Existante, Nouvelle };
+  // What an operation does to the company: a write needs a table open to it.
+  enum class Besoin { Lecture, Ecriture };
+
+  // What every record operation goes through: the last failure's reason is
+  // forgotten, access is checked, and a database failure becomes its status.
+  template <class Corps>
+  std::int32_t Operer(Besoin besoin, Corps&& corps) {
+    etat_->raison.clear();
+    if (const std::int32_t a = besoin == Besoin::Ecriture ? AccesEcriture() : Acces()) {
+      return a;
+    }
+    return Garde(*etat_, std::forward<Corps>(corps));
+  }
 
   sqlite3* Db() const { return etat_->base->db(); }
 
@@ -533,4 +523,4 @@ class EnregistrementIntegre : public Interface {
   std::vector<std::pair<std::int64_t, QHash<QString, QVariant>>> charges_;
 };
 
-}  // namespace brivane::acomba::integre
+}  // namespace brivane::company::integre

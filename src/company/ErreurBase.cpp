@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 std::int32_t StatutSqlite(int code) {
   switch (code) {
@@ -105,4 +105,4 @@ QString TexteStatut(std::int32_t statut) {
   }
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -8,7 +8,7 @@
 
 struct sqlite3;
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 // Statuses of the built-in company, beside 0 (success) and 10 (not found).
 namespace statuts {
@@ -53,4 +53,4 @@ std::int32_t StatutSqlite(int code);
 // message when there is a connection.
 [[noreturn]] void EchecSqlite(sqlite3* db, int code);
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

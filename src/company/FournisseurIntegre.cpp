@@ -16,8 +16,10 @@
 #include <utility>
 #include <vector>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
+// The SDK interface this provider implements.
+using namespace acomba;
 using integre::EtatCompagnie;
 
 namespace {
@@ -502,4 +504,4 @@ std::unique_ptr<ObjetSdk> FournisseurIntegre::Creer(std::uint32_t classe) {
                   QStringLiteral("Classe non enregistrée : ") + TexteIdentifiant(classe));
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

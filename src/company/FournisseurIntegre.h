@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace integre {
 struct EtatCompagnie;
@@ -17,7 +17,7 @@ struct EtatCompagnie;
 // Record rules, as a keyed record store keeps them: add needs a reserve new
 // and modify a reserve of the record; keys are unique and compared exactly;
 // each add or modify is written whole or not at all.
-class FournisseurIntegre final : public Fournisseur {
+class FournisseurIntegre final : public acomba::Fournisseur {
  public:
   // The start value the start-up object hands out and expects back.
   static constexpr std::int32_t kValeurDemarrage = 0x0B71;
@@ -25,10 +25,10 @@ class FournisseurIntegre final : public Fournisseur {
   FournisseurIntegre();
   ~FournisseurIntegre() override;
 
-  std::unique_ptr<ObjetSdk> Creer(std::uint32_t classe) override;
+  std::unique_ptr<acomba::ObjetSdk> Creer(std::uint32_t classe) override;
 
  private:
   std::shared_ptr<integre::EtatCompagnie> etat_;
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -4,7 +4,7 @@
 
 #include <QLocale>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace {
 
@@ -189,4 +189,4 @@ QString InventaireCompagnie::Decrire() const {
   return s;
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

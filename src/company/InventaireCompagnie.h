@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 // What a built-in company holds, read for people: customers, products, the
 // posted transactions with their lines and the record of imports. Fields the posting left unwritten
@@ -64,4 +64,4 @@ struct InventaireCompagnie {
   QString Decrire() const;
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

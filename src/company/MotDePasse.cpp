@@ -11,7 +11,7 @@
 #include <array>
 #include <cstring>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool EmpreinteARefaire(const QString& empreinte) {
                                         crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0;
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The password hashes of the built-in company's user table.
-namespace brivane::acomba {
+namespace brivane::company {
 
 // Hashes a password for the user table: Argon2id at libsodium's interactive
 // limits, in its "$argon2id$…" form. Throws ErreurBase when libsodium cannot
@@ -19,4 +19,4 @@ bool VerifierMotDePasse(const QString& motDePasse, const QString& empreinte);
 // the older form, or Argon2id made at other limits than today's.
 bool EmpreinteARefaire(const QString& empreinte);
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -2,8 +2,10 @@
 
 #include "company/EnregistrementIntegre.h"
 
-namespace brivane::acomba {
+namespace brivane::company {
 
+using acomba::kIntrouvable;
+using acomba::kSucces;
 using integre::EtatCompagnie;
 using integre::Garde;
 using integre::RequetePreparee;
@@ -81,4 +83,4 @@ std::int32_t RegistreImportationsIntegre::Abandonner() {
   return kSucces;
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 namespace integre {
 struct EtatCompagnie;
@@ -12,7 +12,7 @@ struct EtatCompagnie;
 
 // The record of imports of the built-in company (table importation), and
 // the hold on the posting's transaction that the provider's objects share.
-class RegistreImportationsIntegre final : public RegistreImportationsSdk {
+class RegistreImportationsIntegre final : public acomba::RegistreImportationsSdk {
  public:
   explicit RegistreImportationsIntegre(std::shared_ptr<integre::EtatCompagnie> etat);
 
@@ -30,4 +30,4 @@ class RegistreImportationsIntegre final : public RegistreImportationsSdk {
   RegistreImportation trouve_;
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -4,7 +4,7 @@
 
 #include <sqlite3.h>
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 Requete::Requete(sqlite3* db, const QString& sql) : db_(db) {
   const QByteArray texte = sql.toUtf8();
@@ -122,4 +122,4 @@ QString Requete::Texte(int i) const {
   return QString::fromUtf8(texte, sqlite3_column_bytes(stmt_, i));
 }
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

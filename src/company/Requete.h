@@ -8,7 +8,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace brivane::acomba {
+namespace brivane::company {
 
 // One prepared statement. Values are bound by 1-based index; a null QVariant
 // binds NULL. Every failure throws ErreurBase.
@@ -44,4 +44,4 @@ class Requete final {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-}  // namespace brivane::acomba
+}  // namespace brivane::company

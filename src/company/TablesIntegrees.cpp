@@ -1,6 +1,6 @@
 #include "company/TablesIntegrees.h"
 
-namespace brivane::acomba::integre {
+namespace brivane::company::integre {
 
 namespace {
 
@@ -95,4 +95,4 @@ const std::vector<const Table*>& Tables() {
   return tables;
 }
 
-}  // namespace brivane::acomba::integre
+}  // namespace brivane::company::integre

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace brivane::acomba::integre {
+namespace brivane::company::integre {
 
 // The columns the record objects of the built-in company read and write, and
 // the key they search on. The tables themselves are made by the schema of
@@ -36,4 +36,4 @@ const Table& TableTransaction();
 // Every table above.
 const std::vector<const Table*>& Tables();
 
-}  // namespace brivane::acomba::integre
+}  // namespace brivane::company::integre

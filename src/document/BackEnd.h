@@ -16,7 +16,10 @@ class Client;
 class Item;
 
 // One accounting system's posting of one document. ComSoum owns it privately
-// and drives it: Ouvrir, then the steps its mode asks for, then Fermer.
+// and drives it: Ouvrir, then the steps its mode asks for, then Fermer. A
+// posting with its invoice runs Verifier, EnregistrerClient,
+// EnregistrerProduits and EnregistrerFacture; a posting of products alone
+// runs EnregistrerProduits only.
 //
 // Contract shared by every step: true on success; false when the step was
 // refused, with its reason left in the document's Message (replacing it). A
@@ -29,6 +32,10 @@ class BackEnd {
   BackEnd& operator=(const BackEnd&) = delete;
 
   virtual bool Ouvrir() = 0;
+  // Before anything is written for an invoice: what would refuse it half-way
+  // and can be known without writing. A back end may keep what it found for
+  // the writing steps, which then need it to have run.
+  virtual bool Verifier() { return true; }
   virtual bool EnregistrerClient() = 0;
   virtual bool EnregistrerProduits() = 0;
   virtual bool EnregistrerFacture() = 0;

@@ -156,8 +156,8 @@ bool ComSoum::Poster(bool ModeItem) {
   if (ModeItem) {
     resultat = backEnd->EnregistrerProduits();
   } else {
-    resultat = backEnd->EnregistrerClient() && backEnd->EnregistrerProduits() &&
-               backEnd->EnregistrerFacture();
+    resultat = backEnd->Verifier() && backEnd->EnregistrerClient() &&
+               backEnd->EnregistrerProduits() && backEnd->EnregistrerFacture();
   }
   backEnd->Fermer(resultat);
   return resultat;

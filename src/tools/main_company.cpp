@@ -13,7 +13,7 @@
 namespace {
 
 int Verifier(const QString& dossier, QTextStream& sortie) {
-  const QStringList problemes = brivane::acomba::BaseCompagnie::Verifier(dossier);
+  const QStringList problemes = brivane::company::BaseCompagnie::Verifier(dossier);
   if (problemes.isEmpty()) {
     sortie << "La compagnie « " << dossier << " » est intacte.\n";
     return 0;
@@ -60,11 +60,11 @@ int main(int argc, char* argv[]) {
     if (options.isSet(verifier)) {
       return Verifier(dossier, sortie);
     }
-    sortie << brivane::acomba::InventaireCompagnie::Lire(dossier).Decrire();
+    sortie << brivane::company::InventaireCompagnie::Lire(dossier).Decrire();
     return 0;
-  } catch (const brivane::acomba::ErreurBase& e) {
+  } catch (const brivane::company::ErreurBase& e) {
     erreur << "Impossible de lire la compagnie « " << dossier
-           << " » : " << brivane::acomba::TexteStatut(e.statut()) << " (" << e.detail() << ")\n";
+           << " » : " << brivane::company::TexteStatut(e.statut()) << " (" << e.detail() << ")\n";
     return 1;
   }
 }

@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-using brivane::acomba::CompagnieDemo;
+using brivane::company::CompagnieDemo;
 
 int main(int argc, char* argv[]) {
   if (brivane::AfficherVersionSiDemandee(argc, argv)) return 0;
@@ -48,13 +48,13 @@ int main(int argc, char* argv[]) {
     }
     sortie << "Compagnie de démonstration prête.\n";
     return 0;
-  } catch (const brivane::acomba::ErreurBase& e) {
-    namespace statuts = brivane::acomba::statuts;
+  } catch (const brivane::company::ErreurBase& e) {
+    namespace statuts = brivane::company::statuts;
     erreur << "Compagnie non créée : ";
     if (e.statut() == statuts::kOperationRefusee) {
       erreur << e.detail() << '\n';
     } else {
-      erreur << brivane::acomba::TexteStatut(e.statut()) << " (" << e.detail() << ")\n";
+      erreur << brivane::company::TexteStatut(e.statut()) << " (" << e.detail() << ")\n";
     }
     return 1;
   }

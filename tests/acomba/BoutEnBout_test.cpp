@@ -15,19 +15,19 @@
 namespace brivane::testing {
 namespace {
 
-using acomba::InventaireCompagnie;
+using company::InventaireCompagnie;
 
 class BoutEnBoutTest : public ::testing::Test {
  protected:
   BoutEnBoutTest() {
-    acomba::CompagnieDemo::Creer(dossier_.path(), QStringLiteral("marie"),
-                                 QStringLiteral("Secret-1"));
+    company::CompagnieDemo::Creer(dossier_.path(), QStringLiteral("marie"),
+                                  QStringLiteral("Secret-1"));
   }
 
   // The sample invoice: 100 screws at 0.05 (group 2) and a transport fee of
   // 25 (group 4), both taxable.
   std::unique_ptr<ComSoum> Facture(std::int32_t groupeTransport = 4) const {
-    auto doc = DocumentExemple(acomba::FabriqueParDefaut(), dossier_.path());
+    auto doc = DocumentExemple(company::FabriqueParDefaut(), dossier_.path());
     doc->AddItem(Ligne(QStringLiteral("VIS-10"), QStringLiteral("Vis 10 mm"), 100, 0.05, 2));
     doc->AddItem(Ligne(QStringLiteral("INFO"), QStringLiteral("Frais de transport"), 1, 25,
                        groupeTransport));
@@ -146,7 +146,7 @@ TEST_F(BoutEnBoutTest, folderWithoutCompanyIsRefusedWithItsReason) {
 
 TEST_F(BoutEnBoutTest, damagedCompanyFileIsRefusedCleanly) {
   {
-    QFile f(acomba::BaseCompagnie::CheminFichier(dossier_.path()));
+    QFile f(company::BaseCompagnie::CheminFichier(dossier_.path()));
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.seek(100);
     f.write(QByteArray(4000, '\x5a'));
@@ -162,8 +162,8 @@ TEST_F(BoutEnBoutTest, damagedCompanyFileIsRefusedCleanly) {
 }
 
 std::int64_t Nombre(const QString& dossier, const char* sql) {
-  const auto base = acomba::BaseCompagnie::Ouvrir(dossier, true);
-  acomba::Requete r(base->db(), QString::fromLatin1(sql));
+  const auto base = company::BaseCompagnie::Ouvrir(dossier, true);
+  company::Requete r(base->db(), QString::fromLatin1(sql));
   return r.Suivante() ? r.Entier(0) : -1;
 }
 
@@ -175,16 +175,16 @@ TEST_F(BoutEnBoutTest, damageFoundDuringThePostingWritesNothing) {
   std::int64_t page = 0;
   std::int64_t taille = 0;
   {
-    const auto base = acomba::BaseCompagnie::Ouvrir(dossier_.path(), true);
-    acomba::Requete r(base->db(),
-                      QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) "
-                                     "FROM sqlite_schema WHERE name = 'produit'"));
+    const auto base = company::BaseCompagnie::Ouvrir(dossier_.path(), true);
+    company::Requete r(base->db(),
+                       QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) "
+                                      "FROM sqlite_schema WHERE name = 'produit'"));
     ASSERT_TRUE(r.Suivante());
     page = r.Entier(0);
     taille = r.Entier(1);
   }
   {
-    QFile f(acomba::BaseCompagnie::CheminFichier(dossier_.path()));
+    QFile f(company::BaseCompagnie::CheminFichier(dossier_.path()));
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.seek((page - 1) * taille);
     f.write(QByteArray(64, '\xff'));
@@ -199,7 +199,7 @@ TEST_F(BoutEnBoutTest, damageFoundDuringThePostingWritesNothing) {
       << doc->Message().toStdString();
   EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM client"), 1);
   EXPECT_EQ(Nombre(dossier_.path(), "SELECT count(*) FROM transac"), 1);
-  EXPECT_FALSE(acomba::BaseCompagnie::Verifier(dossier_.path()).isEmpty());
+  EXPECT_FALSE(company::BaseCompagnie::Verifier(dossier_.path()).isEmpty());
 }
 
 // The company's line limit is known before anything is written.

@@ -80,7 +80,7 @@ class BrivaneImport : public testing::DossierDemo {
   }
 
   std::size_t Factures() const {
-    return acomba::InventaireCompagnie::Lire(compagnie()).transactions.size();
+    return company::InventaireCompagnie::Lire(compagnie()).transactions.size();
   }
 
   // The journal as "état fichier", newest first.

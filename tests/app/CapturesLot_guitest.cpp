@@ -1,6 +1,7 @@
 // Pictures of the summary of a batch and of the history for the README,
 // taken only when BRIVANE_CAPTURES names a folder (scripts/captures.sh runs
 // this under Xvfb), after a real batch into a demo company.
+#include "app/Composition.h"
 #include "app/frmHistorique.h"
 #include "app/frmPrincipale.h"
 #include "app/frmResume.h"
@@ -35,8 +36,8 @@ TEST(Captures, SummaryAndHistory) {
   for (const char* d : {"Compagnie", "Factures", "Factures/Traite"}) {
     r.mkpath(QLatin1StringView(d));
   }
-  acomba::CompagnieDemo::Creer(r.filePath(QStringLiteral("Compagnie")), QStringLiteral("demo"),
-                               QStringLiteral("demo"));
+  company::CompagnieDemo::Creer(r.filePath(QStringLiteral("Compagnie")), QStringLiteral("demo"),
+                                QStringLiteral("demo"));
   testing::StockageReglagesMemoire store;
   ConfigurationTransfert{r.filePath(QStringLiteral("Compagnie")),
                          r.filePath(QStringLiteral("Acomba")),
@@ -65,7 +66,7 @@ TEST(Captures, SummaryAndHistory) {
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
   testing::FauxDialogueFichier dialogue;
-  ServicesImport import = ServicesImport::Defaut();
+  ServicesImport import = Composition::Import();
   import.journal = std::make_shared<SqliteJournalImport>(r.filePath(QStringLiteral("journal.db")));
   frmPrincipale principale(
       {store, messages, occupe, dialogue, import,

@@ -1,5 +1,6 @@
 // Pictures of the two windows for the README, taken only when BRIVANE_CAPTURES
 // names a folder (scripts/captures.sh runs this under Xvfb).
+#include "app/Composition.h"
 #include "app/frmPrincipale.h"
 #include "settings/StockageAvecCoffre.h"
 #include "settings/frmAcomba.h"
@@ -44,7 +45,7 @@ TEST(Captures, BothWindows) {
   testing::FauxPointeurOccupe occupe;
   testing::FauxDialogueFichier dialogue;
 
-  frmPrincipale principale({store, messages, occupe, dialogue});
+  frmPrincipale principale({store, messages, occupe, dialogue, Composition::Import()});
   principale.txtFichier->setText(QStringLiteral("C:\\Factures\\A-2024-000017.csv"));
   principale.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&principale));

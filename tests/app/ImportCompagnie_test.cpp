@@ -2,6 +2,7 @@
 // built-in provider, then read back from the company.
 #include "acomba/BackEndAcomba.h"
 #include "acomba/FauxSdk.h"
+#include "app/Composition.h"
 #include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
 #include "company/BaseCompagnie.h"
@@ -29,7 +30,7 @@
 namespace brivane {
 namespace {
 
-using acomba::InventaireCompagnie;
+using company::InventaireCompagnie;
 
 const QByteArray kEntete = "Titres\r\n";
 const QByteArray kClient =
@@ -145,7 +146,7 @@ TEST_F(ImportCompagnie, StoppedAfterWritesHasItsOwnOutcome) {
   sdk.Statuts("client.Trouver", {10});
   sdk.Statuts("produit.Trouver", {10});
   sdk.Statuts("produit.Ajouter", {0, 1020});
-  ServicesImport services = ServicesImport::Defaut();
+  ServicesImport services = Composition::Import();
   services.document.acomba = [&sdk](ComSoum& d) {
     return std::make_unique<acomba::BackEndAcomba>(d,
                                                    std::make_shared<testing::FauxFournisseur>(sdk));
@@ -225,7 +226,7 @@ TEST_F(ImportCompagnie, ConcurrentImportsAreAllPostedUnderDistinctNumbers) {
   for (const auto& [client, nombre] : parClient) {
     EXPECT_EQ(nombre, kProcessus) << client.toStdString();
   }
-  EXPECT_TRUE(acomba::BaseCompagnie::Verifier(compagnie()).isEmpty());
+  EXPECT_TRUE(company::BaseCompagnie::Verifier(compagnie()).isEmpty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // import settles what the kill left without asking, and the journal says where
 // each stands. A journal lost after a posting leaves the company's own record
 // to refuse the content.
+#include "app/Composition.h"
 #include "app/ImporterFichier.h"
 #include "company/CompagnieDemo.h"
 #include "company/InventaireCompagnie.h"
@@ -60,7 +61,7 @@ struct Lieu {
                     {compagnie, QStringLiteral("17")});
       EXPECT_TRUE(fixture.waitForFinished(30000) && fixture.exitCode() == 0);
     } else {
-      acomba::CompagnieDemo::Creer(compagnie, QStringLiteral("demo"), QStringLiteral("demo"));
+      company::CompagnieDemo::Creer(compagnie, QStringLiteral("demo"), QStringLiteral("demo"));
     }
     QFile f(fichier);
     if (f.open(QIODevice::WriteOnly)) {
@@ -81,7 +82,7 @@ struct Lieu {
     c.Fournisseur = QStringLiteral("F100");
     c.PosteGlVente = QStringLiteral("40100");
     c.PosteGlAchat = QStringLiteral("13100");
-    ServicesImport services = ServicesImport::Defaut();
+    ServicesImport services = Composition::Import();
     services.journal = std::make_shared<SqliteJournalImport>(journal);
     services.demander = [this, oui](const QString& constat, const QString&, const QString&) {
       questions << constat;
@@ -103,7 +104,7 @@ struct Lieu {
         numeros << v.toObject()[u"FFNOFACT"].toString();
       }
     } else {
-      for (const auto& t : acomba::InventaireCompagnie::Lire(compagnie).transactions) {
+      for (const auto& t : company::InventaireCompagnie::Lire(compagnie).transactions) {
         numeros << t.numero;
       }
     }

@@ -1,6 +1,7 @@
 // Several invoice files imported from the main window into a demo company of
 // the built-in provider: the summary, the history of the imports and an
 // import again from the history.
+#include "app/Composition.h"
 #include "app/frmHistorique.h"
 #include "app/frmPrincipale.h"
 #include "app/frmResume.h"
@@ -30,7 +31,7 @@
 namespace brivane {
 namespace {
 
-using acomba::InventaireCompagnie;
+using company::InventaireCompagnie;
 
 const QByteArray kClient =
     "Titres\r\nX1;ML;X2;Net 30;Camion;C0042;Atelier Nord;12 rue Haute;Villeneuve;QC;G8T 1A1;"
@@ -58,7 +59,7 @@ class Lot : public testing::DossierDemo {
   }
 
   frmPrincipale::Services services() {
-    ServicesImport import = ServicesImport::Defaut();
+    ServicesImport import = Composition::Import();
     import.journal =
         std::make_shared<SqliteJournalImport>(racine_.filePath(QStringLiteral("journal.db")));
     return {store,
@@ -292,7 +293,7 @@ TEST_F(Lot, TheHistoryIsReadWhileOtherImportsWriteAndEscapeClosesIt) {
 
   // Another program posts through the same journal file while the window is open.
   const QString chemin = Ecrire(QStringLiteral("a.csv"), kClient + kLignes);
-  ServicesImport ailleurs = ServicesImport::Defaut();
+  ServicesImport ailleurs = Composition::Import();
   ailleurs.journal =
       std::make_shared<SqliteJournalImport>(racine_.filePath(QStringLiteral("journal.db")));
   ASSERT_EQ(

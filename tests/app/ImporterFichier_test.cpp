@@ -1,4 +1,5 @@
 #include "app/ImporterFichier.h"
+#include "app/Composition.h"
 
 #include "support/FauxBackEnd.h"
 #include "support/FauxFichiers.h"
@@ -267,7 +268,7 @@ TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
   auto lecteur = std::make_shared<testing::FauxLecteurFichier>();
   lecteur->fichiers[kChemin] = kFacture;
   auto deplaceur = std::make_shared<testing::FauxDeplaceurFichier>();
-  ServicesDocument document = ServicesImport::Defaut().document;
+  ServicesDocument document = Composition::Document();
   document.acomba = {};
   QStringList messages;
   const ResultatImport r = ImporterFichier(

@@ -2,6 +2,7 @@
 // two windows and a script would start them: under other file names, with the
 // company folder spelled in other ways. Exactly one invoice is posted, every
 // other import answers that the content is already posted, and no file is lost.
+#include "app/Composition.h"
 #include "app/ImporterFichier.h"
 #include "company/CompagnieDemo.h"
 #include "company/InventaireCompagnie.h"
@@ -51,8 +52,8 @@ class ImportsSimultanes : public ::testing::TestWithParam<Cas> {
       ASSERT_TRUE(fixture.waitForFinished(30000));
       ASSERT_EQ(fixture.exitCode(), 0);
     } else {
-      acomba::CompagnieDemo::Creer(Chemin(QStringLiteral("cie")), QStringLiteral("demo"),
-                                   QStringLiteral("demo"));
+      company::CompagnieDemo::Creer(Chemin(QStringLiteral("cie")), QStringLiteral("demo"),
+                                    QStringLiteral("demo"));
     }
     ASSERT_TRUE(QFile::link(Chemin(QStringLiteral("cie")), Chemin(QStringLiteral("lien-cie"))));
   }
@@ -82,7 +83,7 @@ class ImportsSimultanes : public ::testing::TestWithParam<Cas> {
       return static_cast<std::size_t>(
           testing::LectureDbf(Chemin(QStringLiteral("cie/factma.dbf"))).rows.size());
     }
-    return acomba::InventaireCompagnie::Lire(Chemin(QStringLiteral("cie"))).transactions.size();
+    return company::InventaireCompagnie::Lire(Chemin(QStringLiteral("cie"))).transactions.size();
   }
 
   QTemporaryDir racine_;
@@ -107,7 +108,7 @@ TEST_P(ImportsSimultanes, OneContentStartedTogetherIsPostedOnce) {
       if (chdir(racine_.path().toLocal8Bit().constData()) != 0) {
         _exit(100);
       }
-      ServicesImport services = ServicesImport::Defaut();
+      ServicesImport services = Composition::Import();
       services.journal = std::make_shared<SqliteJournalImport>(
           Chemin(cas.journalCommun ? QStringLiteral("journal.sqlite")
                                    : QStringLiteral("journal-%1.sqlite").arg(i)));

@@ -22,7 +22,7 @@
 namespace brivane {
 namespace {
 
-using acomba::InventaireCompagnie;
+using company::InventaireCompagnie;
 
 const QByteArray kEntete = "Titres\r\n";
 const QByteArray kClient =

@@ -1,5 +1,6 @@
 // Values from an invoice never change a statement, the password stays in the
 // settings store, and file names are only ever file names.
+#include "app/Composition.h"
 #include "app/ImportEnLigne.h"
 #include "app/ImporterFichier.h"
 #include "company/BaseCompagnie.h"
@@ -7,8 +8,8 @@
 #include "company/InventaireCompagnie.h"
 #include "dbase/BackEndDbf.h"
 #include "dbase/DossierDemoDbf.h"
+#include "dbf/FournisseurDbfSqlite.h"
 #include "document/ComSoum.h"
-#include "platform/FournisseurDbfSqlite.h"
 #include "platform/StockageReglagesQt.h"
 #include "support/DbfEtat.h"
 #include "support/HorlogeFixe.h"
@@ -96,7 +97,7 @@ TEST(Securite, InjectionStringsInEveryTextFieldReachTheDbaseTablesUnchanged) {
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<dbase::BackEndDbf>(
             d, dbase::ServicesDbf{
-                   std::make_shared<platform::FournisseurDbfSqlite>(),
+                   std::make_shared<dbf::FournisseurDbfSqlite>(),
                    std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
                    std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
       };
@@ -191,8 +192,8 @@ TEST(Securite, InjectionStringsInEveryFieldOfTheFileReachTheBuiltInCompanyUnchan
     const QDir ici(racine.filePath(QStringLiteral("cas%1").arg(++n)));
     ASSERT_TRUE(ici.mkpath(QStringLiteral("compagnie")));
     ASSERT_TRUE(ici.mkpath(QStringLiteral("traite")));
-    acomba::CompagnieDemo::Creer(ici.filePath(QStringLiteral("compagnie")), QStringLiteral("demo"),
-                                 QStringLiteral("demo"));
+    company::CompagnieDemo::Creer(ici.filePath(QStringLiteral("compagnie")), QStringLiteral("demo"),
+                                  QStringLiteral("demo"));
     const QString fax = Nettoye(inj, u"()- _").leftJustified(10, u'x').left(10);
     QStringList client(18, Tenant(inj, 40));
     client[5] = Tenant(inj, 20);
@@ -226,15 +227,15 @@ TEST(Securite, InjectionStringsInEveryFieldOfTheFileReachTheBuiltInCompanyUnchan
       const ResultatImport r = ImporterFichier(
           chemin, config,
           [&](const QString& t, const QString& titre) { messages << titre + u':' + t; },
-          [](bool) {});
+          [](bool) {}, Composition::Import());
       ASSERT_EQ(r, ResultatImport::Transfere) << messages.join(u'|').toStdString();
       EXPECT_TRUE(QFile::exists(ici.filePath(QStringLiteral("traite/")) + nom));
       // Nothing beside what the run made: no file from a command run by a shell.
       EXPECT_EQ(ici.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                 (QStringList{QStringLiteral("compagnie"), QStringLiteral("traite")}));
 
-      const acomba::InventaireCompagnie inv =
-          acomba::InventaireCompagnie::Lire(ici.filePath(QStringLiteral("compagnie")));
+      const company::InventaireCompagnie inv =
+          company::InventaireCompagnie::Lire(ici.filePath(QStringLiteral("compagnie")));
       ASSERT_EQ(inv.clients.size(), 1U);
       const auto& c = inv.clients[0];
       EXPECT_EQ(c.numero, Tenant(inj, 20));
@@ -285,8 +286,8 @@ TEST(Securite, ThePasswordStaysInTheSettingsFileWhichOnlyItsOwnerCanRead) {
   const QString motDePasse = QStringLiteral("Mdp-7Zq-secret");
   ASSERT_TRUE(ici.mkpath(QStringLiteral("compagnie")));
   ASSERT_TRUE(ici.mkpath(QStringLiteral("traite")));
-  acomba::CompagnieDemo::Creer(ici.filePath(QStringLiteral("compagnie")), QStringLiteral("demo"),
-                               motDePasse);
+  company::CompagnieDemo::Creer(ici.filePath(QStringLiteral("compagnie")), QStringLiteral("demo"),
+                                motDePasse);
   const QString facture = QStringLiteral(
       "Titres\r\nX1;ML;X2;Net 30;Camion;C0042;Atelier Nord;12 rue Haute;Villeneuve;QC;G8T 1A1;"
       "(819) 555-0101;(819) 555-0102;Atelier Nord;40 rue Basse;Villeneuve;QC;G9A_2G4\r\n"
@@ -354,7 +355,7 @@ TEST(Securite, ThePasswordStaysInTheSettingsFileWhichOnlyItsOwnerCanRead) {
     QString erreurs;
     QTextStream flux(&sortie);
     QTextStream fluxErreurs(&erreurs);
-    EXPECT_EQ(ImporterEnLigne({c.fichier}, store, flux, fluxErreurs), c.code)
+    EXPECT_EQ(ImporterEnLigne({c.fichier}, store, flux, fluxErreurs, Composition::Import()), c.code)
         << c.nom << ": " << erreurs.toStdString();
     EXPECT_FALSE(sortie.contains(motDePasse)) << c.nom << ": " << sortie.toStdString();
     EXPECT_FALSE(erreurs.contains(motDePasse)) << c.nom << ": " << erreurs.toStdString();

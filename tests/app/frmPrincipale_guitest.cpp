@@ -1,3 +1,4 @@
+#include "app/Composition.h"
 #include "app/frmPrincipale.h"
 #include "app/frmResume.h"
 
@@ -421,7 +422,7 @@ TEST(frmPrincipale, QtsOwnDialogsAndMenusSpeakFrench) {
   testing::FausseBoiteMessage messages;
   testing::FauxPointeurOccupe occupe;
   platform::DialogueFichierQt dialogue;
-  frmPrincipale w({store, messages, occupe, dialogue});
+  frmPrincipale w({store, messages, occupe, dialogue, Composition::Import()});
   w.txtFichier->setText(QStringLiteral("/tapé.csv"));
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

@@ -15,8 +15,10 @@
 
 #include <csignal>
 
-namespace brivane::acomba {
+namespace brivane::company {
 namespace {
+
+using namespace acomba;  // the SDK interface the company implements
 
 namespace s = statuts;
 
@@ -497,4 +499,4 @@ TEST(CompagnieDemoTest, neverOverwritesACompany) {
 }
 
 }  // namespace
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -1,6 +1,7 @@
 // An import into the built-in company killed (SIGKILL) at every point between
 // two of its writes: the company's database stays sound, holds no half
 // record, and the file is moved only once its invoice is in the company.
+#include "app/Composition.h"
 #include "app/ImporterFichier.h"
 #include "company/BaseCompagnie.h"
 #include "company/CompagnieDemo.h"
@@ -17,7 +18,7 @@
 
 #include <cstdio>
 
-namespace brivane::acomba {
+namespace brivane::company {
 namespace {
 
 using testing::ExecuterEtTuer;
@@ -62,7 +63,7 @@ ResultatImport Importer(const Lieu& l) {
                                       QStringLiteral("2"),
                                       l.traite};
   return ImporterFichier(
-      l.fichier, config, [](const QString&, const QString&) {}, [](bool) {});
+      l.fichier, config, [](const QString&, const QString&) {}, [](bool) {}, Composition::Import());
 }
 
 std::int64_t Nombre(BaseCompagnie& base, const char* sql) {
@@ -167,4 +168,4 @@ TEST(InterruptionCompagnie, AnImportKilledBetweenAnyTwoWritesLeavesTheCompanySou
 }
 
 }  // namespace
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
-namespace brivane::acomba {
+namespace brivane::company {
 namespace {
+
+using namespace acomba;  // the SDK interface the company implements
 
 const QString kArgon2id = QStringLiteral("$argon2id$");
 // "demo" as earlier versions stored it (salt 0011…eeff, SHA-256), and under
@@ -127,4 +129,4 @@ TEST_F(MotDePasse, AReplacementThatCannotBeWrittenNowWaitsForALaterLogIn) {
 }
 
 }  // namespace
-}  // namespace brivane::acomba
+}  // namespace brivane::company

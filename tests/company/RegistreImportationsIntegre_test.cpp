@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace brivane::acomba {
+namespace brivane::company {
 namespace {
 
 using testing::ClientExemple;
@@ -20,9 +20,9 @@ using testing::Ligne;
 const QString kEmpreinte =
     QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
 
-class RegistreImportationsTest : public ::testing::Test {
+class RegistreDesImportations : public ::testing::Test {
  protected:
-  RegistreImportationsTest() {
+  RegistreDesImportations() {
     CompagnieDemo::Creer(Dossier(), QStringLiteral("marie"), QStringLiteral("Secret-1"));
   }
 
@@ -40,7 +40,7 @@ class RegistreImportationsTest : public ::testing::Test {
   QTemporaryDir dossier_;
 };
 
-TEST_F(RegistreImportationsTest, aContentIsPostedOnceUnlessTheUserPostsItAgain) {
+TEST_F(RegistreDesImportations, AContentIsPostedOnceUnlessTheUserPostsItAgain) {
   auto premier = Facture();
   ASSERT_TRUE(premier->Enregistrer()) << premier->Message().toStdString();
   InventaireCompagnie inv = Contenu();
@@ -75,7 +75,7 @@ TEST_F(RegistreImportationsTest, aContentIsPostedOnceUnlessTheUserPostsItAgain) 
 
 // The customer and the product are written before the invoice or the record
 // is refused: the whole posting is rolled back and says so.
-TEST_F(RegistreImportationsTest, aRefusalAfterTheFirstWriteLeavesTheCompanyUnchanged) {
+TEST_F(RegistreDesImportations, ARefusalAfterTheFirstWriteLeavesTheCompanyUnchanged) {
   for (const char* table : {"transac", "importation"}) {
     SCOPED_TRACE(table);
     BaseCompagnie::Ouvrir(Dossier())->Executer(
@@ -101,7 +101,7 @@ TEST_F(RegistreImportationsTest, aRefusalAfterTheFirstWriteLeavesTheCompanyUncha
 
 // A company made before the record is read as it is, and gains the record at
 // its first opening for writing.
-TEST_F(RegistreImportationsTest, aCompanyOfTheFirstLayoutGainsTheRecordWhenPostedInto) {
+TEST_F(RegistreDesImportations, ACompanyOfTheFirstLayoutGainsTheRecordWhenPostedInto) {
   {
     const auto base = BaseCompagnie::Ouvrir(Dossier());
     base->Executer(QStringLiteral("DROP TABLE importation; PRAGMA user_version = 1"));
@@ -122,7 +122,7 @@ TEST_F(RegistreImportationsTest, aCompanyOfTheFirstLayoutGainsTheRecordWhenPoste
 
 // A code on two lines, new to the company: only the first line adds it, so
 // only its group counts.
-TEST_F(RegistreImportationsTest, aRepeatedNewCodeNeedsOnlyTheGroupOfItsFirstLine) {
+TEST_F(RegistreDesImportations, ARepeatedNewCodeNeedsOnlyTheGroupOfItsFirstLine) {
   auto doc = Facture();
   doc->AddItem(Ligne(QStringLiteral("VIS-10"), QStringLiteral("Vis 10 mm"), 5, 0.05, 99));
   ASSERT_TRUE(doc->Enregistrer()) << doc->Message().toStdString();
@@ -133,4 +133,4 @@ TEST_F(RegistreImportationsTest, aRepeatedNewCodeNeedsOnlyTheGroupOfItsFirstLine
 }
 
 }  // namespace
-}  // namespace brivane::acomba
+}  // namespace brivane::company

@@ -12,7 +12,7 @@
 
 #include <map>
 
-namespace brivane::acomba::integre {
+namespace brivane::company::integre {
 namespace {
 
 // Column name -> declared type, as SQLite reports a new company's table.
@@ -143,4 +143,4 @@ TEST_F(SchemaCompagnie, TheDocsListEveryTableAndColumnOfTheSchemaAndNoOther) {
 }
 
 }  // namespace
-}  // namespace brivane::acomba::integre
+}  // namespace brivane::company::integre

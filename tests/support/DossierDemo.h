@@ -17,7 +17,7 @@ class DossierDemo : public ::testing::Test {
     ASSERT_TRUE(racine_.isValid());
     QDir(racine_.path()).mkpath(QStringLiteral("compagnie"));
     QDir(racine_.path()).mkpath(QStringLiteral("traite"));
-    acomba::CompagnieDemo::Creer(compagnie(), QStringLiteral("demo"), QStringLiteral("demo"));
+    company::CompagnieDemo::Creer(compagnie(), QStringLiteral("demo"), QStringLiteral("demo"));
   }
 
   QString compagnie() const { return racine_.filePath(QStringLiteral("compagnie")); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Composition.h"
 #include "app/ImporterFichier.h"
 #include "document/BackEnd.h"
 #include "document/ComSoum.h"
@@ -73,7 +74,7 @@ class FauxBackEnd final : public BackEnd {
 
 // Document services whose code-1 back end plays the given scenario.
 inline ServicesDocument ServicesAvec(ScenarioBackEnd& scenario) {
-  ServicesDocument services = ServicesImport::Defaut().document;
+  ServicesDocument services = Composition::Document();
   services.acomba = [&scenario](ComSoum& document) {
     return std::make_unique<FauxBackEnd>(document, scenario);
   };

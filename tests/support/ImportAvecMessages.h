@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Composition.h"
 #include "app/ImporterFichier.h"
 
 #include <QByteArray>
@@ -31,7 +32,7 @@ class ImportAvecMessages {
         [this](const QString& texte, const QString& titre) {
           messages_ << titre + QStringLiteral(" : ") + texte;
         },
-        [](bool) {});
+        [](bool) {}, Composition::Import());
   }
 
   // Imports chemin and checks that it was posted, confirmed and moved into traite.
