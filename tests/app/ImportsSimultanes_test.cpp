@@ -7,6 +7,7 @@
 #include "company/CompagnieDemo.h"
 #include "company/InventaireCompagnie.h"
 
+#include "support/FactureExemple.h"
 #include "support/LectureDbf.h"
 #include "support/QStringPrinter.h"
 
@@ -25,10 +26,7 @@
 namespace brivane {
 namespace {
 
-const QByteArray kFacture =
-    "Titres\r\nX1;ML;X2;Net 30;Camion;C0042;Atelier Nord;12 rue Haute;Villeneuve;QC;G8T 1A1;"
-    "(819) 555-0101;(819) 555-0102;Atelier Nord;40 rue Basse;Villeneuve;QC;G9A_2G4\r\n"
-    "Article;Description;Qte;Prix\r\nVIS-10;Vis 10 mm;100;0.05\r\n";
+const QByteArray& kFacture = testing::kFactureExemple;
 
 struct Cas {
   const char* nom;
