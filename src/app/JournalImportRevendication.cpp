@@ -87,13 +87,17 @@ bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
     e = LireEntree(r);
     return true;
   };
+  // The content's key, ?1 to ?3 of every statement that looks for it.
+  const auto lierContenu = [&](Requete& r) {
+    r.Lier(1, entree.empreinte);
+    r.Lier(2, entree.compagnie);
+    r.Lier(3, static_cast<qint64>(entree.systeme));
+  };
   const auto inscrire = [&](qint64 numero) {
     Requete r(db_,
               "INSERT INTO revendication (empreinte, compagnie, systeme, numero)"
               " VALUES (?1, ?2, ?3, ?4)");
-    r.Lier(1, entree.empreinte);
-    r.Lier(2, entree.compagnie);
-    r.Lier(3, static_cast<qint64>(entree.systeme));
+    lierContenu(r);
     r.Lier(4, numero);
     return !r.Pas() && r.Code() == SQLITE_DONE ? SQLITE_OK : r.Code();
   };
@@ -120,9 +124,7 @@ bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
     Requete r(db_,
               "SELECT numero FROM revendication WHERE empreinte = ?1 AND compagnie = ?2"
               " AND systeme = ?3");
-    r.Lier(1, entree.empreinte);
-    r.Lier(2, entree.compagnie);
-    r.Lier(3, static_cast<qint64>(entree.systeme));
+    lierContenu(r);
     if (r.Pas()) {
       const qint64 numero = r.Entier(0);
       EntreeJournal trouvee;
@@ -163,9 +165,7 @@ bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
                     " FROM importation WHERE empreinte = ?1 AND compagnie = ?2 AND systeme = ?3"
                     " AND etat <> 'refusée' ORDER BY numero DESC LIMIT 1")
                        .constData());
-    r.Lier(1, entree.empreinte);
-    r.Lier(2, entree.compagnie);
-    r.Lier(3, static_cast<qint64>(entree.systeme));
+    lierContenu(r);
     if (r.Pas()) {
       EntreeJournal trouvee = LireEntree(r);
       if (trouvee.etat != EtatImport::EnCours) {
