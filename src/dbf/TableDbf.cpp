@@ -73,7 +73,8 @@ TableDbf::~TableDbf() {
   }
 }
 
-std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
+std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
+                                           os::SystemeFichiers& /*fichiers*/) {
   const QByteArray file = QFile::encodeName(path);
   unsigned char fixe[kTailleEntete] = {};
   QByteArray descripteurs;
@@ -146,7 +147,7 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode) {
 }
 
 void TableDbf::Creer(const QString& path, const std::vector<ChampDbf>& fields,
-                     unsigned char piloteLangue) {
+                     unsigned char piloteLangue, os::SystemeFichiers& /*fichiers*/) {
   const QByteArray file = QFile::encodeName(path);
   SAHooks hooks = CrochetsEcriture();
   const QByteArray codePage = "LDID/" + QByteArray::number(piloteLangue);

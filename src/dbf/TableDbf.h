@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include "dbf/FormatDbf.h"
 #include "platform/ValeurColonne.h"
+#include "platform/os/Fichier.h"
 
 #include <memory>
 #include <optional>
@@ -24,12 +25,15 @@ class TableDbf final {
   enum class Mode { Lecture, Ecriture };
 
   // Opens an existing table. In Write mode a table whose header declares a
-  // production index is refused: the index would no longer match.
-  static std::unique_ptr<TableDbf> Ouvrir(const QString& path, Mode mode);
+  // production index is refused: the index would no longer match. Writes go
+  // through `fichiers`.
+  static std::unique_ptr<TableDbf> Ouvrir(
+      const QString& path, Mode mode, os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
   // Creates an empty dBASE table (version 3, no memo) with the given columns
   // and language driver; replaces any file of that name.
   static void Creer(const QString& path, const std::vector<ChampDbf>& fields,
-                    unsigned char piloteLangue);
+                    unsigned char piloteLangue,
+                    os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
 
   ~TableDbf();
   TableDbf(const TableDbf&) = delete;

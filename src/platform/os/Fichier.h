@@ -156,6 +156,22 @@ std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::s
 // failure the copy is removed and `from` stays as it was. Throws ErreurOs.
 void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool copy = false);
 
+// The files as the program's logic writes them: one object, handed down from
+// where the program starts, so that a test can wrap it and make any write or
+// sync fail, as a full disk or a failing disk would. Reads go straight to the
+// functions above: a failed read is tested with a real file.
+class SystemeFichiers {
+ public:
+  virtual ~SystemeFichiers() = default;
+  virtual std::unique_ptr<Fichier> Ouvrir(const std::string& path, Fichier::Mode mode) = 0;
+  virtual bool Supprimer(const std::string& path) = 0;
+  virtual void RenommerSansRemplacer(const std::string& from, const std::string& to) = 0;
+  virtual void SynchroniserDossier(const std::string& folder) = 0;
+
+  // The system's own files, for the whole process.
+  static SystemeFichiers& Reel();
+};
+
 // Failures injected by tests: the n-th write (a write, truncation, rename or
 // removal) or sync from now (counted from 0) fails as a full disk or an I/O
 // error would. -1 injects nothing.

@@ -60,6 +60,28 @@ void InjecterPannes(const PlanPannes& plan) {
   syncsBeforeFailure = plan.failSync;
 }
 
+namespace {
+
+// The system's calls, as they are.
+class SystemeReel final : public SystemeFichiers {
+ public:
+  std::unique_ptr<Fichier> Ouvrir(const std::string& path, Fichier::Mode mode) override {
+    return Fichier::Ouvrir(path, mode);
+  }
+  bool Supprimer(const std::string& path) override { return os::Supprimer(path); }
+  void RenommerSansRemplacer(const std::string& from, const std::string& to) override {
+    os::RenommerSansRemplacer(from, to);
+  }
+  void SynchroniserDossier(const std::string& folder) override { os::SynchroniserDossier(folder); }
+};
+
+}  // namespace
+
+SystemeFichiers& SystemeFichiers::Reel() {
+  static SystemeReel reel;
+  return reel;
+}
+
 std::string DossierParent(const std::string& path) {
   const std::size_t i = kWindows ? path.find_last_of("/\\") : path.find_last_of('/');
   if (i == std::string::npos) {
