@@ -30,8 +30,8 @@ QString Compagnie(QTemporaryDir& dir, int produits) {
 
 void ProductLookup(benchmark::State& state) {
   QTemporaryDir dir;
-  const auto base =
-      brivane::dbf::FournisseurDbfSqlite().Open(Compagnie(dir, static_cast<int>(state.range(0))));
+  const auto base = brivane::dbf::FournisseurDbfSqlite(brivane::os::SystemeFichiers::Reel())
+                        .Open(Compagnie(dir, static_cast<int>(state.range(0))));
   const QString select = QStringLiteral("select * from produi where pnum='ABSENT...............'");
   for (auto _ : state) {
     benchmark::DoNotOptimize(base->Execute(select)->Eof());
@@ -41,7 +41,8 @@ BENCHMARK(ProductLookup)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 void InvoiceLineInsert(benchmark::State& state) {
   QTemporaryDir dir;
-  const auto base = brivane::dbf::FournisseurDbfSqlite().Open(Compagnie(dir, 0));
+  const auto base = brivane::dbf::FournisseurDbfSqlite(brivane::os::SystemeFichiers::Reel())
+                        .Open(Compagnie(dir, 0));
   const QString insert = QStringLiteral(
       "insert into factit (finofact,filigne,fipnum,fipnom,fipqtec,fipqte,fipprix,fipvent,fitaxf,"
       "fitaxp,fiescfix,fiescprc,finclf,finclp,ficode,fitype,ficout,fiplev) values ('!00007',1,"

@@ -31,9 +31,11 @@ bool Poster(const QString& dossier, int rangees) {
   s.horloge = std::make_shared<platform::HorlogeQt>();
   s.dbase = [](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<dbase::BackEndDbf>(
-        document, dbase::ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
-                                     std::make_shared<platform::NomOrdinateurQt>(),
-                                     std::make_shared<platform::ParametresRegionauxQt>()});
+        document,
+        dbase::ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()),
+                           std::make_shared<platform::NomOrdinateurQt>(),
+                           std::make_shared<platform::ParametresRegionauxQt>(),
+                           os::SystemeFichiers::Reel()});
   };
   ComSoum document(s);
   bench::RemplirFacture(document, rangees);

@@ -97,7 +97,8 @@ ServicesDocument ServicesDbf(std::shared_ptr<platform::FournisseurBaseDonnees> b
   s.dbase = [base](ComSoum& document) -> std::unique_ptr<BackEnd> {
     return std::make_unique<dbase::BackEndDbf>(
         document, dbase::ServicesDbf{base, std::make_shared<platform::NomOrdinateurQt>(),
-                                     std::make_shared<platform::ParametresRegionauxQt>()});
+                                     std::make_shared<platform::ParametresRegionauxQt>(),
+                                     os::SystemeFichiers::Reel()});
   };
   return s;
 }
@@ -144,7 +145,8 @@ void PostageDbf(benchmark::State& state) {
   const int rangees = static_cast<int>(state.range(0));
   const QString dossier = CompagnieDbf(rangees);
   const InstantaneDbf instantane(dossier);
-  const ServicesDocument services = ServicesDbf(std::make_shared<dbf::FournisseurDbfSqlite>());
+  const ServicesDocument services =
+      ServicesDbf(std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()));
   Poster(state, instantane, services, dossier, 2);
 }
 BENCHMARK(PostageDbf)
@@ -238,7 +240,8 @@ class BaseEnregistreuse final : public platform::BaseDonnees {
 class FournisseurEnregistreur final : public platform::FournisseurBaseDonnees {
  public:
   std::unique_ptr<platform::BaseDonnees> Open(const QString& connexion) override {
-    return std::make_unique<BaseEnregistreuse>(dbf::FournisseurDbfSqlite().Open(connexion), textes);
+    return std::make_unique<BaseEnregistreuse>(
+        dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel()).Open(connexion), textes);
   }
   QStringList textes;
 };
@@ -302,7 +305,8 @@ void InstructionsDbf(benchmark::State& state) {
     state.PauseTiming();
     instantane.Restaurer();
     state.ResumeTiming();
-    auto base = dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + dossier);
+    auto base = dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel())
+                    .Open(QStringLiteral("Data Source=") + dossier);
     base->Begin({QStringLiteral("client"), QStringLiteral("produi"), QStringLiteral("factma"),
                  QStringLiteral("factit"), QStringLiteral("solde")},
                 std::chrono::seconds(10));

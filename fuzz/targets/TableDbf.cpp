@@ -1,6 +1,7 @@
 #include "dbf/TableDbf.h"
 #include "dbf/FournisseurDbfSqlite.h"
 #include "platform/ErreurBaseDonnees.h"
+#include "platform/os/Fichier.h"
 #include "targets/Targets.h"
 
 #include <QDate>
@@ -39,8 +40,9 @@ void LireTout(const TableDbf& table) {
 
 void Requeter(const QString& dossier) {
   try {
-    const auto base = dbf::FournisseurDbfSqlite(std::chrono::milliseconds(0))
-                          .Open(QStringLiteral("Data Source=") + dossier);
+    const auto base =
+        dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel(), std::chrono::milliseconds(0))
+            .Open(QStringLiteral("Data Source=") + dossier);
     base->Execute(QStringLiteral("select count(*) from t"));
     base->Execute(QStringLiteral("select * from t"));
   } catch (const ErreurBaseDonnees&) {
@@ -73,7 +75,8 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
   // A table that reads can take one more row, and still reads after it.
   std::optional<QByteArray> ajoutee;
   try {
-    const auto table = TableDbf::Ouvrir(chemin, TableDbf::Mode::Ecriture);
+    const auto table =
+        TableDbf::Ouvrir(chemin, TableDbf::Mode::Ecriture, os::SystemeFichiers::Reel());
     ajoutee = table->composer({}, nullptr);
     table->write(table->nombreLignes(), *ajoutee);
     table->terminer(QDate(2026, 12, 8));

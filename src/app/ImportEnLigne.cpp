@@ -36,9 +36,10 @@ bool Ecrire(QTextStream& flux, const QString& texte) {
 
 int ListerJournal(JournalImport& journal, QTextStream& sortie, QTextStream& erreurs) {
   std::vector<EntreeJournal> entrees;
-  QString raison;
-  if (!journal.Lister(entrees, raison)) {
-    Ecrire(erreurs, QStringLiteral("Journal des importations : %1.\n").arg(raison));
+  try {
+    entrees = journal.Lister();
+  } catch (const ErreurJournal& e) {
+    Ecrire(erreurs, QStringLiteral("Journal des importations : %1.\n").arg(e.description()));
     return kErreurInterne;
   }
   QString texte;

@@ -30,15 +30,15 @@ QString NumeroDocument(const IssueFichier& issue, const ConfigurationTransfert& 
   if (!octets) {
     return {};
   }
-  std::optional<EntreeJournal> trouvee;
   const QString empreinte =
       QString::fromLatin1(QCryptographicHash::hash(*octets, QCryptographicHash::Sha256).toHex());
-  if (!journal.Chercher(empreinte, CleCompagnie(configuration.PathCie), configuration.Systeme(),
-                        trouvee, raison) ||
-      !trouvee) {
-    return {};
+  try {
+    const std::optional<EntreeJournal> trouvee =
+        journal.Chercher(empreinte, CleCompagnie(configuration.PathCie), configuration.Systeme());
+    return trouvee ? trouvee->numeroDocument : QString();
+  } catch (const ErreurJournal&) {
+    return {};  // the summary shows the file without its number
   }
-  return trouvee->numeroDocument;
 }
 
 }  // namespace
@@ -185,8 +185,9 @@ std::vector<IssueFichier> ImporterParLots(
 
 std::optional<EntreeJournal> DerniereEntree(JournalImport& journal, const QString& chemin) {
   std::vector<EntreeJournal> entrees;
-  QString raison;
-  if (!journal.Lister(entrees, raison)) {
+  try {
+    entrees = journal.Lister();
+  } catch (const ErreurJournal&) {
     return std::nullopt;
   }
   const QString cle = CheminJournal(chemin);

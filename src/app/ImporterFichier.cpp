@@ -66,6 +66,17 @@ QString Reference(const EntreeJournal& e) {
   return texte;
 }
 
+// Notes a state in the journal: why it could not, or nothing.
+template <class F>
+std::optional<QString> NoterJournal(F&& noter) {
+  try {
+    noter();
+  } catch (const ErreurJournal& e) {
+    return e.description();
+  }
+  return std::nullopt;
+}
+
 // Holds this run's claim on the content until the run ends; a run that ends
 // before posting forgets the entry it wrote.
 class Revendique {
@@ -75,15 +86,19 @@ class Revendique {
         numero_(r.entree.numero),
         oublier_(r.issue == IssueRevendication::Obtenue) {}
   ~Revendique() {
-    QString raison;
-    journal_.Relacher(numero_, oublier_, raison);
+    try {
+      journal_.Relacher(numero_, oublier_);
+    } catch (const ErreurJournal&) {
+      // Given up all the same; the entry stays en cours for the next import.
+    }
   }
   Revendique(const Revendique&) = delete;
   Revendique& operator=(const Revendique&) = delete;
 
   qint64 Numero() const { return numero_; }
-  bool Marquer(EtatImport etat, QString& raison, const QString& numeroDocument = {}) {
-    return journal_.Marquer(numero_, etat, raison, numeroDocument);
+  // Throws ErreurJournal.
+  void Marquer(EtatImport etat, const QString& numeroDocument = {}) {
+    journal_.Marquer(numero_, etat, numeroDocument);
   }
 
  private:
@@ -132,9 +147,10 @@ class Importation {
     entree_.compagnie = CleCompagnie(configuration_.PathCie);
     entree_.systeme = systeme_;
 
-    QString raison;
-    if (!services_.journal->Identite(identite_, raison)) {
-      return RefusJournal(raison);
+    try {
+      identite_ = services_.journal->Identite();
+    } catch (const ErreurJournal& e) {
+      return RefusJournal(e.description());
     }
     if (const std::optional<ResultatImport> issue = AttendreRevendication()) {
       return issue;
@@ -187,8 +203,7 @@ class Importation {
     }
     if (!poste) {
       // A refusal that cannot be noted stays en cours: the next attempt asks.
-      QString raison;
-      revendication_->Marquer(EtatImport::Refusee, raison);
+      NoterJournal([&] { revendication_->Marquer(EtatImport::Refusee); });
       AfficherMessage_(document_.Message(), kValidation);
       return document_.EcrituresFaites() ? ResultatImport::Interrompu : ResultatImport::Refuse;
     }
@@ -197,17 +212,16 @@ class Importation {
 
   // Notes the posting, confirms it and moves the file.
   ResultatImport Conclure() {
-    QString raisonJournal;
-    const bool note =
-        revendication_->Marquer(EtatImport::Transferee, raisonJournal, document_.NumeroDocument());
+    const std::optional<QString> raisonJournal = NoterJournal(
+        [&] { revendication_->Marquer(EtatImport::Transferee, document_.NumeroDocument()); });
     const ResultatImport resultat =
         Deplacer(revendication_->Numero(),
                  QStringLiteral("La facture a été transférer à votre système comptable."),
                  ResultatImport::Transfere, false);
-    if (!note) {
+    if (raisonJournal) {
       AfficherMessage_(QStringLiteral("Le journal des importations n'a pas pu noter que la "
                                       "facture est transférée : %1.")
-                           .arg(raisonJournal),
+                           .arg(*raisonJournal),
                        QStringLiteral("Journal des importations"));
     }
     return resultat;
@@ -222,12 +236,12 @@ class Importation {
     QString raison;
     QString cibleFinale;
     bool deplace = false;
-    QString raisonJournal;
-    bool journalAJour = true;
+    std::optional<QString> raisonJournal;
     const auto deplacer = [&] {
       deplace = services_.deplaceur->DeplacerSousNomLibre(chemin_, cible_, cibleFinale, raison);
       if (deplace) {
-        journalAJour = services_.journal->Marquer(numero, EtatImport::Deplacee, raisonJournal);
+        raisonJournal =
+            NoterJournal([&] { services_.journal->Marquer(numero, EtatImport::Deplacee); });
       }
     };
     if (services_.deplacerAvantConfirmation || confirmationSurDeplacement) {
@@ -260,10 +274,10 @@ class Importation {
                            .arg(cible_, cibleFinale),
                        QStringLiteral("Déplacement du fichier"));
     }
-    if (!journalAJour) {
+    if (raisonJournal) {
       AfficherMessage_(QStringLiteral("La facture est transférée et son fichier déplacé, mais le "
                                       "journal des importations n'a pas pu le noter : %1.")
-                           .arg(raisonJournal),
+                           .arg(*raisonJournal),
                        QStringLiteral("Journal des importations"));
     }
     return succes;
@@ -287,9 +301,10 @@ class Importation {
     QElapsedTimer attente;
     bool signale = false;
     for (;;) {
-      QString raison;
-      if (!journal.Revendiquer(entree_, forcer_, r_, raison)) {
-        return RefusJournal(raison);
+      try {
+        r_ = journal.Revendiquer(entree_, forcer_);
+      } catch (const ErreurJournal& e) {
+        return RefusJournal(e.description());
       }
       if (r_.issue == IssueRevendication::EnCoursAilleurs) {
         if (!attente.isValid()) {
@@ -367,9 +382,9 @@ class Importation {
     const QString quand = DateLisible(trouve.moment);
     if (trouve.journal == identite_ && trouve.numero == revendication_->Numero()) {
       // This very entry's posting, written before its import stopped.
-      QString raisonJournal;
-      if (!revendication_->Marquer(EtatImport::Transferee, raisonJournal, trouve.numeroDocument)) {
-        return RefusJournal(raisonJournal);
+      if (const std::optional<QString> raisonJournal = NoterJournal(
+              [&] { revendication_->Marquer(EtatImport::Transferee, trouve.numeroDocument); })) {
+        return RefusJournal(*raisonJournal);
       }
       r_.entree.numeroDocument = trouve.numeroDocument;
       return Deplacer(

@@ -46,9 +46,8 @@ void SqliteJournalImport::Fermer() {
   db_ = nullptr;
 }
 
-QString SqliteJournalImport::Raison(int code) {
+QString SqliteJournalImport::Raison(int code, int codeSysteme) {
   const QString quoi = QStringLiteral("le journal des importations « %1 »").arg(chemin_);
-  const int systeme = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
   const int primaire = code & 0xFF;
   if (db_ != nullptr && tenus_.empty() &&
       (primaire == SQLITE_READONLY || primaire == SQLITE_IOERR || primaire == SQLITE_CANTOPEN ||
@@ -71,24 +70,30 @@ QString SqliteJournalImport::Raison(int code) {
     default:
       break;
   }
-  const QString detail = systeme != 0 ? QString::fromStdString(os::TexteErreurFrancais(systeme))
-                                      : QStringLiteral("erreur SQLite n° %1").arg(code);
+  const QString detail = codeSysteme != 0
+                             ? QString::fromStdString(os::TexteErreurFrancais(codeSysteme))
+                             : QStringLiteral("erreur SQLite n° %1").arg(code);
   return QStringLiteral("%1 ne peut pas être ouvert ou écrit : %2").arg(quoi, detail);
 }
 
-bool SqliteJournalImport::Ouvrir(QString& raison) {
+ErreurJournal SqliteJournalImport::Traduire(const ErreurSqlite& e) {
+  return {e.code(), Raison(e.code(), e.codeSysteme())};
+}
+
+void SqliteJournalImport::Ouvrir() {
   if (db_ != nullptr) {
-    return true;
+    return;
   }
   const bool memoire = chemin_ == QStringLiteral(":memory:");
   if (!memoire) {
     const QString dossier = QFileInfo(chemin_).absolutePath();
     if (!QDir().mkpath(dossier)) {
-      raison = QStringLiteral(
-                   "le journal des importations « %1 » ne peut pas être créé : le dossier « %2 » "
-                   "ne peut pas être créé")
-                   .arg(chemin_, dossier);
-      return false;
+      throw ErreurJournal(
+          ErreurJournal::kDossierImpossible,
+          QStringLiteral(
+              "le journal des importations « %1 » ne peut pas être créé : le dossier « %2 » "
+              "ne peut pas être créé")
+              .arg(chemin_, dossier));
     }
   }
   if (!memoire && QFileInfo(chemin_).isWritable()) {
@@ -101,18 +106,19 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
       }
     }
   }
-  const int code =
+  int code =
       sqlite3_open_v2(chemin_.toUtf8().constData(), &db_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (code == SQLITE_OK && sqlite3_db_readonly(db_, "main") == 1) {
     // SQLite opens a file it may not write for reading, without a word.
-    raison = QStringLiteral(
-                 "le journal des importations « %1 » ne peut pas être écrit : le fichier est en "
-                 "lecture seule (vérifiez ses permissions)")
-                 .arg(chemin_);
     sqlite3_close(db_);
     db_ = nullptr;
-    return false;
+    throw ErreurJournal(
+        ErreurJournal::kLectureSeule,
+        QStringLiteral(
+            "le journal des importations « %1 » ne peut pas être écrit : le fichier est en "
+            "lecture seule (vérifiez ses permissions)")
+            .arg(chemin_));
   }
   if (code == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 10000);
@@ -154,175 +160,128 @@ bool SqliteJournalImport::Ouvrir(QString& raison) {
     }
     if (creation == SQLITE_OK && !memoire) {
       QFile::setPermissions(chemin_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-      try {
-        verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
-                                       os::Fichier::Mode::LectureEcriture);
-      } catch (const os::ErreurOs& e) {
-        if (e.kind() != os::ErreurOs::Kind::NotFound) {
-          raison = QStringLiteral("le journal des importations « %1 » ne peut pas être ouvert : %2")
-                       .arg(chemin_ + QStringLiteral("-verrous"),
-                            QString::fromStdString(os::TexteErreurFrancais(e.code())));
-          sqlite3_close(db_);
-          db_ = nullptr;
-          return false;
-        }
-      }
-      if (!verrous_) {
-        try {
-          verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
-                                         os::Fichier::Mode::CreationNouveau);
-          verrous_->ChangerPermissions(0600);
-        } catch (const os::ErreurOs& e) {
-          // Made by another import between the two opens.
-          try {
-            verrous_ = os::Fichier::Ouvrir((chemin_ + QStringLiteral("-verrous")).toStdString(),
-                                           os::Fichier::Mode::LectureEcriture);
-          } catch (const os::ErreurOs& e2) {
-            raison =
-                QStringLiteral("le journal des importations « %1 » ne peut pas être ouvert : %2")
-                    .arg(chemin_ + QStringLiteral("-verrous"),
-                         QString::fromStdString(os::TexteErreurFrancais(e2.code())));
-            sqlite3_close(db_);
-            db_ = nullptr;
-            return false;
-          }
-        }
-      }
-      return true;
+      OuvrirVerrous();
+      return;
     }
     if (creation == SQLITE_OK) {
-      return true;
+      return;
     }
-    raison = Raison(creation);
-  } else {
-    raison = Raison(code);
+    code = creation;
   }
+  // Put in words before the connection goes: the words read it.
+  const ErreurJournal erreur = Traduire(ErreurSqlite::De(db_, code));
   sqlite3_close(db_);
   db_ = nullptr;
-  return false;
+  throw erreur;
 }
 
-bool SqliteJournalImport::Chercher(const QString& empreinte, const QString& compagnie, int systeme,
-                                   std::optional<EntreeJournal>& trouvee, QString& raison) {
-  trouvee.reset();
-  if (!Ouvrir(raison)) {
-    return false;
+void SqliteJournalImport::OuvrirVerrous() {
+  const std::string chemin = (chemin_ + QStringLiteral("-verrous")).toStdString();
+  const auto echec = [&](const os::ErreurOs& e) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return ErreurJournal(
+        ErreurJournal::kVerrousImpossibles,
+        QStringLiteral("le journal des importations « %1 » ne peut pas être ouvert : %2")
+            .arg(chemin_ + QStringLiteral("-verrous"),
+                 QString::fromStdString(os::TexteErreurFrancais(e.code()))));
+  };
+  try {
+    verrous_ = os::Fichier::Ouvrir(chemin, os::Fichier::Mode::LectureEcriture);
+  } catch (const os::ErreurOs& e) {
+    if (e.kind() != os::ErreurOs::Kind::NotFound) {
+      throw echec(e);
+    }
   }
-  Requete r(db_, (QByteArray("SELECT ") + kColonnes +
-                  " FROM importation WHERE empreinte = ?1 AND compagnie = ?2 AND systeme = ?3"
-                  " AND etat <> 'refusée' ORDER BY numero DESC LIMIT 1")
-                     .constData());
-  if (!r.Prete()) {
-    raison = Raison(r.Code());
-    return false;
+  if (verrous_) {
+    return;
   }
-  r.Lier(1, empreinte);
-  r.Lier(2, compagnie);
-  r.Lier(3, static_cast<qint64>(systeme));
-  if (r.Pas()) {
-    trouvee = LireEntree(r);
-    return true;
+  try {
+    verrous_ = os::Fichier::Ouvrir(chemin, os::Fichier::Mode::CreationNouveau);
+    verrous_->ChangerPermissions(0600);
+  } catch (const os::ErreurOs&) {
+    // Made by another import between the two opens.
+    try {
+      verrous_ = os::Fichier::Ouvrir(chemin, os::Fichier::Mode::LectureEcriture);
+    } catch (const os::ErreurOs& e2) {
+      throw echec(e2);
+    }
   }
-  if (r.Code() != SQLITE_DONE) {
-    raison = Raison(r.Code());
-    return false;
-  }
-  return true;
 }
 
-qint64 SqliteJournalImport::Commencer(const EntreeJournal& entree, QString& raison) {
-  if (!Ouvrir(raison)) {
-    return 0;
+std::optional<EntreeJournal> SqliteJournalImport::Chercher(const QString& empreinte,
+                                                           const QString& compagnie, int systeme) {
+  Ouvrir();
+  try {
+    RequeteSqlite r(db_, SelectionEntrees(" WHERE empreinte = ?1 AND compagnie = ?2 AND "
+                                          "systeme = ?3 AND etat <> 'refusée'"
+                                          " ORDER BY numero DESC LIMIT 1"));
+    r.LierTexte(1, empreinte).LierTexte(2, compagnie).LierEntier(3, systeme);
+    if (r.Suivante()) {
+      return LireEntree(r);
+    }
+    return std::nullopt;
+  } catch (const ErreurSqlite& e) {
+    throw Traduire(e);
   }
-  Requete r(db_,
-            "INSERT INTO importation (empreinte, fichier, compagnie, systeme, numero_document,"
-            " etat, debut) VALUES (?1, ?2, ?3, ?4, ?5, 'en cours', ?6)");
-  if (!r.Prete()) {
-    raison = Raison(r.Code());
-    return 0;
-  }
-  r.Lier(1, entree.empreinte);
-  r.Lier(2, entree.fichier);
-  r.Lier(3, entree.compagnie);
-  r.Lier(4, static_cast<qint64>(entree.systeme));
-  if (entree.numeroDocument.isEmpty()) {
-    r.LierNul(5);
-  } else {
-    r.Lier(5, entree.numeroDocument);
-  }
-  r.Lier(6, Horodatage(QDateTime::currentDateTimeUtc()));
-  if (r.Pas() || r.Code() != SQLITE_DONE) {
-    raison = Raison(r.Code());
-    return 0;
+}
+
+qint64 SqliteJournalImport::Commencer(const EntreeJournal& entree) {
+  Ouvrir();
+  try {
+    RequeteSqlite r(db_, QStringLiteral("INSERT INTO importation (empreinte, fichier, compagnie,"
+                                        " systeme, numero_document, etat, debut)"
+                                        " VALUES (?1, ?2, ?3, ?4, ?5, 'en cours', ?6)"));
+    r.LierTexte(1, entree.empreinte).LierTexte(2, entree.fichier).LierTexte(3, entree.compagnie);
+    r.LierEntier(4, entree.systeme);
+    entree.numeroDocument.isEmpty() ? r.LierNul(5) : r.LierTexte(5, entree.numeroDocument);
+    r.LierTexte(6, Horodatage(QDateTime::currentDateTimeUtc()));
+    r.Executer();
+  } catch (const ErreurSqlite& e) {
+    throw Traduire(e);
   }
   return sqlite3_last_insert_rowid(db_);
 }
 
-bool SqliteJournalImport::Marquer(qint64 numero, EtatImport etat, QString& raison,
-                                  const QString& numeroDocument) {
-  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
-    return false;
-  }
-  const auto echec = [&](int code) {
-    raison = Raison(code);
-    Executer("ROLLBACK", raison);
-    return false;
-  };
-  {
-    Requete r(db_,
-              "UPDATE importation SET etat = ?1, fin = ?2,"
-              " numero_document = COALESCE(?4, numero_document) WHERE numero = ?3");
-    if (!r.Prete()) {
-      return echec(r.Code());
-    }
-    r.Lier(1, Libelle(etat));
-    r.Lier(2, Horodatage(QDateTime::currentDateTimeUtc()));
-    r.Lier(3, numero);
-    numeroDocument.isEmpty() ? r.LierNul(4) : r.Lier(4, numeroDocument);
-    if (r.Pas() || r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
-    }
-  }
+void SqliteJournalImport::Marquer(qint64 numero, EtatImport etat, const QString& numeroDocument) {
+  Ouvrir();
   // The claim lasts until the file is moved: another import of the content
   // then finds it posted and moved, never half-way.
   const bool fin = etat == EtatImport::Deplacee || etat == EtatImport::Refusee;
-  if (fin) {
-    Requete r(db_, "DELETE FROM revendication WHERE numero = ?1");
-    r.Lier(1, numero);
-    if (!r.Prete() || r.Pas() || r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
+  Transaction([&] {
+    {
+      RequeteSqlite r(db_, QStringLiteral("UPDATE importation SET etat = ?1, fin = ?2,"
+                                          " numero_document = COALESCE(?4, numero_document)"
+                                          " WHERE numero = ?3"));
+      r.LierTexte(1, Libelle(etat)).LierTexte(2, Horodatage(QDateTime::currentDateTimeUtc()));
+      r.LierEntier(3, numero);
+      numeroDocument.isEmpty() ? r.LierNul(4) : r.LierTexte(4, numeroDocument);
+      r.Executer();
     }
-  }
-  if (!Executer("COMMIT", raison)) {
-    Executer("ROLLBACK", raison);
-    return false;
-  }
+    if (fin) {
+      RequeteSqlite r(db_, QStringLiteral("DELETE FROM revendication WHERE numero = ?1"));
+      r.LierEntier(1, numero);
+      r.Executer();
+    }
+    return true;
+  });
   if (fin) {
     Lacher(numero);  // only once the new state is on disk
   }
-  return true;
 }
 
-bool SqliteJournalImport::Lister(std::vector<EntreeJournal>& entrees, QString& raison) {
-  entrees.clear();
-  if (!Ouvrir(raison)) {
-    return false;
+std::vector<EntreeJournal> SqliteJournalImport::Lister() {
+  Ouvrir();
+  try {
+    RequeteSqlite r(db_, SelectionEntrees(" ORDER BY numero DESC"));
+    std::vector<EntreeJournal> entrees;
+    while (r.Suivante()) {
+      entrees.push_back(LireEntree(r));
+    }
+    return entrees;
+  } catch (const ErreurSqlite& e) {
+    throw Traduire(e);
   }
-  Requete r(
-      db_,
-      (QByteArray("SELECT ") + kColonnes + " FROM importation ORDER BY numero DESC").constData());
-  if (!r.Prete()) {
-    raison = Raison(r.Code());
-    return false;
-  }
-  while (r.Pas()) {
-    entrees.push_back(LireEntree(r));
-  }
-  if (r.Code() != SQLITE_DONE) {
-    raison = Raison(r.Code());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace brivane

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/ErreurJournal.h"
+
 #include <QDateTime>
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -16,6 +19,10 @@ namespace brivane {
 namespace os {
 class Fichier;
 }  // namespace os
+
+namespace platform::sqlite {
+class ErreurSqlite;
+}  // namespace platform::sqlite
 
 // Where an import stands.
 enum class EtatImport {
@@ -55,39 +62,38 @@ struct Revendication {
 };
 
 // Every import, so that a file is never posted twice without the user knowing.
-// Every operation returns false (or 0) with a French reason in raison when the
-// journal cannot be opened, read or written.
+// Every operation throws ErreurJournal when the journal cannot be opened, read
+// or written.
 class JournalImport {
  public:
   virtual ~JournalImport() = default;
   // The latest import of that content into that company that was not
   // refused, or nothing.
-  virtual bool Chercher(const QString& empreinte, const QString& compagnie, int systeme,
-                        std::optional<EntreeJournal>& trouvee, QString& raison) = 0;
-  // Writes the entry as en cours, on disk when this returns; its number, or 0.
-  virtual qint64 Commencer(const EntreeJournal& entree, QString& raison) = 0;
+  virtual std::optional<EntreeJournal> Chercher(const QString& empreinte, const QString& compagnie,
+                                                int systeme) = 0;
+  // Writes the entry as en cours, on disk when this returns; its number.
+  virtual qint64 Commencer(const EntreeJournal& entree) = 0;
   // Moves the entry to a new state, on disk when this returns, with the
   // invoice number when one is given. déplacée and refusée end its claim.
-  virtual bool Marquer(qint64 numero, EtatImport etat, QString& raison,
-                       const QString& numeroDocument = {}) = 0;
+  virtual void Marquer(qint64 numero, EtatImport etat, const QString& numeroDocument = {}) = 0;
   // Looks the content up and, unless another import is posting it or (without
   // forcer) it was posted before, claims it for this run: one write
   // transaction, so that of any number of imports of one content into one
   // company, one at a time holds the claim. The claim lasts until Marquer
   // gives the entry its last state, Relacher, or the end of the process.
-  virtual bool Revendiquer(const EntreeJournal& entree, bool forcer, Revendication& resultat,
-                           QString& raison) = 0;
+  virtual Revendication Revendiquer(const EntreeJournal& entree, bool forcer) = 0;
   // Waits at most delai for the import holding the claim of that entry to
-  // end; true when it has.
+  // end; true when it has. Never throws: a wait that fails is one not ended.
   virtual bool AttendreFin(qint64 numero, std::chrono::milliseconds delai) = 0;
   // Gives a claim up without posting: the entry is forgotten when this run
-  // wrote it (oublier), otherwise left en cours for a later import.
-  virtual bool Relacher(qint64 numero, bool oublier, QString& raison) = 0;
+  // wrote it (oublier), otherwise left en cours for a later import. The claim
+  // is given up even when this throws.
+  virtual void Relacher(qint64 numero, bool oublier) = 0;
   // What tells this journal from any other, made with it: a company's record
   // of an import names the journal that numbered it.
-  virtual bool Identite(QString& identite, QString& raison) = 0;
+  virtual QString Identite() = 0;
   // Every entry, newest first.
-  virtual bool Lister(std::vector<EntreeJournal>& entrees, QString& raison) = 0;
+  virtual std::vector<EntreeJournal> Lister() = 0;
 };
 
 // The journal as an SQLite file, opened at first use and kept open. Safe to
@@ -100,17 +106,15 @@ class SqliteJournalImport final : public JournalImport {
   SqliteJournalImport(const SqliteJournalImport&) = delete;
   SqliteJournalImport& operator=(const SqliteJournalImport&) = delete;
 
-  bool Chercher(const QString& empreinte, const QString& compagnie, int systeme,
-                std::optional<EntreeJournal>& trouvee, QString& raison) override;
-  qint64 Commencer(const EntreeJournal& entree, QString& raison) override;
-  bool Marquer(qint64 numero, EtatImport etat, QString& raison,
-               const QString& numeroDocument = {}) override;
-  bool Lister(std::vector<EntreeJournal>& entrees, QString& raison) override;
-  bool Revendiquer(const EntreeJournal& entree, bool forcer, Revendication& resultat,
-                   QString& raison) override;
+  std::optional<EntreeJournal> Chercher(const QString& empreinte, const QString& compagnie,
+                                        int systeme) override;
+  qint64 Commencer(const EntreeJournal& entree) override;
+  void Marquer(qint64 numero, EtatImport etat, const QString& numeroDocument = {}) override;
+  std::vector<EntreeJournal> Lister() override;
+  Revendication Revendiquer(const EntreeJournal& entree, bool forcer) override;
   bool AttendreFin(qint64 numero, std::chrono::milliseconds delai) override;
-  bool Relacher(qint64 numero, bool oublier, QString& raison) override;
-  bool Identite(QString& identite, QString& raison) override;
+  void Relacher(qint64 numero, bool oublier) override;
+  QString Identite() override;
 
   const QString& Chemin() const { return chemin_; }
 
@@ -118,12 +122,24 @@ class SqliteJournalImport final : public JournalImport {
   static QString CheminParDefaut();
 
  private:
-  bool Ouvrir(QString& raison);
-  // The reason for a failed statement; a connection that can no longer write
-  // is closed, so that the next operation opens the journal afresh.
-  QString Raison(int code);
+  void Ouvrir();
+  // The file whose bytes are the claims' locks, beside the journal.
+  void OuvrirVerrous();
+  // The reason for a failed SQLite call; a connection that can no longer
+  // write is closed, so that the next operation opens the journal afresh.
+  QString Raison(int code, int codeSysteme);
+  // A failed statement, in the journal's words (see Raison).
+  ErreurJournal Traduire(const platform::sqlite::ErreurSqlite& e);
   void Fermer();
-  bool Executer(const char* sql, QString& raison);
+  // Runs sql; throws ErreurJournal.
+  void Executer(const char* sql);
+  // Runs corps inside one write transaction, committed when it returns true
+  // and rolled back otherwise. A failure is put in words before the rollback
+  // (the connection is then as it failed) and thrown as ErreurJournal.
+  void Transaction(const std::function<bool()>& corps);
+  // Rolls back what is open; a failure only closes a connection that can no
+  // longer write (see Raison).
+  void Annuler();
   // Takes the lock that says "this claim's import is alive"; false when
   // another import holds it.
   bool Tenir(qint64 numero);

@@ -5,20 +5,49 @@
 #include "app/JournalImportInterne.h"
 #include "platform/os/Fichier.h"
 
+#include <sqlite3.h>
+
 namespace brivane {
 
 using namespace journal;
 
-bool SqliteJournalImport::Executer(const char* sql, QString& raison) {
+void SqliteJournalImport::Executer(const char* sql) {
+  try {
+    RequeteSqlite::ExecuterTexte(db_, sql);
+  } catch (const ErreurSqlite& e) {
+    throw Traduire(e);
+  }
+}
+
+void SqliteJournalImport::Annuler() {
   if (db_ == nullptr) {
-    return false;
+    return;  // closed by Raison, which rolled it back
   }
-  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-  if (code != SQLITE_OK) {
-    raison = Raison(code);
-    return false;
+  if (const int code = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      code != SQLITE_OK) {
+    Raison(code, sqlite3_system_errno(db_));
   }
-  return true;
+}
+
+void SqliteJournalImport::Transaction(const std::function<bool()>& corps) {
+  Executer("BEGIN IMMEDIATE");
+  bool valider = false;
+  try {
+    valider = corps();
+    if (valider) {
+      RequeteSqlite::ExecuterTexte(db_, "COMMIT");
+    }
+  } catch (const ErreurSqlite& e) {
+    const ErreurJournal erreur = Traduire(e);
+    Annuler();
+    throw erreur;
+  } catch (...) {
+    Annuler();
+    throw;
+  }
+  if (!valider) {
+    Annuler();
+  }
 }
 
 bool SqliteJournalImport::Tenir(qint64 numero) {
@@ -53,171 +82,139 @@ void SqliteJournalImport::Lacher(qint64 numero) {
   }
 }
 
-bool SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer,
-                                      Revendication& resultat, QString& raison) {
-  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
-    return false;
-  }
+Revendication SqliteJournalImport::Revendiquer(const EntreeJournal& entree, bool forcer) {
+  Ouvrir();
+  Revendication resultat;
   qint64 tenu = 0;  // the claim byte this call took
-  const auto echec = [&](int code) {
-    if (code != SQLITE_OK) {
-      raison = Raison(code);
-    }
-    QString ignoree;
-    Executer("ROLLBACK", ignoree);
-    if (tenu != 0) {
-      Lacher(tenu);
-    }
-    return false;
-  };
-  const auto valider = [&] {
-    if (!Executer("COMMIT", raison)) {
-      return echec(SQLITE_OK);
-    }
-    return true;
-  };
   const auto lireEntree = [&](qint64 numero, EntreeJournal& e) {
-    Requete r(
-        db_,
-        (QByteArray("SELECT ") + kColonnes + " FROM importation WHERE numero = ?1").constData());
-    r.Lier(1, numero);
-    if (!r.Pas()) {
+    RequeteSqlite r(db_, SelectionEntrees(" WHERE numero = ?1"));
+    r.LierEntier(1, numero);
+    if (!r.Suivante()) {
       return false;
     }
     e = LireEntree(r);
     return true;
   };
   // The content's key, ?1 to ?3 of every statement that looks for it.
-  const auto lierContenu = [&](Requete& r) {
-    r.Lier(1, entree.empreinte);
-    r.Lier(2, entree.compagnie);
-    r.Lier(3, static_cast<qint64>(entree.systeme));
+  const auto lierContenu = [&](RequeteSqlite& r) {
+    r.LierTexte(1, entree.empreinte).LierTexte(2, entree.compagnie).LierEntier(3, entree.systeme);
   };
   const auto inscrire = [&](qint64 numero) {
-    Requete r(db_,
-              "INSERT INTO revendication (empreinte, compagnie, systeme, numero)"
-              " VALUES (?1, ?2, ?3, ?4)");
+    RequeteSqlite r(db_, QStringLiteral("INSERT INTO revendication (empreinte, compagnie,"
+                                        " systeme, numero) VALUES (?1, ?2, ?3, ?4)"));
     lierContenu(r);
-    r.Lier(4, numero);
-    return !r.Pas() && r.Code() == SQLITE_DONE ? SQLITE_OK : r.Code();
+    r.LierEntier(4, numero);
+    r.Executer();
   };
   // The claim taken over is this run's now: it names this run's file.
   const auto reprendre = [&](EntreeJournal e, bool nouvelleRevendication) {
     if (nouvelleRevendication) {
-      if (const int code = inscrire(e.numero); code != SQLITE_OK) {
-        return echec(code);
-      }
+      inscrire(e.numero);
     }
-    Requete r(db_, "UPDATE importation SET fichier = ?1 WHERE numero = ?2");
-    r.Lier(1, entree.fichier);
-    r.Lier(2, e.numero);
-    if (r.Pas() || r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
-    }
+    RequeteSqlite r(db_, QStringLiteral("UPDATE importation SET fichier = ?1 WHERE numero = ?2"));
+    r.LierTexte(1, entree.fichier).LierEntier(2, e.numero);
+    r.Executer();
     e.fichier = entree.fichier;
     resultat = {IssueRevendication::Reprise, e};
-    return valider();
+    return true;
   };
 
-  // A claim on the content: alive, or left by an import that stopped.
-  {
-    Requete r(db_,
-              "SELECT numero FROM revendication WHERE empreinte = ?1 AND compagnie = ?2"
-              " AND systeme = ?3");
-    lierContenu(r);
-    if (r.Pas()) {
-      const qint64 numero = r.Entier(0);
-      EntreeJournal trouvee;
-      const bool lue = lireEntree(numero, trouvee);
-      // Posting, or posted and not moved yet: the claim still guards it.
-      const bool gardee =
-          lue && (trouvee.etat == EtatImport::EnCours || trouvee.etat == EtatImport::Transferee);
-      if (gardee && !Tenir(numero)) {
-        resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
-        echec(SQLITE_OK);  // nothing to write: the answer is what was read
-        return true;
+  // Each answer that is only what was read writes nothing: false rolls back.
+  const auto revendiquer = [&] {
+    // A claim on the content: alive, or left by an import that stopped.
+    {
+      RequeteSqlite r(db_, QStringLiteral("SELECT numero FROM revendication WHERE empreinte = ?1"
+                                          " AND compagnie = ?2 AND systeme = ?3"));
+      lierContenu(r);
+      if (r.Suivante()) {
+        const qint64 numero = r.Entier(0);
+        EntreeJournal trouvee;
+        const bool lue = lireEntree(numero, trouvee);
+        // Posting, or posted and not moved yet: the claim still guards it.
+        const bool gardee =
+            lue && (trouvee.etat == EtatImport::EnCours || trouvee.etat == EtatImport::Transferee);
+        if (gardee && !Tenir(numero)) {
+          resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
+          return false;
+        }
+        if (gardee && trouvee.etat == EtatImport::EnCours) {
+          tenu = numero;
+          return reprendre(trouvee, false);
+        }
+        // A claim with nothing left to guard (its import stopped after
+        // posting, or ended): gone, and the entry answers for itself below.
+        RequeteSqlite suppression(db_,
+                                  QStringLiteral("DELETE FROM revendication WHERE numero = ?1"));
+        suppression.LierEntier(1, numero);
+        suppression.Executer();
+        if (gardee) {
+          Lacher(numero);
+        }
+        if (gardee && !forcer) {
+          resultat = {IssueRevendication::DejaTransferee, trouvee};
+          return true;
+        }
       }
-      if (gardee && trouvee.etat == EtatImport::EnCours) {
-        tenu = numero;
-        return reprendre(trouvee, false);
-      }
-      // A claim with nothing left to guard (its import stopped after posting,
-      // or ended): gone, and the entry answers for itself below.
-      Requete suppression(db_, "DELETE FROM revendication WHERE numero = ?1");
-      suppression.Lier(1, numero);
-      if (suppression.Pas() || suppression.Code() != SQLITE_DONE) {
-        return echec(suppression.Code());
-      }
-      if (gardee) {
-        Lacher(numero);
-      }
-      if (gardee && !forcer) {
-        resultat = {IssueRevendication::DejaTransferee, trouvee};
-        return valider();
-      }
-    } else if (r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
     }
-  }
 
-  if (!forcer) {
-    Requete r(db_, (QByteArray("SELECT ") + kColonnes +
-                    " FROM importation WHERE empreinte = ?1 AND compagnie = ?2 AND systeme = ?3"
-                    " AND etat <> 'refusée' ORDER BY numero DESC LIMIT 1")
-                       .constData());
-    lierContenu(r);
-    if (r.Pas()) {
-      EntreeJournal trouvee = LireEntree(r);
-      if (trouvee.etat != EtatImport::EnCours) {
-        resultat = {IssueRevendication::DejaTransferee, trouvee};
-        echec(SQLITE_OK);  // nothing to write: the answer is what was read
-        return true;
+    if (!forcer) {
+      RequeteSqlite r(db_, SelectionEntrees(" WHERE empreinte = ?1 AND compagnie = ?2 AND "
+                                            "systeme = ?3 AND etat <> 'refusée'"
+                                            " ORDER BY numero DESC LIMIT 1"));
+      lierContenu(r);
+      if (r.Suivante()) {
+        EntreeJournal trouvee = LireEntree(r);
+        if (trouvee.etat != EtatImport::EnCours) {
+          resultat = {IssueRevendication::DejaTransferee, trouvee};
+          return false;
+        }
+        // En cours without a claim: left by an import that stopped (or by a
+        // version of the program that took no claim).
+        if (!Tenir(trouvee.numero)) {
+          resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
+          return false;
+        }
+        tenu = trouvee.numero;
+        return reprendre(trouvee, true);
       }
-      // En cours without a claim: left by an import that stopped (or by a
-      // version of the program that took no claim).
-      if (!Tenir(trouvee.numero)) {
-        resultat = {IssueRevendication::EnCoursAilleurs, trouvee};
-        echec(SQLITE_OK);  // nothing to write: the answer is what was read
-        return true;
-      }
-      tenu = trouvee.numero;
-      return reprendre(trouvee, true);
     }
-    if (r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
-    }
-  }
 
-  EntreeJournal nouvelle = entree;
-  nouvelle.etat = EtatImport::EnCours;
-  nouvelle.debut = QDateTime::currentDateTimeUtc();
-  {
-    Requete r(db_,
-              "INSERT INTO importation (empreinte, fichier, compagnie, systeme, etat, debut)"
-              " VALUES (?1, ?2, ?3, ?4, 'en cours', ?5)");
-    r.Lier(1, entree.empreinte);
-    r.Lier(2, entree.fichier);
-    r.Lier(3, entree.compagnie);
-    r.Lier(4, static_cast<qint64>(entree.systeme));
-    r.Lier(5, Horodatage(nouvelle.debut));
-    if (r.Pas() || r.Code() != SQLITE_DONE) {
-      return echec(r.Code());
+    EntreeJournal nouvelle = entree;
+    nouvelle.etat = EtatImport::EnCours;
+    nouvelle.debut = QDateTime::currentDateTimeUtc();
+    {
+      RequeteSqlite r(db_, QStringLiteral("INSERT INTO importation (empreinte, fichier,"
+                                          " compagnie, systeme, etat, debut)"
+                                          " VALUES (?1, ?2, ?3, ?4, 'en cours', ?5)"));
+      r.LierTexte(1, entree.empreinte).LierTexte(2, entree.fichier);
+      r.LierTexte(3, entree.compagnie).LierEntier(4, entree.systeme);
+      r.LierTexte(5, Horodatage(nouvelle.debut));
+      r.Executer();
     }
+    nouvelle.numero = sqlite3_last_insert_rowid(db_);
+    // Held before the claim is visible to anyone: a claim seen is never taken
+    // for one left behind.
+    if (!Tenir(nouvelle.numero)) {
+      throw ErreurJournal(
+          ErreurJournal::kReservationImpossible,
+          QStringLiteral("le journal des importations « %1 » ne peut pas réserver l'importation")
+              .arg(chemin_));
+    }
+    tenu = nouvelle.numero;
+    inscrire(nouvelle.numero);
+    resultat = {IssueRevendication::Obtenue, nouvelle};
+    return true;
+  };
+
+  try {
+    Transaction(revendiquer);
+  } catch (...) {
+    if (tenu != 0) {
+      Lacher(tenu);
+    }
+    throw;
   }
-  nouvelle.numero = sqlite3_last_insert_rowid(db_);
-  // Held before the claim is visible to anyone: a claim seen is never taken
-  // for one left behind.
-  if (!Tenir(nouvelle.numero)) {
-    raison = QStringLiteral("le journal des importations « %1 » ne peut pas réserver l'importation")
-                 .arg(chemin_);
-    return echec(SQLITE_OK);
-  }
-  tenu = nouvelle.numero;
-  if (const int code = inscrire(nouvelle.numero); code != SQLITE_OK) {
-    return echec(code);
-  }
-  resultat = {IssueRevendication::Obtenue, nouvelle};
-  return valider();
+  return resultat;
 }
 
 bool SqliteJournalImport::AttendreFin(qint64 numero, std::chrono::milliseconds delai) {
@@ -236,46 +233,45 @@ bool SqliteJournalImport::AttendreFin(qint64 numero, std::chrono::milliseconds d
   return true;
 }
 
-bool SqliteJournalImport::Relacher(qint64 numero, bool oublier, QString& raison) {
+void SqliteJournalImport::Relacher(qint64 numero, bool oublier) {
   if (tenus_.count(numero) == 0) {
-    return true;  // ended already, with the entry's last state
+    return;  // ended already, with the entry's last state
   }
-  if (!Ouvrir(raison) || !Executer("BEGIN IMMEDIATE", raison)) {
+  try {
+    Ouvrir();
+    Transaction([&] {
+      {
+        RequeteSqlite r(db_, QStringLiteral("DELETE FROM revendication WHERE numero = ?1"));
+        r.LierEntier(1, numero);
+        r.Executer();
+      }
+      if (oublier) {
+        RequeteSqlite r(db_, QStringLiteral("DELETE FROM importation WHERE numero = ?1"
+                                            " AND etat = 'en cours'"));
+        r.LierEntier(1, numero);
+        r.Executer();
+      }
+      return true;
+    });
+  } catch (...) {
     Lacher(numero);
-    return false;
-  }
-  bool ok = true;
-  {
-    Requete r(db_, "DELETE FROM revendication WHERE numero = ?1");
-    r.Lier(1, numero);
-    ok = r.Prete() && !r.Pas() && r.Code() == SQLITE_DONE;
-  }
-  if (ok && oublier) {
-    Requete r(db_, "DELETE FROM importation WHERE numero = ?1 AND etat = 'en cours'");
-    r.Lier(1, numero);
-    ok = r.Prete() && !r.Pas() && r.Code() == SQLITE_DONE;
-  }
-  if (!ok || !Executer("COMMIT", raison)) {
-    QString ignoree;
-    Executer("ROLLBACK", ignoree);
-    Lacher(numero);
-    return false;
+    throw;
   }
   Lacher(numero);
-  return true;
 }
 
-bool SqliteJournalImport::Identite(QString& identite, QString& raison) {
-  if (!Ouvrir(raison)) {
-    return false;
+QString SqliteJournalImport::Identite() {
+  Ouvrir();
+  try {
+    RequeteSqlite r(db_, QStringLiteral("SELECT valeur FROM meta WHERE cle = 'identite'"));
+    if (r.Suivante()) {
+      return r.Texte(0);
+    }
+  } catch (const ErreurSqlite& e) {
+    throw Traduire(e);
   }
-  Requete r(db_, "SELECT valeur FROM meta WHERE cle = 'identite'");
-  if (!r.Pas()) {
-    raison = Raison(r.Code() == SQLITE_DONE ? SQLITE_CORRUPT : r.Code());
-    return false;
-  }
-  identite = r.Texte(0);
-  return true;
+  // Written when the journal was made: without it, the file is not sound.
+  throw ErreurJournal(SQLITE_CORRUPT, Raison(SQLITE_CORRUPT, 0));
 }
 
 }  // namespace brivane

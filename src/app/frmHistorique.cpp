@@ -161,8 +161,12 @@ void frmHistorique::Rafraichir() {
     const std::shared_ptr<JournalImport> journal = services_.journal();
     if (!journal) {
       raison_ = QStringLiteral("aucun journal des importations n'est disponible");
-    } else if (!journal->Lister(entrees_, raison_)) {
-      entrees_.clear();
+    } else {
+      try {
+        entrees_ = journal->Lister();
+      } catch (const ErreurJournal& e) {
+        raison_ = e.description();
+      }
     }
   }
   const QSignalBlocker bloque(grdImportations);

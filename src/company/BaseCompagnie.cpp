@@ -183,7 +183,8 @@ QString BaseCompagnie::CheminFichier(const QString& dossier) {
   return QDir(dossier).filePath(QString::fromUtf16(kNomFichier));
 }
 
-std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, bool lectureSeule) {
+std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier,
+                                                     bool lectureSeule) try {
   const QString chemin = CheminFichier(dossier);
   if (!QFileInfo(chemin).isFile()) {
     throw ErreurBase(statuts::kPasUneCompagnie, chemin);
@@ -195,7 +196,7 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
     try {
       const BaseCompagnie reprise(OuvrirFichier(chemin, SQLITE_OPEN_READWRITE));
       Requete(reprise.db_, QStringLiteral("SELECT count(*) FROM sqlite_schema")).Executer();
-    } catch (const ErreurBase&) {
+    } catch (const platform::Erreur&) {
       // Not ours to mend (no write access, say): the read-only open reports it.
     }
   }
@@ -214,6 +215,8 @@ std::unique_ptr<BaseCompagnie> BaseCompagnie::Ouvrir(const QString& dossier, boo
   }
   base->Executer(QStringLiteral("PRAGMA foreign_keys = ON"));
   return base;
+} catch (const platform::sqlite::ErreurSqlite& e) {
+  throw ErreurBase(e);
 }
 
 void BaseCompagnie::Migrer() {
@@ -289,22 +292,24 @@ QStringList BaseCompagnie::Verifier(const QString& dossier) {
   }
   QStringList problemes;
   try {
-    Requete integrite(base->db_, QStringLiteral("PRAGMA integrity_check"));
-    while (integrite.Suivante()) {
-      const QString texte = integrite.Texte(0);
-      if (texte != QStringLiteral("ok")) {
-        problemes << QStringLiteral("Structure : %1").arg(texte);
+    TraduireSqlite([&] {
+      Requete integrite(base->db_, QStringLiteral("PRAGMA integrity_check"));
+      while (integrite.Suivante()) {
+        const QString texte = integrite.Texte(0);
+        if (texte != QStringLiteral("ok")) {
+          problemes << QStringLiteral("Structure : %1").arg(texte);
+        }
       }
-    }
-    if (problemes.isEmpty()) {
-      Requete references(base->db_, QStringLiteral("PRAGMA foreign_key_check"));
-      while (references.Suivante()) {
-        problemes << QStringLiteral(
-                         "Référence : la ligne %1 de la table « %2 » désigne un enregistrement "
-                         "absent de la table « %3 ».")
-                         .arg(references.Texte(1), references.Texte(0), references.Texte(2));
+      if (problemes.isEmpty()) {
+        Requete references(base->db_, QStringLiteral("PRAGMA foreign_key_check"));
+        while (references.Suivante()) {
+          problemes << QStringLiteral(
+                           "Référence : la ligne %1 de la table « %2 » désigne un enregistrement "
+                           "absent de la table « %3 ».")
+                           .arg(references.Texte(1), references.Texte(0), references.Texte(2));
+        }
       }
-    }
+    });
   } catch (const ErreurBase& e) {
     if (e.statut() != statuts::kCompagnieEndommagee) {
       throw;

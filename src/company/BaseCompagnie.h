@@ -1,7 +1,7 @@
 #pragma once
 
 #include "company/ErreurBase.h"
-#include "company/Requete.h"
+#include "platform/sqlite/RequeteSqlite.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +18,10 @@ struct sqlite3_stmt;
 // The built-in company's storage: one SQLite database file inside the company
 // folder. See docs/built-in-company.md for its tables.
 namespace brivane::company {
+
+// The company's statements: each failure throws platform::sqlite::ErreurSqlite,
+// made an ErreurBase where the company hands it on (TraduireSqlite).
+using Requete = platform::sqlite::RequeteSqlite;
 
 class BaseCompagnie final {
  public:
@@ -60,13 +64,13 @@ class BaseCompagnie final {
 
   // Runs f inside one write transaction: all of it reaches the file, or none.
   // Inside the posting's transaction, a savepoint: f is undone alone on
-  // failure and the posting goes on.
+  // failure and the posting goes on. Throws ErreurBase.
   template <class F>
   void Transaction(F&& f) {
     if (postage_ == Postage::Ouvert) {
       Executer(QStringLiteral("SAVEPOINT enregistrement"));
       try {
-        f();
+        TraduireSqlite(f);
         Executer(QStringLiteral("RELEASE enregistrement"));
       } catch (const ErreurBase& e) {
         AnnulerEnregistrement(e.statut());
@@ -79,7 +83,7 @@ class BaseCompagnie final {
     }
     Executer(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-      f();
+      TraduireSqlite(f);
       Executer(QStringLiteral("COMMIT"));
     } catch (...) {
       Annuler();

@@ -141,7 +141,7 @@ class RequetePreparee {
 template <class F>
 inline std::int32_t Garde(EtatCompagnie& etat, F&& f) {
   try {
-    return f();
+    return TraduireSqlite(std::forward<F>(f));
   } catch (const ErreurBase& e) {
     if (e.statut() == statuts::kCompagnieEndommagee) {
       Endommagee(etat);

@@ -40,9 +40,11 @@ std::int32_t StatutSqlite(int code) {
   }
 }
 
+ErreurBase::ErreurBase(const platform::sqlite::ErreurSqlite& e)
+    : Erreur(StatutSqlite(e.code()), e.description()) {}
+
 [[noreturn]] void EchecSqlite(sqlite3* db, int code) {
-  throw ErreurBase(StatutSqlite(code), db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
-                                                     : QString::fromUtf8(sqlite3_errstr(code)));
+  throw ErreurBase(platform::sqlite::ErreurSqlite::De(db, code));
 }
 
 QString TexteStatut(std::int32_t statut) {

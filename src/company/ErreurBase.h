@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/Erreur.h"
+#include "platform/sqlite/ErreurSqlite.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <utility>
 
 struct sqlite3;
 
@@ -43,6 +45,8 @@ QString TexteStatut(std::int32_t statut);
 class ErreurBase : public platform::Erreur {
  public:
   using Erreur::Erreur;
+  // A failed statement, as the status of its result code, in SQLite's words.
+  explicit ErreurBase(const platform::sqlite::ErreurSqlite& e);
   std::int32_t statut() const { return numero(); }
   const QString& detail() const { return description(); }
 };
@@ -52,5 +56,16 @@ std::int32_t StatutSqlite(int code);
 // Throws the ErreurBase of an SQLite result code, with the connection's
 // message when there is a connection.
 [[noreturn]] void EchecSqlite(sqlite3* db, int code);
+
+// Runs f; a statement that fails in it is thrown as the company's ErreurBase,
+// what every caller of the company catches.
+template <class F>
+decltype(auto) TraduireSqlite(F&& f) {
+  try {
+    return std::forward<F>(f)();
+  } catch (const platform::sqlite::ErreurSqlite& e) {
+    throw ErreurBase(e);
+  }
+}
 
 }  // namespace brivane::company

@@ -26,7 +26,7 @@ QString Argent(double v) {
 
 }  // namespace
 
-InventaireCompagnie InventaireCompagnie::Lire(const QString& dossier) {
+InventaireCompagnie InventaireCompagnie::Lire(const QString& dossier) try {
   auto base = BaseCompagnie::Ouvrir(dossier, true);
   sqlite3* db = base->db();
   InventaireCompagnie inv;
@@ -117,6 +117,8 @@ InventaireCompagnie InventaireCompagnie::Lire(const QString& dossier) {
     }
   }
   return inv;
+} catch (const platform::sqlite::ErreurSqlite& e) {
+  throw ErreurBase(e);
 }
 
 QString InventaireCompagnie::Decrire() const {

@@ -76,7 +76,7 @@ bool BackEndDbf::Etape(Pas pas, bool toutesLesTables) {
       // The connection knows only the tables that were there when it opened,
       // and another posting may have made the record table since.
       if (toutesLesTables && !registreConnu_) {
-        RegistreDbf::Creer(cheminCie());
+        RegistreDbf::Creer(services_.fichiers, cheminCie());
         Connecter();
       }
       Connexion->Begin(toutesLesTables ? kTablesFacture : kTablesProduits,

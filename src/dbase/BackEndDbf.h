@@ -5,6 +5,7 @@
 #include "platform/BaseDonnees.h"
 #include "platform/NomOrdinateur.h"
 #include "platform/ParametresRegionaux.h"
+#include "platform/os/Fichier.h"
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +18,9 @@ struct ServicesDbf {
   std::shared_ptr<platform::FournisseurBaseDonnees> base;
   std::shared_ptr<const platform::NomOrdinateur> ordinateur;
   std::shared_ptr<const platform::ParametresRegionaux> regional;
+  // What the record table is made through: the file system `base` writes
+  // through, so that every write of a posting goes through one.
+  os::SystemeFichiers& fichiers;
   // How long a posting waits for another one that holds a table it needs: the
   // customers, the products or the invoice counter.
   std::chrono::milliseconds attenteCompteur = std::chrono::seconds(10);

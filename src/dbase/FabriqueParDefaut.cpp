@@ -8,10 +8,11 @@ namespace brivane::dbase {
 
 ServicesDocument::FabriqueBackEnd FabriqueParDefaut() {
   return [](ComSoum& document) -> std::unique_ptr<BackEnd> {
+    os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel();
     return std::make_unique<BackEndDbf>(
-        document, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+        document, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(fichiers),
                               std::make_shared<platform::NomOrdinateurQt>(),
-                              std::make_shared<platform::ParametresRegionauxQt>()});
+                              std::make_shared<platform::ParametresRegionauxQt>(), fichiers});
   };
 }
 

@@ -59,7 +59,7 @@ bool RegistreDbf::Present(const QString& dossier) {
   return fichiers.contains(NomFichier(), Qt::CaseInsensitive);
 }
 
-void RegistreDbf::Creer(const QString& dossier) {
+void RegistreDbf::Creer(os::SystemeFichiers& fichiers, const QString& dossier) {
   if (Present(dossier)) {
     return;
   }
@@ -75,11 +75,13 @@ void RegistreDbf::Creer(const QString& dossier) {
     Impossible(dossier, QStringLiteral("un sous-dossier de travail n'a pas pu y être créé"));
   }
   const QString provisoire = QDir(prive.path()).filePath(NomFichier());
-  dbf::TableDbf::Creer(provisoire, Champs(), kPilote1252);
-  dbf::TableDbf::Ouvrir(provisoire, dbf::TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
+  dbf::TableDbf::Creer(provisoire, Champs(), kPilote1252, fichiers);
+  dbf::TableDbf::Ouvrir(provisoire, dbf::TableDbf::Mode::Ecriture, fichiers)
+      ->terminer(QDate::currentDate());
   try {
-    os::Fichier::Ouvrir(Systeme(provisoire), os::Fichier::Mode::LectureEcriture)->Synchroniser();
-    os::RenommerSansRemplacer(Systeme(provisoire), Systeme(QDir(dossier).filePath(NomFichier())));
+    fichiers.Ouvrir(Systeme(provisoire), os::Fichier::Mode::LectureEcriture)->Synchroniser();
+    fichiers.RenommerSansRemplacer(Systeme(provisoire),
+                                   Systeme(QDir(dossier).filePath(NomFichier())));
   } catch (const os::ErreurOs& e) {
     if (e.kind() == os::ErreurOs::Kind::Exists) {
       return;  // another posting put its own in place first: that one is used

@@ -3,6 +3,7 @@
 #include "dbf/TableDbf.h"
 #include "document/RegistreImportation.h"
 #include "platform/BaseDonnees.h"
+#include "platform/os/Fichier.h"
 
 #include <QString>
 
@@ -26,8 +27,8 @@ class RegistreDbf final {
   // subfolder, synced, then renamed into place without replacing, so that a
   // kill leaves no half table among the company's and two postings creating
   // it at once end up with one. Throws platform::ErreurBaseDonnees, nothing
-  // written, when the folder cannot take it.
-  static void Creer(const QString& dossier);
+  // written, when the folder cannot take it. Writes through `fichiers`.
+  static void Creer(os::SystemeFichiers& fichiers, const QString& dossier);
 
   // The latest record of a content.
   static QString Recherche(const QString& empreinte);

@@ -240,8 +240,8 @@ std::optional<std::size_t> BaseDbf::Find(const QString& name) const {
   return std::nullopt;
 }
 
-BaseDbf::BaseDbf(const QString& folder, milliseconds writeWait)
-    : folder_(folder), writeWait_(writeWait) {
+BaseDbf::BaseDbf(os::SystemeFichiers& fichiers, const QString& folder, milliseconds writeWait)
+    : fichiers_(fichiers), folder_(folder), writeWait_(writeWait) {
   const QDir dir(folder);
   if (folder.isEmpty() || !dir.exists()) {
     CannotOpen(QStringLiteral("Le dossier %1 n'existe pas.").arg(folder));
@@ -403,7 +403,7 @@ std::unique_ptr<VerrouTable> BaseDbf::Lock(const QString& table, milliseconds wa
   const InfoTable& info = tables_[*index];
   std::unique_ptr<VerrouFichier> lock;
   try {
-    lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
+    lock = VerrouFichier::Take(fichiers_, CheminSysteme(info.path), wait);
   } catch (const os::ErreurOs& e) {
     throw FromSystem(e, info.name, QString());
   }

@@ -35,8 +35,9 @@ class BaseDbf final : public platform::BaseDonnees {
   using milliseconds = std::chrono::milliseconds;
 
   // Undoes a commit that a dead connection left half-done, then reads every
-  // table's columns. Throws ErreurBaseDonnees.
-  BaseDbf(const QString& folder, milliseconds writeWait);
+  // table's columns. Every write, sync, rename and removal of the connection
+  // goes through `fichiers`, which outlives it. Throws ErreurBaseDonnees.
+  BaseDbf(os::SystemeFichiers& fichiers, const QString& folder, milliseconds writeWait);
   ~BaseDbf() override;
   BaseDbf(const BaseDbf&) = delete;
   BaseDbf& operator=(const BaseDbf&) = delete;
@@ -106,6 +107,7 @@ class BaseDbf final : public platform::BaseDonnees {
   void WriteAll();
   void End() noexcept;
 
+  os::SystemeFichiers& fichiers_;
   QString folder_;
   sqlite3* db_ = nullptr;
   std::vector<InfoTable> tables_;

@@ -70,26 +70,25 @@ EcrituresEnAttente& BaseDbf::Take(std::size_t index, milliseconds wait) {
   EcrituresEnAttente p;
   try {
     if (held_->count(info.name.toLower()) > 0) {
-      p.file = os::Fichier::Ouvrir(CheminSysteme(info.path), os::Fichier::Mode::LectureEcriture);
+      p.file = fichiers_.Ouvrir(CheminSysteme(info.path), os::Fichier::Mode::LectureEcriture);
     } else {
-      p.lock = VerrouFichier::Take(CheminSysteme(info.path), wait);
+      p.lock = VerrouFichier::Take(fichiers_, CheminSysteme(info.path), wait);
       if (!p.lock) {
         throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked, Occupied(info.name));
       }
     }
-    unsigned char fixe[kTailleEntete] = {};
-    if (p.io().LireA(0, fixe, kTailleEntete) != kTailleEntete) {
+    const std::optional<EnteteDbf> header = EnteteDbf::LireFichier(p.io());
+    if (!header) {
       throw ErreurBaseDonnees(
           ErreurBaseDonnees::kCorruptTable,
           QStringLiteral("La table %1 est endommagée : l'en-tête est incomplet.").arg(info.name));
     }
-    const EnteteDbf header = EnteteDbf::Lire(fixe);
-    if (header.indexProduction()) {
+    if (header->indexProduction()) {
       throw RefusIndexProduction(info.path);
     }
-    p.count = header.nombreLignes();
-    p.headerLength = header.longueurEntete();
-    p.recordLength = std::max(1, header.longueurLigne());
+    p.count = header->nombreLignes();
+    p.headerLength = header->longueurEntete();
+    p.recordLength = std::max(1, header->longueurLigne());
   } catch (const os::ErreurOs& e) {
     throw FromSystem(e, info.name, kNothingWritten);
   }
@@ -129,7 +128,7 @@ void BaseDbf::Begin(const QStringList& names, milliseconds wait) {
   // A journal left by a dead connection names the tables to lock as well.
   std::optional<dbf::Journal> journal;
   try {
-    journal = dbf::LireJournal(FolderPath());
+    journal = dbf::LireJournal(fichiers_, FolderPath());
   } catch (const os::ErreurOs& e) {
     throw FromSystem(e, QString::fromUtf8(dbf::Journal::kFileName), kNothingWritten);
   }
@@ -163,7 +162,7 @@ void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
   const std::string folder = FolderPath();
   std::vector<std::unique_ptr<VerrouFichier>> locks;
   try {
-    auto journal = dbf::LireJournal(folder);
+    auto journal = dbf::LireJournal(fichiers_, folder);
     if (!journal) {
       return;
     }
@@ -174,25 +173,20 @@ void BaseDbf::Recover(bool tablesHeld, milliseconds wait) {
       }
       std::sort(files.begin(), files.end());
       for (const std::string& file : files) {
-        auto lock = VerrouFichier::Take(folder + "/" + file, wait);
+        auto lock = VerrouFichier::Take(fichiers_, folder + "/" + file, wait);
         if (!lock) {
           return;  // a live posting's: it removes its journal itself
         }
         locks.push_back(std::move(lock));
       }
-      journal = dbf::LireJournal(folder);
+      journal = dbf::LireJournal(fichiers_, folder);
       if (!journal) {
         return;
       }
     }
-    dbf::DefaireJournal(folder, *journal);
+    dbf::DefaireJournal(fichiers_, folder, *journal);
   } catch (const dbf::ConflitJournal& c) {
-    throw ErreurBaseDonnees(
-        ErreurBaseDonnees::kChangedMeanwhile,
-        QStringLiteral("Le dossier contient le journal %1 d'une saisie interrompue, mais la table "
-                       "%2 a été modifiée depuis par un autre programme : ce programme ne la "
-                       "remet pas en état lui-même. Rien n'a été changé.")
-            .arg(QString::fromUtf8(dbf::Journal::kFileName), QString::fromUtf8(c.file)));
+    throw ErreurBaseDonnees(c.numero(), c.description());
   } catch (const os::ErreurOs& e) {
     throw FromSystem(e, QString::fromUtf8(e.path()),
                      QStringLiteral("La saisie interrompue n'a pas pu être défaite."));
@@ -226,18 +220,18 @@ dbf::Journal BaseDbf::Instantane(const TablesChangees& changed) const {
       t.file = CheminSysteme(QFileInfo(info.path).fileName());
       os::Fichier& file = p->io();
       t.originalSize = file.Taille();
-      const bool whole = file.LireA(0, t.originalHeader.data(), kTailleEntete) == kTailleEntete;
-      const EnteteDbf header = EnteteDbf::Lire(t.originalHeader.data());
-      if (!whole || header.nombreLignes() != p->count ||
-          header.longueurEntete() != p->headerLength || header.longueurLigne() != p->recordLength) {
+      const std::optional<EnteteDbf> lu = EnteteDbf::LireFichier(file);
+      if (!lu || lu->nombreLignes() != p->count || lu->longueurEntete() != p->headerLength ||
+          lu->longueurLigne() != p->recordLength) {
         throw ErreurBaseDonnees(
             ErreurBaseDonnees::kChangedMeanwhile,
             QStringLiteral("La table %1 a été modifiée par un autre programme pendant la saisie. "
                            "%2")
                 .arg(info.name, kNothingWritten));
       }
+      t.originalHeader = lu->octets;
       t.finalCount = static_cast<std::uint32_t>(p->total());
-      t.tailOffset = header.positionLigne(p->count);
+      t.tailOffset = lu->positionLigne(p->count);
       if (!p->rows.isEmpty() && t.originalSize > t.tailOffset) {
         const auto covered = static_cast<std::size_t>(std::min<std::uint64_t>(
             t.originalSize - t.tailOffset, static_cast<std::uint64_t>(p->rows.size()) + 1));
@@ -246,7 +240,7 @@ dbf::Journal BaseDbf::Instantane(const TablesChangees& changed) const {
       }
       for (const auto& [n, bytes] : p->rewritten) {
         std::string original(static_cast<std::size_t>(p->recordLength), '\0');
-        file.LireA(header.positionLigne(static_cast<std::uint64_t>(n)), original.data(),
+        file.LireA(lu->positionLigne(static_cast<std::uint64_t>(n)), original.data(),
                    original.size());
         t.records.emplace_back(static_cast<std::uint32_t>(n), std::move(original));
       }
@@ -262,14 +256,14 @@ void BaseDbf::EcrireJournalSaisie(const TablesChangees& changed,
                                   const dbf::Journal& journal) const {
   const std::string folder = FolderPath();
   try {
-    dbf::EcrireJournal(folder, journal);
+    dbf::EcrireJournal(fichiers_, folder, journal);
   } catch (const os::ErreurOs& e) {
     if (e.kind() == os::ErreurOs::Kind::Exists) {
       throw ErreurBaseDonnees(ErreurBaseDonnees::kLocked,
                               Occupied(tables_[changed.front().first].name));
     }
     try {
-      dbf::SupprimerJournal(folder);
+      dbf::SupprimerJournal(fichiers_, folder);
     } catch (const os::ErreurOs&) {
       // Left for the next connection, which finds it whole or cut short.
     }
@@ -320,11 +314,11 @@ void BaseDbf::Appliquer(const TablesChangees& changed, const dbf::Journal& journ
     }
     SyncTogether(toSync, current);
     current = QString::fromUtf8(dbf::Journal::kFileName);
-    dbf::SupprimerJournal(folder);
+    dbf::SupprimerJournal(fichiers_, folder);
   } catch (const os::ErreurOs& e) {
     QString outcome = kNothingWritten;
     try {
-      dbf::DefaireJournal(folder, journal);
+      dbf::DefaireJournal(fichiers_, folder, journal);
     } catch (...) {
       outcome = QStringLiteral(
           "Rien de cette saisie ne sera gardé : elle sera défaite à la "

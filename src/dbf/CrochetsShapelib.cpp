@@ -114,15 +114,10 @@ int WindowClose(SAFile handle) noexcept {
 
 }  // namespace
 
-SAHooks CrochetsEcriture() {
+SAHooks CrochetsLecture() {
   SAHooks hooks;
   SASetupDefaultHooks(&hooks);
   hooks.Error = RecordShapelibError;
-  return hooks;
-}
-
-SAHooks CrochetsLecture() {
-  SAHooks hooks = CrochetsEcriture();
   hooks.FOpen = WindowOpen;
   hooks.FRead = WindowRead;
   hooks.FWrite = WindowWrite;

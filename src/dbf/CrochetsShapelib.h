@@ -6,9 +6,8 @@
 
 namespace brivane::dbf {
 
-// The file hooks shapelib is given. Writing goes through shapelib's own stdio
-// hooks; reading goes through os::Fichier in a window of the file's bytes.
-SAHooks CrochetsEcriture();
+// The file hooks shapelib is given: it only reads, through os::Fichier in a
+// window of the file's bytes (tables are written by our own code).
 SAHooks CrochetsLecture();
 
 // shapelib reports through a hook without context: its last word on this

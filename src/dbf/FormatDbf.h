@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ErreurBaseDonnees.h"
+#include "platform/os/Fichier.h"
 
 #include <QByteArrayView>
 #include <QDate>
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace brivane::dbf {
@@ -19,6 +21,12 @@ inline constexpr int kTailleDescripteur = 32;
 inline constexpr unsigned char kFinDescripteurs = 0x0D;
 // The byte after the last record.
 inline constexpr char kFinFichier = 0x1A;
+// Where the fixed header keeps the record count (4 bytes, little-endian).
+inline constexpr int kPositionNombreLignes = 4;
+// The version byte of the tables we create: dBASE III and IV without memo.
+inline constexpr unsigned char kVersionSansMemo = 0x03;
+// A field name's longest length: its descriptor keeps a NUL after it.
+inline constexpr int kLongueurNomChamp = 10;
 
 // One column of a dBASE table as its header describes it.
 struct ChampDbf {
@@ -38,6 +46,14 @@ struct EnteteDbf {
   std::vector<ChampDbf> champs;  // filled by LireChamps
 
   static EnteteDbf Lire(const unsigned char* fixe);
+  // The fixed bytes at the start of the file; nothing when it is shorter.
+  // Throws os::ErreurOs.
+  static std::optional<EnteteDbf> LireFichier(os::Fichier& fichier);
+  // The header of a new empty table with these columns (their offsets set
+  // here), dated `creation`. A column no descriptor can hold is refused,
+  // naming the table at `chemin`.
+  static EnteteDbf Nouvelle(const QString& chemin, std::vector<ChampDbf> colonnes,
+                            unsigned char piloteLangue, QDate creation);
 
   unsigned char version() const { return octets[0]; }
   // dBASE III and IV tables, with or without memo.
@@ -57,6 +73,13 @@ struct EnteteDbf {
   // The descriptors that follow the fixed bytes, up to their end mark; a
   // type other than C, N, F, L, D and M is kept, to be read as text.
   void LireChamps(QByteArrayView descripteurs);
+  // The descriptors of `champs` and their end mark, as LireChamps reads them.
+  QByteArray EcrireChamps() const;
+  // One descriptor: the name NUL-padded, the type, the width and, for
+  // numbers, the decimals; every other byte zero.
+  static void EcrireChamp(const ChampDbf& champ, unsigned char* descripteur);
+  // The record count alone, as each appended row changes it.
+  void FixerNombreLignes(std::uint32_t lignes);
   // The record count and the last-update date: the only bytes a write changes.
   void MettreAJour(std::uint32_t lignes, QDate derniereMaj);
 };

@@ -13,7 +13,8 @@ std::unique_ptr<platform::BaseDonnees> FournisseurDbfSqlite::Open(const QString&
         platform::ErreurBaseDonnees::kCannotOpen,
         QStringLiteral("La chaîne de connexion ne nomme aucun dossier."));
   }
-  return std::make_unique<BaseDbf>(connectionString.mid(at + kSource.size()), writeWait_);
+  return std::make_unique<BaseDbf>(fichiers_, connectionString.mid(at + kSource.size()),
+                                   writeWait_);
 }
 
 }  // namespace brivane::dbf

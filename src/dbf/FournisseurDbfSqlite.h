@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/BaseDonnees.h"
+#include "platform/os/Fichier.h"
 
 #include <chrono>
 
@@ -13,10 +14,12 @@ namespace brivane::dbf {
 // trailing blanks aside (see docs/dbase-tables.md).
 class FournisseurDbfSqlite final : public platform::FournisseurBaseDonnees {
  public:
+  // `fichiers`: what the connections write through; it outlives them.
   // `writeWait`: how long a statement waits for a table that another
   // connection is writing or holds locked.
-  explicit FournisseurDbfSqlite(std::chrono::milliseconds writeWait = std::chrono::seconds(10))
-      : writeWait_(writeWait) {}
+  explicit FournisseurDbfSqlite(os::SystemeFichiers& fichiers,
+                                std::chrono::milliseconds writeWait = std::chrono::seconds(10))
+      : fichiers_(fichiers), writeWait_(writeWait) {}
 
   // The folder is what follows "Data Source=" in the connection string. Fails
   // when the folder is missing, holds no table, or holds a table that cannot
@@ -24,6 +27,7 @@ class FournisseurDbfSqlite final : public platform::FournisseurBaseDonnees {
   std::unique_ptr<platform::BaseDonnees> Open(const QString& connectionString) override;
 
  private:
+  os::SystemeFichiers& fichiers_;
   std::chrono::milliseconds writeWait_;
 };
 

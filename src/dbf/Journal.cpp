@@ -1,10 +1,12 @@
 #include "dbf/Journal.h"
 
 #include "dbf/FormatDbf.h"
+#include "platform/ErreurBaseDonnees.h"
 #include "platform/os/Fichier.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace brivane::dbf {
 
@@ -76,6 +78,15 @@ static_assert(std::tuple_size_v<decltype(TableJournal::originalHeader)> == kTail
 
 }  // namespace
 
+ConflitJournal::ConflitJournal(std::string file)
+    : Erreur(platform::ErreurBaseDonnees::kChangedMeanwhile,
+             QStringLiteral(
+                 "Le dossier contient le journal %1 d'une saisie interrompue, mais la table "
+                 "%2 a été modifiée depuis par un autre programme : ce programme ne la "
+                 "remet pas en état lui-même. Rien n'a été changé.")
+                 .arg(QString::fromUtf8(Journal::kFileName), QString::fromUtf8(file))),
+      file_(std::move(file)) {}
+
 std::string Journal::Encode() const {
   std::string out(kMagic);
   Put(out, tables.size(), 4);
@@ -131,18 +142,19 @@ std::optional<Journal> Journal::Decode(std::string_view bytes) {
   return journal;
 }
 
-void EcrireJournal(const std::string& folder, const Journal& journal) {
+void EcrireJournal(os::SystemeFichiers& fichiers, const std::string& folder,
+                   const Journal& journal) {
   const std::string path = PathOf(folder, Journal::kFileName);
   const std::string bytes = journal.Encode();
   {
-    const auto file = os::Fichier::Ouvrir(path, os::Fichier::Mode::CreationNouveau);
+    const auto file = fichiers.Ouvrir(path, os::Fichier::Mode::CreationNouveau);
     file->EcrireA(0, bytes.data(), bytes.size());
     file->Synchroniser();
   }
-  os::SynchroniserDossier(folder);
+  fichiers.SynchroniserDossier(folder);
 }
 
-std::optional<Journal> LireJournal(const std::string& folder) {
+std::optional<Journal> LireJournal(os::SystemeFichiers& fichiers, const std::string& folder) {
   const std::string path = PathOf(folder, Journal::kFileName);
   std::unique_ptr<os::Fichier> file;
   try {
@@ -159,25 +171,25 @@ std::optional<Journal> LireJournal(const std::string& folder) {
   auto journal = Journal::Decode(bytes);
   if (!journal) {
     // Cut short while being written: no table had been touched yet.
-    SupprimerJournal(folder);
+    SupprimerJournal(fichiers, folder);
   }
   return journal;
 }
 
-void DefaireJournal(const std::string& folder, const Journal& journal) {
+void DefaireJournal(os::SystemeFichiers& fichiers, const std::string& folder,
+                    const Journal& journal) {
   std::vector<std::unique_ptr<os::Fichier>> files;
   // Every table is checked before any is touched.
   for (const TableJournal& t : journal.tables) {
-    auto file = os::Fichier::Ouvrir(PathOf(folder, t.file), os::Fichier::Mode::LectureEcriture);
-    unsigned char fixe[kTailleEntete] = {};
+    auto file = fichiers.Ouvrir(PathOf(folder, t.file), os::Fichier::Mode::LectureEcriture);
     const std::uint64_t size = file->Taille();
-    const bool whole = file->LireA(0, fixe, sizeof fixe) == sizeof fixe;
-    const EnteteDbf header = EnteteDbf::Lire(fixe);
+    const std::optional<EnteteDbf> lu = EnteteDbf::LireFichier(*file);
     const EnteteDbf original = EnteteDbf::Lire(t.originalHeader.data());
-    if (!whole || header.longueurEntete() != original.longueurEntete() ||
-        header.longueurLigne() != original.longueurLigne()) {
-      throw ConflitJournal{t.file};
+    if (!lu || lu->longueurEntete() != original.longueurEntete() ||
+        lu->longueurLigne() != original.longueurLigne()) {
+      throw ConflitJournal(t.file);
     }
+    const EnteteDbf& header = *lu;
     const std::uint32_t count = header.nombreLignes();
     const std::uint32_t before = original.nombreLignes();
     const std::uint64_t added = t.finalCount > before ? t.finalCount - before : 0;
@@ -185,7 +197,7 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
         std::max(t.originalSize,
                  t.tailOffset + added * static_cast<std::uint64_t>(header.longueurLigne()) + 1);
     if ((count != before && count != t.finalCount) || size > largest) {
-      throw ConflitJournal{t.file};
+      throw ConflitJournal(t.file);
     }
     files.push_back(std::move(file));
   }
@@ -205,12 +217,12 @@ void DefaireJournal(const std::string& folder, const Journal& journal) {
     file.EcrireA(0, t.originalHeader.data(), t.originalHeader.size());
     file.Synchroniser();
   }
-  SupprimerJournal(folder);
+  SupprimerJournal(fichiers, folder);
 }
 
-void SupprimerJournal(const std::string& folder) {
-  if (os::Supprimer(PathOf(folder, Journal::kFileName))) {
-    os::SynchroniserDossier(folder);
+void SupprimerJournal(os::SystemeFichiers& fichiers, const std::string& folder) {
+  if (fichiers.Supprimer(PathOf(folder, Journal::kFileName))) {
+    fichiers.SynchroniserDossier(folder);
   }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Erreur.h"
+#include "platform/os/Fichier.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -41,24 +44,35 @@ struct Journal {
 };
 
 // A table that changed after the journal was written, in a way the journal
-// cannot account for: undoing would destroy another program's rows.
-struct ConflitJournal {
-  std::string file;
+// cannot account for: undoing would destroy another program's rows. Its
+// description is what the user reads.
+class ConflitJournal : public platform::Erreur {
+ public:
+  explicit ConflitJournal(std::string file);
+  // The table's file name, in the journal's folder.
+  const std::string& file() const { return file_; }
+
+ private:
+  std::string file_;
 };
 
+// Every write, sync and removal below goes through `fichiers`.
+
 // Writes the journal into `folder` and makes it durable; throws os::ErreurOs.
-void EcrireJournal(const std::string& folder, const Journal& journal);
+void EcrireJournal(os::SystemeFichiers& fichiers, const std::string& folder,
+                   const Journal& journal);
 
 // Reads the folder's journal: nothing when there is none, or when the one
 // there was cut short while being written (it is then removed).
-std::optional<Journal> LireJournal(const std::string& folder);
+std::optional<Journal> LireJournal(os::SystemeFichiers& fichiers, const std::string& folder);
 
 // Puts every table of the journal back as it was, makes it durable, then
 // removes the journal. The caller holds the locks of those tables. Throws
 // ConflitJournal (leaving everything as found) or os::ErreurOs.
-void DefaireJournal(const std::string& folder, const Journal& journal);
+void DefaireJournal(os::SystemeFichiers& fichiers, const std::string& folder,
+                    const Journal& journal);
 
 // Removes the journal and makes its removal durable: the commit's end.
-void SupprimerJournal(const std::string& folder);
+void SupprimerJournal(os::SystemeFichiers& fichiers, const std::string& folder);
 
 }  // namespace brivane::dbf

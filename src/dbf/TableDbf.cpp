@@ -64,8 +64,8 @@ DBFHandle Handle(void* handle) { return static_cast<DBFHandle>(handle); }
 
 }  // namespace
 
-TableDbf::TableDbf(QString path, void* handle, Mode mode)
-    : path_(std::move(path)), handle_(handle), mode_(mode) {}
+TableDbf::TableDbf(QString path, Mode mode, EnteteDbf entete)
+    : path_(std::move(path)), mode_(mode), entete_(std::move(entete)) {}
 
 TableDbf::~TableDbf() {
   if (handle_ != nullptr) {
@@ -74,18 +74,16 @@ TableDbf::~TableDbf() {
 }
 
 std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
-                                           os::SystemeFichiers& /*fichiers*/) {
-  const QByteArray file = QFile::encodeName(path);
-  unsigned char fixe[kTailleEntete] = {};
+                                           os::SystemeFichiers& fichiers) {
+  const std::string file = QFile::encodeName(path).toStdString();
+  std::optional<EnteteDbf> lu;
   QByteArray descripteurs;
-  std::size_t read = 0;
   long long size = -1;
   try {
-    const auto raw = os::Fichier::Ouvrir(file.toStdString(), os::Fichier::Mode::Lecture);
-    read = raw->LireA(0, fixe, kTailleEntete);
-    const int longueur = fixe[8] | (fixe[9] << 8);
-    if (read == kTailleEntete && longueur > kTailleEntete) {
-      descripteurs.resize(longueur - kTailleEntete);
+    const auto raw = os::Fichier::Ouvrir(file, os::Fichier::Mode::Lecture);
+    lu = EnteteDbf::LireFichier(*raw);
+    if (lu && lu->longueurEntete() > kTailleEntete) {
+      descripteurs.resize(lu->longueurEntete() - kTailleEntete);
       descripteurs.resize(static_cast<qsizetype>(raw->LireA(
           kTailleEntete, descripteurs.data(), static_cast<std::size_t>(descripteurs.size()))));
     }
@@ -96,10 +94,10 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
         QStringLiteral("La table %1 ne peut pas être ouverte.").arg(TableName(path)));
   }
 
-  if (read != kTailleEntete) {
+  if (!lu) {
     Corrupt(path, QStringLiteral("l'en-tête est incomplet"));
   }
-  EnteteDbf header = EnteteDbf::Lire(fixe);
+  EnteteDbf& header = *lu;
   if (!header.estDbase()) {
     Corrupt(path, QStringLiteral("ce n'est pas une table dBASE IV"));
   }
@@ -121,52 +119,71 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
     throw RefusIndexProduction(path);
   }
 
-  SAHooks hooks = mode == Mode::Ecriture ? CrochetsEcriture() : CrochetsLecture();
-  OublierErreurShapelib();
-  DBFHandle handle = DBFOpenLL(file.constData(), mode == Mode::Ecriture ? "rb+" : "rb", &hooks);
-  if (handle == nullptr) {
-    if (mode == Mode::Ecriture && !QFileInfo(path).isWritable()) {
-      throw ErreurBaseDonnees(
-          ErreurBaseDonnees::kCannotOpen,
-          QStringLiteral("La table %1 est en lecture seule.").arg(TableName(path)));
-    }
-    Corrupt(path, DerniereErreurShapelib().isEmpty() ? QStringLiteral("illisible")
-                                                     : DerniereErreurShapelib());
-  }
-  std::unique_ptr<TableDbf> table(new TableDbf(path, handle, mode));
-  table->codec_ = codec;
-
   header.LireChamps(descripteurs);
-  table->fields_ = std::move(header.champs);
+  std::vector<ChampDbf> fields = std::move(header.champs);
+  header.champs.clear();
+  std::unique_ptr<TableDbf> table(new TableDbf(path, mode, std::move(header)));
+  table->codec_ = codec;
+  if (mode == Mode::Ecriture) {
+    try {
+      table->fichier_ = fichiers.Ouvrir(file, os::Fichier::Mode::LectureEcriture);
+    } catch (const os::ErreurOs& e) {
+      throw ErreurBaseDonnees(ErreurBaseDonnees::kCannotOpen,
+                              (e.kind() == os::ErreurOs::Kind::AccessDenied
+                                   ? QStringLiteral("La table %1 est en lecture seule.")
+                                   : QStringLiteral("La table %1 ne peut pas être ouverte."))
+                                  .arg(TableName(path)));
+    }
+  } else {
+    table->ouvrirLecteur();
+  }
+  table->fields_ = std::move(fields);
   const int offset =
       table->fields_.empty() ? 1 : table->fields_.back().offset + table->fields_.back().width;
-  if (offset != header.longueurLigne() || table->fields_.empty()) {
+  if (offset != table->entete_.longueurLigne() || table->fields_.empty()) {
     Corrupt(path, QStringLiteral("la longueur des lignes ne correspond pas aux colonnes"));
   }
   return table;
 }
 
+void TableDbf::ouvrirLecteur() {
+  SAHooks hooks = CrochetsLecture();
+  OublierErreurShapelib();
+  handle_ = DBFOpenLL(QFile::encodeName(path_).constData(), "rb", &hooks);
+  if (handle_ == nullptr) {
+    Corrupt(path_, DerniereErreurShapelib().isEmpty() ? QStringLiteral("illisible")
+                                                      : DerniereErreurShapelib());
+  }
+}
+
 void TableDbf::Creer(const QString& path, const std::vector<ChampDbf>& fields,
-                     unsigned char piloteLangue, os::SystemeFichiers& /*fichiers*/) {
-  const QByteArray file = QFile::encodeName(path);
-  SAHooks hooks = CrochetsEcriture();
-  const QByteArray codePage = "LDID/" + QByteArray::number(piloteLangue);
-  DBFHandle handle = DBFCreateLL(file.constData(), codePage.constData(), &hooks);
-  if (handle == nullptr) {
+                     unsigned char piloteLangue, os::SystemeFichiers& fichiers) {
+  const EnteteDbf entete = EnteteDbf::Nouvelle(path, fields, piloteLangue, QDate::currentDate());
+  QByteArray bytes(reinterpret_cast<const char*>(entete.octets.data()), kTailleEntete);
+  bytes += entete.EcrireChamps();
+  bytes += kFinFichier;
+  const std::string file = QFile::encodeName(path).toStdString();
+  try {
+    std::unique_ptr<os::Fichier> io;
+    bool replaced = false;
+    try {
+      io = fichiers.Ouvrir(file, os::Fichier::Mode::CreationNouveau);
+    } catch (const os::ErreurOs& e) {
+      if (e.kind() != os::ErreurOs::Kind::Exists) {
+        throw;
+      }
+      io = fichiers.Ouvrir(file, os::Fichier::Mode::LectureEcriture);
+      replaced = true;
+    }
+    io->EcrireA(0, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (replaced) {
+      io->Tronquer(static_cast<std::uint64_t>(bytes.size()));
+    }
+  } catch (const os::ErreurOs&) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kCannotOpen,
         QStringLiteral("La table %1 ne peut pas être créée.").arg(TableName(path)));
   }
-  for (const ChampDbf& f : fields) {
-    if (DBFAddNativeFieldType(handle, f.name.toLatin1().constData(), f.type, f.width, f.decimals) <
-        0) {
-      DBFClose(handle);
-      throw ErreurBaseDonnees(ErreurBaseDonnees::kUnsupported,
-                              QStringLiteral("La colonne %1 de la table %2 ne peut pas être créée.")
-                                  .arg(f.name, TableName(path)));
-    }
-  }
-  DBFClose(handle);
 }
 
 int TableDbf::indexChamp(const QString& name) const {
@@ -178,18 +195,36 @@ int TableDbf::indexChamp(const QString& name) const {
   return -1;
 }
 
-int TableDbf::nombreLignes() const { return DBFGetRecordCount(Handle(handle_)); }
+int TableDbf::nombreLignes() const {
+  return mode_ == Mode::Ecriture ? static_cast<int>(entete_.nombreLignes())
+                                 : DBFGetRecordCount(Handle(handle_));
+}
 
 QByteArray TableDbf::record(int n) const { return vueLigne(n).toByteArray(); }
 
 QByteArrayView TableDbf::vueLigne(int n) const {
-  const char* tuple = DBFReadTuple(Handle(handle_), n);
+  const char* tuple = mode_ == Mode::Lecture ? DBFReadTuple(Handle(handle_), n) : lireLigne(n);
   if (tuple == nullptr) {
     throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
                             QStringLiteral("La ligne %1 de la table %2 ne peut pas être lue.")
                                 .arg(QString::number(n + 1), TableName(path_)));
   }
-  return QByteArrayView(tuple, Handle(handle_)->nRecordLength);
+  return QByteArrayView(tuple, entete_.longueurLigne());
+}
+
+const char* TableDbf::lireLigne(int n) const {
+  // Few rows are read while writing: one read each, into one buffer.
+  if (n < 0 || n >= nombreLignes()) {
+    return nullptr;
+  }
+  ligne_.resize(entete_.longueurLigne());
+  const auto size = static_cast<std::size_t>(ligne_.size());
+  try {
+    const std::uint64_t at = entete_.positionLigne(static_cast<std::uint64_t>(n));
+    return fichier_->LireA(at, ligne_.data(), size) == size ? ligne_.constData() : nullptr;
+  } catch (const os::ErreurOs&) {
+    return nullptr;
+  }
 }
 
 QString TableDbf::decode(const QByteArray& bytes) const {
@@ -392,9 +427,8 @@ QByteArray TableDbf::format(const ChampDbf& field, const platform::ValeurColonne
 
 QByteArray TableDbf::composer(const std::vector<std::optional<platform::ValeurColonne>>& values,
                               const QByteArray* base) const {
-  QByteArray result = base != nullptr
-                          ? *base
-                          : QByteArray(Handle(handle_)->nRecordLength, ' ');  // ' ': not deleted
+  QByteArray result =
+      base != nullptr ? *base : QByteArray(entete_.longueurLigne(), ' ');  // ' ': not deleted
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     if (values[i]) {
       const ChampDbf& field = fields_[i];
@@ -404,31 +438,40 @@ QByteArray TableDbf::composer(const std::vector<std::optional<platform::ValeurCo
   return result;
 }
 
+void TableDbf::refuserEcriture(int n) const {
+  throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                          QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
+                              .arg(QString::number(n + 1), TableName(path_)));
+}
+
 void TableDbf::write(int n, const QByteArray& record) {
-  if (mode_ != Mode::Ecriture || record.size() != Handle(handle_)->nRecordLength) {
+  if (mode_ != Mode::Ecriture || record.size() != entete_.longueurLigne()) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kInputOutput,
         QStringLiteral("La table %1 n'est pas ouverte en écriture.").arg(TableName(path_)));
   }
-  QByteArray copy = record;
-  if (n == nombreLignes()) {
+  if (n < 0 || n > nombreLignes()) {
+    refuserEcriture(n);
+  }
+  const std::uint64_t at = entete_.positionLigne(static_cast<std::uint64_t>(n));
+  try {
+    if (n < nombreLignes()) {
+      fichier_->EcrireA(at, record.constData(), static_cast<std::size_t>(record.size()));
+      return;
+    }
     // A new row takes three writes, so that a crash between any two leaves
     // every reader the same rows, whether it counts rows by the header or
     // reads up to the end mark: the row's bytes marked deleted after the last
     // row, then the header counting it, then its mark made live.
-    copy[0] = '*';
-    if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
-      throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
-                              QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
-                                  .arg(QString::number(n + 1), TableName(path_)));
-    }
-    DBFUpdateHeader(Handle(handle_));  // the row then the header, each flushed
-    copy[0] = record[0];
-  }
-  if (!DBFWriteTuple(Handle(handle_), n, copy.data())) {
-    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
-                            QStringLiteral("La ligne %1 de la table %2 n'a pas pu être écrite.")
-                                .arg(QString::number(n + 1), TableName(path_)));
+    QByteArray bytes = record;
+    bytes[0] = '*';
+    bytes += kFinFichier;
+    fichier_->EcrireA(at, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    entete_.FixerNombreLignes(static_cast<std::uint32_t>(n) + 1);
+    fichier_->EcrireA(kPositionNombreLignes, entete_.octets.data() + kPositionNombreLignes, 4);
+    fichier_->EcrireA(at, record.constData(), 1);
+  } catch (const os::ErreurOs&) {
+    refuserEcriture(n);
   }
 }
 
@@ -436,48 +479,24 @@ void TableDbf::terminer(QDate derniereMaj) {
   if (mode_ != Mode::Ecriture) {
     return;  // nothing written, nothing to bring up to date
   }
-  // What shapelib still holds reaches the file first, checked; the header's
-  // date and the end mark are then written through the OS layer.
-  DBFHandle handle = Handle(handle_);
-  DBFUpdateHeader(handle);
-  const bool flushed = handle->sHooks.FFlush(handle->fp) == 0;
-  DBFClose(handle);
-  handle_ = nullptr;
-  const auto cannotSave = [this] {
-    return ErreurBaseDonnees(
-        ErreurBaseDonnees::kInputOutput,
-        QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
-            .arg(TableName(path_)));
-  };
-  if (!flushed) {
-    throw cannotSave();
-  }
-  const QByteArray file = QFile::encodeName(path_);
   try {
-    const auto io = os::Fichier::Ouvrir(file.toStdString(), os::Fichier::Mode::LectureEcriture);
-    unsigned char fixe[kTailleEntete] = {};
-    if (io->LireA(0, fixe, kTailleEntete) != kTailleEntete) {
-      throw cannotSave();
-    }
-    EnteteDbf header = EnteteDbf::Lire(fixe);
-    header.MettreAJour(header.nombreLignes(), derniereMaj);
-    io->EcrireA(0, header.octets.data(), header.octets.size());
+    entete_.MettreAJour(entete_.nombreLignes(), derniereMaj);
+    fichier_->EcrireA(0, entete_.octets.data(), entete_.octets.size());
     // A table written by another program may lack the end-of-file mark.
-    const std::uint64_t end = header.positionLigne(header.nombreLignes());
+    const std::uint64_t end = entete_.positionLigne(entete_.nombreLignes());
     char last = 0;
-    if (io->LireA(end, &last, 1) != 1 || last != kFinFichier) {
-      io->EcrireA(end, &kFinFichier, 1);
+    if (fichier_->LireA(end, &last, 1) != 1 || last != kFinFichier) {
+      fichier_->EcrireA(end, &kFinFichier, 1);
     }
   } catch (const os::ErreurOs&) {
-    throw cannotSave();
+    throw ErreurBaseDonnees(ErreurBaseDonnees::kInputOutput,
+                            QStringLiteral("La table %1 n'a pas pu être enregistrée sur le disque.")
+                                .arg(TableName(path_)));
   }
   // Still readable, as a reader.
-  SAHooks hooks = CrochetsLecture();
-  handle_ = DBFOpenLL(file.constData(), "rb", &hooks);
+  fichier_.reset();
   mode_ = Mode::Lecture;
-  if (handle_ == nullptr) {
-    Corrupt(path_, QStringLiteral("illisible"));
-  }
+  ouvrirLecteur();
 }
 
 }  // namespace brivane::dbf

@@ -26,11 +26,11 @@ class TableDbf final {
 
   // Opens an existing table. In Write mode a table whose header declares a
   // production index is refused: the index would no longer match. Writes go
-  // through `fichiers`.
+  // through `fichiers`, with our own format code; reads through shapelib.
   static std::unique_ptr<TableDbf> Ouvrir(
       const QString& path, Mode mode, os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
-  // Creates an empty dBASE table (version 3, no memo) with the given columns
-  // and language driver; replaces any file of that name.
+  // Creates an empty dBASE table (version 3, no memo, dated today) with the
+  // given columns and language driver; replaces any file of that name.
   static void Creer(const QString& path, const std::vector<ChampDbf>& fields,
                     unsigned char piloteLangue,
                     os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
@@ -67,18 +67,25 @@ class TableDbf final {
   // Writes record n; n == nombreLignes() appends.
   void write(int n, const QByteArray& record);
   // Brings the header up to date (record count, last-update date) and makes
-  // sure the file ends with the end-of-file mark.
+  // sure the file ends with the end-of-file mark; the table is then a reader.
   void terminer(QDate derniereMaj);
 
  private:
-  TableDbf(QString path, void* handle, Mode mode);
+  TableDbf(QString path, Mode mode, EnteteDbf entete);
   QByteArray format(const ChampDbf& field, const platform::ValeurColonne& value) const;
   QString decode(const QByteArray& bytes) const;
   [[noreturn]] void refuserValeur(const ChampDbf& field, const QString& why) const;
+  [[noreturn]] void refuserEcriture(int n) const;
+  // Write mode: record n read from the file, or null.
+  const char* lireLigne(int n) const;
+  void ouvrirLecteur();
 
   QString path_;
-  void* handle_ = nullptr;  // shapelib's DBFHandle, kept out of this header
   Mode mode_;
+  EnteteDbf entete_;        // as read when opened, and as written since
+  void* handle_ = nullptr;  // Read mode: shapelib's DBFHandle, kept out of this header
+  std::unique_ptr<os::Fichier> fichier_;  // Write mode
+  mutable QByteArray ligne_;              // Write mode: the last record read
   std::vector<ChampDbf> fields_;
   QByteArray codec_;  // the table's code page, as Qt names it
 };

@@ -29,7 +29,8 @@ struct InfoTable {
 };
 
 // A table that the posting under way writes: locked, and what it has written
-// so far, kept here until the commit.
+// so far, kept here until the commit. Its handle comes from the connection's
+// file system, so that the commit writes and syncs through it.
 struct EcrituresEnAttente {
   std::unique_ptr<VerrouFichier> lock;  // null when the connection's own Lock() holds the table
   std::unique_ptr<os::Fichier> file;    // the handle to write with, when `lock` is null

@@ -2,9 +2,10 @@
 
 namespace brivane::dbf {
 
-std::unique_ptr<VerrouFichier> VerrouFichier::Take(const std::string& path,
+std::unique_ptr<VerrouFichier> VerrouFichier::Take(os::SystemeFichiers& fichiers,
+                                                   const std::string& path,
                                                    std::chrono::milliseconds wait) {
-  auto file = os::Fichier::Ouvrir(path, os::Fichier::Mode::LectureEcriture);
+  auto file = fichiers.Ouvrir(path, os::Fichier::Mode::LectureEcriture);
   if (!file->Verrouiller(kLockBase, kFileLockLength, os::Fichier::GenreVerrou::Exclusif, wait)) {
     return nullptr;
   }

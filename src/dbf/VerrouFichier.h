@@ -22,8 +22,9 @@ inline constexpr std::uint64_t kFileLockLength = 0x3FFFFFFD;
 class VerrouFichier final {
  public:
   // Nothing when another holder keeps the table past `wait`. Throws os::ErreurOs
-  // when the table cannot be opened for writing.
-  static std::unique_ptr<VerrouFichier> Take(const std::string& path,
+  // when the table cannot be opened for writing. The handle, and what is
+  // written with it, goes through `fichiers`.
+  static std::unique_ptr<VerrouFichier> Take(os::SystemeFichiers& fichiers, const std::string& path,
                                              std::chrono::milliseconds wait);
 
   ~VerrouFichier();

@@ -85,8 +85,7 @@ class BrivaneImport : public testing::DossierDemo {
   QStringList Journal() const {
     SqliteJournalImport journal(config() + QStringLiteral("/journal-importations.sqlite"));
     std::vector<EntreeJournal> entrees;
-    QString raison;
-    EXPECT_TRUE(journal.Lister(entrees, raison)) << raison.toStdString();
+    EXPECT_NO_THROW(entrees = journal.Lister());
     QStringList lignes;
     for (const EntreeJournal& e : entrees) {
       lignes << Libelle(e.etat) + u' ' + QFileInfo(e.fichier).fileName();

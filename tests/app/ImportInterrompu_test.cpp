@@ -96,7 +96,8 @@ struct Lieu {
   QStringList Factures() const {
     QStringList numeros;
     if (systeme == 2) {
-      dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + compagnie);
+      dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel())
+          .Open(QStringLiteral("Data Source=") + compagnie);
       for (const QJsonValue& v :
            testing::LectureDbf(compagnie + QStringLiteral("/factma.dbf")).rows) {
         numeros << v.toObject()[u"FFNOFACT"].toString();
@@ -113,8 +114,7 @@ struct Lieu {
   EntreeJournal Derniere() const {
     SqliteJournalImport j(journal);
     std::vector<EntreeJournal> entrees;
-    QString raison;
-    EXPECT_TRUE(j.Lister(entrees, raison)) << raison.toStdString();
+    EXPECT_NO_THROW(entrees = j.Lister());
     return entrees.empty() ? EntreeJournal{} : entrees.front();
   }
   QString Journal() const {

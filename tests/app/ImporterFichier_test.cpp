@@ -13,10 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <vector>
 
 namespace brivane {
@@ -287,8 +283,7 @@ TEST(ImporterFichier, WithoutTheAcombaBackEndTheInvoiceIsRefused) {
 // The journal's entries as "numéro état fichier", newest first.
 QStringList Entrees(JournalImport& journal) {
   std::vector<EntreeJournal> entrees;
-  QString raison;
-  EXPECT_TRUE(journal.Lister(entrees, raison)) << raison.toStdString();
+  EXPECT_NO_THROW(entrees = journal.Lister());
   QStringList lignes;
   for (const EntreeJournal& e : entrees) {
     lignes << QStringLiteral("%1 %2 %3").arg(QString::number(e.numero), Libelle(e.etat), e.fichier);
@@ -394,9 +389,7 @@ TEST(ImporterFichier, AnotherImportOfTheContentStillRunningAfterTheWaitPostsNoth
   e.fichier = QStringLiteral("/ailleurs/a.csv");
   e.compagnie = QStringLiteral("C:\\Cie");
   e.systeme = 1;
-  Revendication r;
-  QString raison;
-  ASSERT_TRUE(autre.Revendiquer(e, false, r, raison)) << raison.toStdString();
+  ASSERT_NO_THROW(autre.Revendiquer(e, false));
 
   Journal j;
   j.journal = std::make_shared<SqliteJournalImport>(chemin);
@@ -421,8 +414,7 @@ TEST(ImporterFichier, AnImportCutShortWhilePostingIsAskedAboutWithItsOwnWords) {
   e.fichier = kChemin;
   e.compagnie = QStringLiteral("C:\\Cie");
   e.systeme = 1;
-  QString raison;
-  ASSERT_EQ(j.journal->Commencer(e, raison), 1);
+  ASSERT_EQ(j.journal->Commencer(e), 1);
   QString titre;
   j.demander = [&](const QString& constat, const QString&, const QString& t) {
     titre = t;
@@ -468,6 +460,82 @@ TEST(ImporterFichier, NothingIsPostedWhenTheJournalOrTheProcessedFolderCannotSer
   }
 }
 
+// A journal whose operation named panne fails, as a full disk makes it;
+// giving a claim up always fails, after giving it up.
+class JournalEnPanne final : public JournalImport {
+ public:
+  explicit JournalEnPanne(QString panne) : panne_(std::move(panne)) {}
+  std::optional<EntreeJournal> Chercher(const QString& e, const QString& c, int s) override {
+    return vrai_.Chercher(e, c, s);
+  }
+  qint64 Commencer(const EntreeJournal& e) override { return vrai_.Commencer(e); }
+  void Marquer(qint64 n, EtatImport etat, const QString& document) override {
+    Tomber(Libelle(etat));
+    vrai_.Marquer(n, etat, document);
+  }
+  Revendication Revendiquer(const EntreeJournal& e, bool forcer) override {
+    Tomber(QStringLiteral("Revendiquer"));
+    return vrai_.Revendiquer(e, forcer);
+  }
+  bool AttendreFin(qint64 n, std::chrono::milliseconds d) override {
+    return vrai_.AttendreFin(n, d);
+  }
+  void Relacher(qint64 n, bool oublier) override {
+    vrai_.Relacher(n, oublier);
+    throw ErreurJournal(kDisquePlein, kRaison);
+  }
+  QString Identite() override {
+    Tomber(QStringLiteral("Identite"));
+    return vrai_.Identite();
+  }
+  std::vector<EntreeJournal> Lister() override { return vrai_.Lister(); }
+
+  static constexpr int kDisquePlein = 13;  // SQLite's code
+  static inline const QString kRaison = QStringLiteral(
+      "le journal des importations « /j » ne peut pas être écrit : le disque est plein");
+
+ private:
+  void Tomber(const QString& operation) const {
+    if (operation == panne_) {
+      throw ErreurJournal(kDisquePlein, kRaison);
+    }
+  }
+  QString panne_;
+  SqliteJournalImport vrai_{QStringLiteral(":memory:")};
+};
+
+TEST(ImporterFichier, AJournalThatFailsIsToldInItsOwnWordsAndPostsAtMostOnce) {
+  const QString refus = QStringLiteral(
+      "Journal des importations : Le fichier « %1 » n'est pas importé : %2.\r\nRien n'a été "
+      "transféré à votre système comptable et le fichier n'a pas été déplacé.");
+  struct Cas {
+    QString panne;
+    ResultatImport resultat;
+    int postees;
+    QString message;
+  } const cas[] = {
+      {QStringLiteral("Identite"), ResultatImport::JournalInutilisable, 0, refus},
+      {QStringLiteral("Revendiquer"), ResultatImport::JournalInutilisable, 0, refus},
+      {QStringLiteral("transférée"), ResultatImport::Transfere, 1,
+       QStringLiteral("Journal des importations : Le journal des importations n'a pas pu noter "
+                      "que la facture est transférée : %2.")},
+      {QStringLiteral("déplacée"), ResultatImport::Transfere, 1,
+       QStringLiteral("Journal des importations : La facture est transférée et son fichier "
+                      "déplacé, mais le journal des importations n'a pas pu le noter : %2.")},
+  };
+  for (const Cas& c : cas) {
+    Journal j;
+    j.journal = std::make_shared<JournalEnPanne>(c.panne);
+    EXPECT_EQ(j.Importer(kChemin, configuration()), c.resultat) << c.panne.toStdString();
+    EXPECT_EQ(Postees(j.scenario), c.postees) << c.panne.toStdString();
+    EXPECT_TRUE(j.evenements.contains(QString(c.message)
+                                          .replace(QStringLiteral("%1"), kChemin)
+                                          .replace(QStringLiteral("%2"), JournalEnPanne::kRaison)))
+        << j.evenements.join(u'|').toStdString();
+    EXPECT_EQ(j.evenements.last(), QStringLiteral("libre"));
+  }
+}
+
 TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {
   struct Cas {
     QString chemin, dossier, cible;
@@ -483,51 +551,6 @@ TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {
   for (const Cas& c : cas) {
     EXPECT_EQ(CheminTraite(c.chemin, c.dossier), c.cible);
   }
-}
-
-}  // namespace
-}  // namespace brivane
-
-namespace brivane {
-namespace {
-
-// Imports that start together create the journal together: each one notes
-// its import, none is refused as busy.
-TEST(JournalImport, ImportsStartingTogetherAllNoteTheirImportInANewJournal) {
-  QTemporaryDir dossier;
-  const QString chemin = dossier.filePath(QStringLiteral("journal.sqlite"));
-  constexpr int kProcessus = 8;
-  std::vector<pid_t> enfants;
-  for (int p = 0; p < kProcessus; ++p) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      SqliteJournalImport journal(chemin);
-      EntreeJournal entree;
-      entree.empreinte = QString::number(p);
-      entree.fichier = QStringLiteral("f.csv");
-      entree.compagnie = QStringLiteral("/c");
-      entree.systeme = 1;
-      QString raison;
-      const bool note = journal.Commencer(entree, raison) != 0;
-      if (!note) {
-        std::fprintf(stderr, "%s\n", raison.toUtf8().constData());
-      }
-      std::fflush(stderr);
-      _exit(note ? 0 : 1);
-    }
-    enfants.push_back(pid);
-  }
-  for (const pid_t pid : enfants) {
-    int etat = 0;
-    ASSERT_EQ(waitpid(pid, &etat, 0), pid);
-    EXPECT_TRUE(WIFEXITED(etat) && WEXITSTATUS(etat) == 0);
-  }
-  SqliteJournalImport journal(chemin);
-  std::vector<EntreeJournal> entrees;
-  QString raison;
-  ASSERT_TRUE(journal.Lister(entrees, raison)) << raison.toStdString();
-  EXPECT_EQ(entrees.size(), static_cast<std::size_t>(kProcessus));
 }
 
 }  // namespace

@@ -97,9 +97,10 @@ TEST(Securite, InjectionStringsInEveryTextFieldReachTheDbaseTablesUnchanged) {
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<dbase::BackEndDbf>(
             d, dbase::ServicesDbf{
-                   std::make_shared<dbf::FournisseurDbfSqlite>(),
+                   std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()),
                    std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
-                   std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
+                   std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/")),
+                   os::SystemeFichiers::Reel()});
       };
       ComSoum document(services);
       document.SystemeComptable(2);

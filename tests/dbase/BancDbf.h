@@ -70,15 +70,17 @@ class RecordingDatabase final : public platform::BaseDonnees {
 
 class RecordingProvider final : public platform::FournisseurBaseDonnees {
  public:
-  explicit RecordingProvider(QStringList& log) : log_(log) {}
+  RecordingProvider(QStringList& log, os::SystemeFichiers& fichiers)
+      : log_(log), fichiers_(fichiers) {}
   std::unique_ptr<platform::BaseDonnees> Open(const QString& connectionString) override {
     log_ << connectionString;
     return std::make_unique<RecordingDatabase>(
-        dbf::FournisseurDbfSqlite(milliseconds(100)).Open(connectionString), log_);
+        dbf::FournisseurDbfSqlite(fichiers_, milliseconds(100)).Open(connectionString), log_);
   }
 
  private:
   QStringList& log_;
+  os::SystemeFichiers& fichiers_;
 };
 
 inline std::shared_ptr<Client> UnClient() {
@@ -113,15 +115,17 @@ class PostageTest : public ::testing::Test {
     return dir_.filePath(QString::fromLatin1(table) + QStringLiteral(".dbf"));
   }
 
+  // The document posts through `fichiers`, which outlives it.
   std::unique_ptr<ComSoum> Document(std::shared_ptr<Client> client,
-                                    std::vector<std::shared_ptr<Item>> lignes) {
+                                    std::vector<std::shared_ptr<Item>> lignes,
+                                    os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel()) {
     ServicesDocument services;
     services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
-    services.dbase = [this](ComSoum& d) -> std::unique_ptr<BackEnd> {
+    services.dbase = [this, f = &fichiers](ComSoum& d) -> std::unique_ptr<BackEnd> {
       return std::make_unique<BackEndDbf>(
-          d, ServicesDbf{std::make_shared<RecordingProvider>(log_),
+          d, ServicesDbf{std::make_shared<RecordingProvider>(log_, *f),
                          std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("POSTE-07")),
-                         std::make_shared<testing::ParametresRegionauxFixes>(separateur_),
+                         std::make_shared<testing::ParametresRegionauxFixes>(separateur_), *f,
                          milliseconds(100)});
     };
     auto document = std::make_unique<ComSoum>(services);

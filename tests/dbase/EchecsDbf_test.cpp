@@ -1,4 +1,5 @@
 #include "dbase/BancDbf.h"
+#include "support/SystemeAvecPannes.h"
 
 #include <gtest/gtest.h>
 
@@ -84,12 +85,14 @@ TEST_F(PostageTest, AFailedWriteOrSyncAnywhereInTheCommitLeavesEveryFileAsItWas)
       ASSERT_TRUE(QDir().mkpath(dir_.path()));
       Compagnie();
       const auto avant = OctetsCompagnie(dir_.path());
-      auto document = Document(UnClient(), {UneLigne(QStringLiteral("AB6"), 2, 50),
-                                            UneLigne(QStringLiteral("CD"), 1, 1)});
+      testing::SystemeAvecPannes pannes(
+          os::SystemeFichiers::Reel(),
+          synchronisation ? testing::Pannes{.synchro = n} : testing::Pannes{.ecriture = n});
+      auto document = Document(
+          UnClient(),
+          {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 1)}, pannes);
       document->Importation({QString(64, u'b'), QStringLiteral("journal"), 5});
-      os::InjecterPannes(synchronisation ? os::PlanPannes{-1, n} : os::PlanPannes{n, -1});
       const bool ok = document->Enregistrer();
-      os::InjecterPannes({});
       if (ok) {
         break;  // past the last write or sync: the posting went through whole
       }
@@ -133,9 +136,10 @@ TEST_F(PostageTest, TheSameBackEndPostingTwiceCountsOnlyTheLinesOfEachPosting) {
       client, {UneLigne(QStringLiteral("AB6"), 2, 50), UneLigne(QStringLiteral("CD"), 1, 100)});
   BackEndDbf backEnd(
       *document,
-      ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+      ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()),
                   std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
-                  std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
+                  std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/")),
+                  os::SystemeFichiers::Reel()});
   ASSERT_TRUE(backEnd.Ouvrir());
   for (int fois = 0; fois < 2; ++fois) {
     ASSERT_TRUE(backEnd.EnregistrerClient());
@@ -164,10 +168,10 @@ TEST_F(PostageTest, PostingsAtTheSameTimeNeverShareAnInvoiceNumber) {
       services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
       services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
         return std::make_unique<BackEndDbf>(
-            d,
-            ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
-                        std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
-                        std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
+            d, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()),
+                           std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("P")),
+                           std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/")),
+                           os::SystemeFichiers::Reel()});
       };
       ComSoum document(services);
       document.SystemeComptable(2);
@@ -297,8 +301,8 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
        0, 7},
       {"CounterHeldByAnotherPosting",
        [](PostageTest& t) {
-         t.autre_ =
-             dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + t.dir_.path());
+         t.autre_ = dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel())
+                        .Open(QStringLiteral("Data Source=") + t.dir_.path());
          t.verrou_ = t.autre_->Lock(QStringLiteral("solde"), milliseconds(0));
        },
        UnClient(), -2007,

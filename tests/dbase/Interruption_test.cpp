@@ -69,9 +69,10 @@ int Poster(const QString& dossier, const QString& client, const QStringList& cod
   services.horloge = std::make_shared<testing::HorlogeFixe>(QDate(2024, 3, 5));
   services.dbase = [](ComSoum& d) -> std::unique_ptr<BackEnd> {
     return std::make_unique<BackEndDbf>(
-        d, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(),
+        d, ServicesDbf{std::make_shared<dbf::FournisseurDbfSqlite>(os::SystemeFichiers::Reel()),
                        std::make_shared<testing::NomOrdinateurFixe>(QStringLiteral("POSTE-07")),
-                       std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/"))});
+                       std::make_shared<testing::ParametresRegionauxFixes>(QStringLiteral("/")),
+                       os::SystemeFichiers::Reel()});
   };
   ComSoum document(services);
   document.SystemeComptable(2);
@@ -239,7 +240,8 @@ TEST(Interruption, APostingKilledAtAnyWriteIsWholeOrAbsentOnceTheNextConnectionO
     }
     journaux.push_back(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-tue"));
-    EXPECT_NO_THROW(dbf::FournisseurDbfSqlite().Open(QStringLiteral("Data Source=") + ici));
+    EXPECT_NO_THROW(dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel())
+                        .Open(QStringLiteral("Data Source=") + ici));
     EXPECT_FALSE(QFile::exists(QDir(ici).filePath(QStringLiteral("brivane.jnl"))));
     CopierDossier(ici, ici + QStringLiteral("-ouvert"));
     reprises.push_back(PosterLaFacture(ici));

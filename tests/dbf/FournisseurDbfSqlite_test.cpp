@@ -68,7 +68,8 @@ class FournisseurDbfSqliteTest : public ::testing::Test {
     return dir_.filePath(QString::fromLatin1(table) + QStringLiteral(".dbf"));
   }
   std::unique_ptr<BaseDonnees> Base(milliseconds attente = milliseconds(100)) const {
-    return FournisseurDbfSqlite(attente).Open(QStringLiteral("Data Source=") + dir_.path());
+    return FournisseurDbfSqlite(os::SystemeFichiers::Reel(), attente)
+        .Open(QStringLiteral("Data Source=") + dir_.path());
   }
   bool Trouve(BaseDonnees& base, const QString& cle) const {
     return !base.Execute(QStringLiteral("select * from client where cnum='") + cle + u'\'')->Eof();
@@ -127,7 +128,7 @@ TEST_F(FournisseurDbfSqliteTest, FoldersThatCannotBeOpened) {
   for (const auto& c : cas) {
     const QString chaine = c.preparer(racine.path());
     try {
-      FournisseurDbfSqlite().Open(chaine);
+      FournisseurDbfSqlite(os::SystemeFichiers::Reel()).Open(chaine);
       ADD_FAILURE() << c.nom << ": opened";
     } catch (const ErreurBaseDonnees& e) {
       EXPECT_FALSE(e.description().isEmpty()) << c.nom;
@@ -459,7 +460,7 @@ void CommitInterrompu(const QString& dossier, const QString& client) {
   t.tail = "\x1a";
   Journal journal;
   journal.tables.push_back(t);
-  EcrireJournal(dossier.toStdString(), journal);
+  EcrireJournal(os::SystemeFichiers::Reel(), dossier.toStdString(), journal);
   QByteArray apres = avant;
   apres[4] = static_cast<char>(t.finalCount);
   apres.chop(1);
@@ -476,7 +477,8 @@ TEST_F(FournisseurDbfSqliteTest, TheNextConnectionUndoesACommitCutShortAndOnlyTh
   const QByteArray moitie = Lire(Chemin("client"));
   {
     // A posting still holds the table: its journal is its own.
-    auto vivante = VerrouFichier::Take(Chemin("client").toStdString(), milliseconds(0));
+    auto vivante = VerrouFichier::Take(os::SystemeFichiers::Reel(), Chemin("client").toStdString(),
+                                       milliseconds(0));
     ASSERT_TRUE(vivante);
     EXPECT_NO_THROW(Base(milliseconds(50)));
     EXPECT_TRUE(QFile::exists(journal));
@@ -499,6 +501,11 @@ TEST_F(FournisseurDbfSqliteTest, TheNextConnectionUndoesACommitCutShortAndOnlyTh
     EXPECT_EQ(e.number(), ErreurBaseDonnees::kChangedMeanwhile);
     EXPECT_TRUE(e.description().contains(QStringLiteral("client.dbf")))
         << e.description().toStdString();
+    EXPECT_EQ(e.description(),
+              QStringLiteral("Le dossier contient le journal brivane.jnl d'une saisie interrompue, "
+                             "mais la table client.dbf a été modifiée depuis par un autre "
+                             "programme : ce programme ne la remet pas en état lui-même. Rien n'a "
+                             "été changé."));
   }
   EXPECT_EQ(Lire(Chemin("client")), autre);
   EXPECT_TRUE(QFile::exists(journal));

@@ -109,7 +109,7 @@ QString Decrire(const platform::ValeurColonne& v) {
 // What a run answered, statement by statement, and the bytes of every table after it.
 QStringList Executer(const QString& dossier, bool parForme, const QStringList& textes) {
   QStringList vu;
-  BaseDbf base(dossier, milliseconds(100));
+  BaseDbf base(os::SystemeFichiers::Reel(), dossier, milliseconds(100));
   base.CompilerParForme(parForme);
   base.Begin({u"client"_qs, u"produi"_qs, u"factma"_qs, u"factit"_qs, u"solde"_qs},
              milliseconds(100));
@@ -159,7 +159,8 @@ class Connexions final : public platform::FournisseurBaseDonnees {
  public:
   explicit Connexions(bool parForme) : parForme_(parForme) {}
   std::unique_ptr<platform::BaseDonnees> Open(const QString& chaine) override {
-    auto base = std::make_unique<BaseDbf>(chaine.section(u"Data Source="_qs, 1), milliseconds(100));
+    auto base = std::make_unique<BaseDbf>(os::SystemeFichiers::Reel(),
+                                          chaine.section(u"Data Source="_qs, 1), milliseconds(100));
     base->CompilerParForme(parForme_);
     return base;
   }
@@ -176,7 +177,8 @@ QString Poster(const QString& dossier, bool parForme, int n) {
     return std::make_unique<dbase::BackEndDbf>(
         d, dbase::ServicesDbf{std::make_shared<Connexions>(parForme),
                               std::make_shared<testing::NomOrdinateurFixe>(u"POSTE 'É'"_qs),
-                              std::make_shared<testing::ParametresRegionauxFixes>(u"/"_qs)});
+                              std::make_shared<testing::ParametresRegionauxFixes>(u"/"_qs),
+                              os::SystemeFichiers::Reel()});
   };
   ComSoum document(services);
   document.SystemeComptable(2);

@@ -1,6 +1,7 @@
 #include "dbf/Journal.h"
 #include "dbf/VerrouFichier.h"
 #include "platform/os/Fichier.h"
+#include "support/SystemeAvecPannes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,9 @@ namespace brivane::dbf {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::Pannes;
+
+os::SystemeFichiers& Reel() { return os::SystemeFichiers::Reel(); }
 
 // A table of `count` records of 4 bytes after a 40-byte header, with its end mark.
 QByteArray Table(std::uint32_t count) {
@@ -58,7 +62,7 @@ class JournalTest : public ::testing::Test {
     t.records = {{1, avant.mid(44, 4).toStdString()}};
     Journal journal;
     journal.tables.push_back(t);
-    EcrireJournal(Dossier(), journal);
+    EcrireJournal(Reel(), Dossier(), journal);
     QByteArray apres = avant;
     apres[4] = 5;
     apres.replace(44, 4, "*r01");
@@ -78,7 +82,7 @@ class JournalTest : public ::testing::Test {
 TEST_F(JournalTest, ReadsBackWhatItWroteAndNothingOfAJournalCutShortOrDamaged) {
   Ecrire("t.dbf", Table(3));
   const Journal journal = Commettre();
-  EXPECT_EQ(LireJournal(Dossier()), journal);
+  EXPECT_EQ(LireJournal(Reel(), Dossier()), journal);
   const std::string octets = journal.Encode();
   for (std::size_t longueur = 0; longueur < octets.size(); ++longueur) {
     EXPECT_FALSE(Journal::Decode(std::string_view(octets).substr(0, longueur))) << longueur;
@@ -90,7 +94,7 @@ TEST_F(JournalTest, ReadsBackWhatItWroteAndNothingOfAJournalCutShortOrDamaged) {
   }
   // Cut short while being written: no table had changed; it is removed.
   Ecrire(Journal::kFileName, QByteArray::fromStdString(octets.substr(0, octets.size() / 2)));
-  EXPECT_FALSE(LireJournal(Dossier()));
+  EXPECT_FALSE(LireJournal(Reel(), Dossier()));
   EXPECT_FALSE(QFile::exists(Chemin(Journal::kFileName)));
 }
 
@@ -103,13 +107,47 @@ TEST_F(JournalTest, RollingBackGivesTheTableBackByteForByte) {
     }
     Ecrire("t.dbf", avant);
     const Journal journal = Commettre();
-    DefaireJournal(Dossier(), journal);
+    DefaireJournal(Reel(), Dossier(), journal);
     EXPECT_EQ(Lire("t.dbf"), avant);
     EXPECT_FALSE(QFile::exists(Chemin(Journal::kFileName)));
     // Undoing twice changes nothing more: a crash during the undo is undone again.
-    DefaireJournal(Dossier(), journal);
+    DefaireJournal(Reel(), Dossier(), journal);
     EXPECT_EQ(Lire("t.dbf"), avant);
   }
+}
+
+// An undo cut short by a full disk or an I/O error at any write or sync
+// leaves the journal until the table is whole again, and the next undo
+// (the next connection's) finishes it.
+TEST_F(JournalTest, AnUndoThatFailsAnywhereIsFinishedByTheNextOne) {
+  const QByteArray avant = Table(3);
+  int echecs = 0;
+  for (const bool synchro : {false, true}) {
+    for (int n = 0;; ++n) {
+      SCOPED_TRACE(::testing::Message() << (synchro ? "sync " : "write ") << n);
+      Ecrire("t.dbf", avant);
+      const Journal journal = Commettre();
+      testing::SystemeAvecPannes pannes(Reel(),
+                                        synchro ? Pannes{.synchro = n} : Pannes{.ecriture = n});
+      try {
+        DefaireJournal(pannes, Dossier(), journal);
+        EXPECT_EQ(Lire("t.dbf"), avant);
+        break;  // past the last write or sync
+      } catch (const os::ErreurOs&) {
+        ++echecs;
+      }
+      const auto reste = LireJournal(Reel(), Dossier());
+      if (!reste) {
+        EXPECT_EQ(Lire("t.dbf"), avant);  // only the journal's removal went unsynced
+        continue;
+      }
+      EXPECT_EQ(*reste, journal);
+      DefaireJournal(Reel(), Dossier(), *reste);
+      EXPECT_EQ(Lire("t.dbf"), avant);
+      EXPECT_FALSE(QFile::exists(Chemin(Journal::kFileName)));
+    }
+  }
+  EXPECT_GE(echecs, 6);
 }
 
 TEST_F(JournalTest, ATableChangedByAnotherProgramSinceIsLeftAsFound) {
@@ -119,7 +157,7 @@ TEST_F(JournalTest, ATableChangedByAnotherProgramSinceIsLeftAsFound) {
   autre[4] = 7;  // a count the commit never wrote
   autre += QByteArray(" x05 x06");
   Ecrire("t.dbf", autre);
-  EXPECT_THROW(DefaireJournal(Dossier(), journal), ConflitJournal);
+  EXPECT_THROW(DefaireJournal(Reel(), Dossier(), journal), ConflitJournal);
   EXPECT_EQ(Lire("t.dbf"), autre);
   EXPECT_TRUE(QFile::exists(Chemin(Journal::kFileName)));
 }
@@ -127,10 +165,10 @@ TEST_F(JournalTest, ATableChangedByAnotherProgramSinceIsLeftAsFound) {
 TEST_F(JournalTest, ATableLockExcludesOtherHandlesAndOtherProcessesUntilReleased) {
   Ecrire("t.dbf", Table(1));
   const std::string chemin = Chemin("t.dbf").toStdString();
-  auto premier = VerrouFichier::Take(chemin, milliseconds(0));
+  auto premier = VerrouFichier::Take(Reel(), chemin, milliseconds(0));
   ASSERT_TRUE(premier);
   const auto debut = std::chrono::steady_clock::now();
-  EXPECT_FALSE(VerrouFichier::Take(chemin, milliseconds(60)));
+  EXPECT_FALSE(VerrouFichier::Take(Reel(), chemin, milliseconds(60)));
   EXPECT_GE(std::chrono::steady_clock::now() - debut, milliseconds(60));
 
   // Another process taking a classic fcntl lock on one record's byte, as
@@ -153,9 +191,9 @@ TEST_F(JournalTest, ATableLockExcludesOtherHandlesAndOtherProcessesUntilReleased
   EXPECT_EQ(autreProcessus(), 1);
   premier.reset();
   EXPECT_EQ(autreProcessus(), 0);
-  EXPECT_TRUE(VerrouFichier::Take(chemin, milliseconds(0)));
+  EXPECT_TRUE(VerrouFichier::Take(Reel(), chemin, milliseconds(0)));
   // The table itself stays readable by everyone while it is locked.
-  auto encore = VerrouFichier::Take(chemin, milliseconds(0));
+  auto encore = VerrouFichier::Take(Reel(), chemin, milliseconds(0));
   EXPECT_EQ(Lire("t.dbf"), Table(1));
 }
 

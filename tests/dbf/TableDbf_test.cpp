@@ -1,6 +1,7 @@
 #include "dbf/TableDbf.h"
 #include "dbf/FournisseurDbfSqlite.h"
 #include "platform/ErreurBaseDonnees.h"
+#include "support/DbfEtat.h"
 #include "support/LectureDbf.h"
 #include "support/QStringPrinter.h"
 
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <shapefil.h>
 
 #include <cmath>
 #include <limits>
@@ -20,6 +23,7 @@ using platform::BaseDonnees;
 using platform::ErreurBaseDonnees;
 
 using testing::CheckDbfFile;
+using testing::EtatDbf;
 using testing::LectureDbf;
 
 QByteArray Lire(const QString& path) {
@@ -49,7 +53,7 @@ class TableDbfTest : public ::testing::Test {
     TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
   }
   std::unique_ptr<BaseDonnees> Base() {
-    return FournisseurDbfSqlite(std::chrono::milliseconds(100))
+    return FournisseurDbfSqlite(os::SystemeFichiers::Reel(), std::chrono::milliseconds(100))
         .Open(QStringLiteral("Data Source=") + dir_.path());
   }
 
@@ -265,6 +269,74 @@ TEST_F(TableDbfTest, WritesInTheCodePageTheHeaderNames) {
   EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
   EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
             platform::ValeurColonne(QStringLiteral("é")));
+}
+
+// Our own writer makes, fills, rewrites in place and dates a table with the
+// bytes shapelib gives the same columns and rows; Debian's readers read it.
+TEST_F(TableDbfTest, WritesTheBytesShapelibWritesAndDebianReadersReadThem) {
+  const std::vector<ChampDbf> champs = {
+      {QStringLiteral("NOM"), 'C', 8, 0, 0},  {QStringLiteral("PRIX"), 'N', 8, 2, 0},
+      {QStringLiteral("QTE"), 'N', 4, 0, 0},  {QStringLiteral("ACTIF"), 'L', 1, 0, 0},
+      {QStringLiteral("JOUR"), 'D', 8, 0, 0},
+  };
+  using V = platform::ValeurColonne;
+  const struct {
+    std::vector<std::optional<V>> valeurs;
+    QByteArray octets;  // as shapelib is given them, deletion flag first
+  } lignes[] = {
+      {{QStringLiteral("Érable"), 12.5, qlonglong{3}, qlonglong{1}, QStringLiteral("2024/03/05")},
+       " \xC9rable     12.50   3T20240305"},
+      {{QStringLiteral("à"), -0.25, qlonglong{-7}, qlonglong{0}, QStringLiteral("20251231")},
+       " \xE0          -0.25  -7F20251231"},
+      {{V(), V(), V(), V(), V()}, QByteArray(30, ' ')},
+  };
+  const QString nous = dir_.filePath(QStringLiteral("nous.dbf"));
+  const QString eux = dir_.filePath(QStringLiteral("shapelib.dbf"));
+  SAHooks crochets;
+  SASetupDefaultHooks(&crochets);
+  const auto shapelib = [&] {
+    DBFHandle h = DBFCreateLL(QFile::encodeName(eux).constData(), "LDID/87", &crochets);
+    for (const ChampDbf& c : champs) {
+      DBFAddNativeFieldType(h, c.name.toLatin1().constData(), c.type, c.width, c.decimals);
+    }
+    return h;
+  };
+  const auto sansDate = [](QByteArray octets) { return octets.replace(1, 3, "\0\0\0", 3); };
+
+  TableDbf::Creer(nous, champs, 0x57);
+  DBFClose(shapelib());
+  EXPECT_EQ(sansDate(Lire(nous)), sansDate(Lire(eux)));
+
+  {
+    auto table = TableDbf::Ouvrir(nous, TableDbf::Mode::Ecriture);
+    // The first row is appended blank, then rewritten in place.
+    for (int n = 0; n < 3; ++n) {
+      table->write(n, table->composer(lignes[n == 0 ? 2 : n].valeurs, nullptr));
+    }
+    table->write(0, table->composer(lignes[0].valeurs, nullptr));
+    for (int n = 0; n < 3; ++n) {
+      EXPECT_EQ(table->record(n), lignes[n].octets) << n;
+    }
+    table->terminer(QDate(2026, 1, 2));
+  }
+  DBFHandle h = shapelib();
+  for (int n = 0; n < 3; ++n) {
+    DBFWriteTuple(h, n, QByteArray(lignes[n].octets).data());
+  }
+  DBFClose(h);
+  EXPECT_EQ(sansDate(Lire(nous)), sansDate(Lire(eux)));
+  EXPECT_EQ(Lire(nous).mid(1, 3), QByteArray("\x7E\x01\x02", 3));  // 2026-01-02
+
+  const QJsonObject lu =
+      EtatDbf({dir_.path()}).value(dir_.path()).toObject().value(u"nous").toObject();
+  EXPECT_TRUE(lu[u"error"].isNull()) << lu[u"error"].toString().toStdString();
+  EXPECT_EQ(lu[u"dbf"].toInt(-1), 3);  // python3-dbf
+  const QJsonArray rows = lu[u"rows"].toArray();
+  ASSERT_EQ(rows.size(), 3);
+  EXPECT_EQ(rows[0].toObject()[u"NOM"].toString(), QStringLiteral("Érable"));
+  EXPECT_EQ(rows[1].toObject()[u"PRIX"].toDouble(), -0.25);
+  EXPECT_EQ(rows[1].toObject()[u"JOUR"].toString(), QStringLiteral("2025-12-31"));
+  EXPECT_TRUE(rows[2].toObject()[u"QTE"].isNull());
 }
 
 }  // namespace

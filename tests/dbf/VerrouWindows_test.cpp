@@ -55,7 +55,7 @@ class VerrouWindows : public ::testing::Test {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
   }
   std::unique_ptr<platform::BaseDonnees> Base() {
-    return dbf::FournisseurDbfSqlite(milliseconds(200))
+    return dbf::FournisseurDbfSqlite(os::SystemeFichiers::Reel(), milliseconds(200))
         .Open(QStringLiteral("Data Source=") + dossier_.path());
   }
 

@@ -147,15 +147,6 @@ void SynchroniserDossier(const std::string& folder);
 // Made durable (its folders synced) as far as the system lets.
 void RenommerSansRemplacer(const std::string& from, const std::string& to);
 
-// A new empty file in the folder, named `prefix` and random characters.
-std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::string& prefix);
-
-// Moves a file and never replaces anything at `to`. On one volume: a rename.
-// Across volumes (or always, with `copy`): a copy under a temporary name in
-// `to`'s folder, made durable, renamed to `to`, then `from` removed; on any
-// failure the copy is removed and `from` stays as it was. Throws ErreurOs.
-void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool copy = false);
-
 // The files as the program's logic writes them: one object, handed down from
 // where the program starts, so that a test can wrap it and make any write or
 // sync fail, as a full disk or a failing disk would. Reads go straight to the
@@ -172,13 +163,17 @@ class SystemeFichiers {
   static SystemeFichiers& Reel();
 };
 
-// Failures injected by tests: the n-th write (a write, truncation, rename or
-// removal) or sync from now (counted from 0) fails as a full disk or an I/O
-// error would. -1 injects nothing.
-struct PlanPannes {
-  int failWrite = -1;
-  int failSync = -1;
-};
-void InjecterPannes(const PlanPannes& plan);
+// A new empty file in the folder, named `prefix` and random characters,
+// created through `fichiers`.
+std::unique_ptr<Fichier> CreerTemporaire(SystemeFichiers& fichiers, const std::string& folder,
+                                         const std::string& prefix);
+
+// Moves a file and never replaces anything at `to`. On one volume: a rename.
+// Across volumes (or always, with `copy`): a copy under a temporary name in
+// `to`'s folder, made durable, renamed to `to`, then `from` removed; on any
+// failure the copy is removed and `from` stays as it was. Every write, sync,
+// rename and removal goes through `fichiers`. Throws ErreurOs.
+void DeplacerSansRemplacer(SystemeFichiers& fichiers, const std::string& from,
+                           const std::string& to, bool copy = false);
 
 }  // namespace brivane::os

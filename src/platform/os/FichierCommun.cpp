@@ -2,35 +2,13 @@
 #include "platform/os/Fichier.h"
 #include "platform/os/Interne.h"
 
-#include <atomic>
 #include <cerrno>
 #include <random>
 #include <vector>
 
 namespace brivane::os {
 
-namespace {
-
-std::atomic<int> writesBeforeFailure{-1};
-std::atomic<int> syncsBeforeFailure{-1};
-
-// True when an injected failure is due now.
-bool Injected(std::atomic<int>& counter) {
-  int left = counter.load();
-  while (left >= 0) {
-    if (counter.compare_exchange_weak(left, left - 1)) {
-      return left == 0;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 namespace detail {
-
-bool PanneEcritureDue() { return Injected(writesBeforeFailure); }
-bool PanneSynchroDue() { return Injected(syncsBeforeFailure); }
 
 ErreurOs::Kind GenreDe(int code) {
   switch (code) {
@@ -54,11 +32,6 @@ ErreurOs::Kind GenreDe(int code) {
 }
 
 }  // namespace detail
-
-void InjecterPannes(const PlanPannes& plan) {
-  writesBeforeFailure = plan.failWrite;
-  syncsBeforeFailure = plan.failSync;
-}
 
 namespace {
 
@@ -94,7 +67,8 @@ std::string DossierParent(const std::string& path) {
   return path.substr(0, i);
 }
 
-std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::string& prefix) {
+std::unique_ptr<Fichier> CreerTemporaire(SystemeFichiers& fichiers, const std::string& folder,
+                                         const std::string& prefix) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
@@ -104,7 +78,7 @@ std::unique_ptr<Fichier> CreerTemporaire(const std::string& folder, const std::s
       name += kLetters[pick(random)];
     }
     try {
-      return Fichier::Ouvrir(name, Fichier::Mode::CreationNouveau);
+      return fichiers.Ouvrir(name, Fichier::Mode::CreationNouveau);
     } catch (const ErreurOs& e) {
       if (e.kind() != ErreurOs::Kind::Exists || attempt == 100) {
         throw;
@@ -129,22 +103,22 @@ void Copy(Fichier& from, Fichier& to) {
 }
 
 // Cleaning up after a failure: the failure is what the caller hears of.
-void RemoveQuietly(const std::string& path) {
+void RemoveQuietly(SystemeFichiers& fichiers, const std::string& path) {
   try {
-    Supprimer(path);
-    SynchroniserDossier(DossierParent(path));
+    fichiers.Supprimer(path);
+    fichiers.SynchroniserDossier(DossierParent(path));
   } catch (const ErreurOs&) {
   }
 }
 
-void CopyThenRemove(const std::string& from, const std::string& to) {
+void CopyThenRemove(SystemeFichiers& fichiers, const std::string& from, const std::string& to) {
   const std::string folder = DossierParent(to);
   auto source = Fichier::Ouvrir(from, Fichier::Mode::Lecture);
   const EtatFichier status = source->Etat();
   if (status.type != TypeEntree::Regular) {
     throw ErreurOs(ErreurOs::Kind::Other, EINVAL, "copy", from);
   }
-  auto copy = CreerTemporaire(folder, ".brivane-deplacement-");
+  auto copy = CreerTemporaire(fichiers, folder, ".brivane-deplacement-");
   const std::string temporary = copy->path();
   try {
     copy->ChangerPermissions(status.permissions);
@@ -153,33 +127,34 @@ void CopyThenRemove(const std::string& from, const std::string& to) {
     copy.reset();
     // Windows keeps the name of an open file that is removed.
     source.reset();
-    RenommerSansRemplacer(temporary, to);
+    fichiers.RenommerSansRemplacer(temporary, to);
   } catch (const ErreurOs&) {
     copy.reset();
-    RemoveQuietly(temporary);
+    RemoveQuietly(fichiers, temporary);
     throw;
   }
   try {
-    Supprimer(from);
+    fichiers.Supprimer(from);
   } catch (const ErreurOs&) {
     // The source stays: the copy goes, so that the file exists only once.
-    RemoveQuietly(to);
+    RemoveQuietly(fichiers, to);
     throw;
   }
   // The move is done: a folder that cannot be synced changes nothing the
   // caller could act on.
   try {
-    SynchroniserDossier(DossierParent(from));
+    fichiers.SynchroniserDossier(DossierParent(from));
   } catch (const ErreurOs&) {
   }
 }
 
 }  // namespace
 
-void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool copy) {
+void DeplacerSansRemplacer(SystemeFichiers& fichiers, const std::string& from,
+                           const std::string& to, bool copy) {
   if (!copy) {
     try {
-      RenommerSansRemplacer(from, to);
+      fichiers.RenommerSansRemplacer(from, to);
       return;
     } catch (const ErreurOs& e) {
       if (e.code() != EXDEV) {
@@ -190,7 +165,7 @@ void DeplacerSansRemplacer(const std::string& from, const std::string& to, bool 
   if (EntreeExiste(to)) {
     throw ErreurOs(ErreurOs::Kind::Exists, EEXIST, "rename", to);
   }
-  CopyThenRemove(from, to);
+  CopyThenRemove(fichiers, from, to);
 }
 
 }  // namespace brivane::os

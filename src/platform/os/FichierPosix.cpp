@@ -72,9 +72,6 @@ class PosixFile final : public Fichier {
   }
 
   void EcrireA(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (detail::PanneEcritureDue()) {
-      Fail("write", path(), ENOSPC);
-    }
     std::size_t done = 0;
     while (done < size) {
       const ssize_t put = ::pwrite(fd_, static_cast<const char*>(buffer) + done, size - done,
@@ -90,9 +87,6 @@ class PosixFile final : public Fichier {
   }
 
   void Synchroniser() override {
-    if (detail::PanneSynchroDue()) {
-      Fail("sync", path(), EIO);
-    }
     if (::fsync(fd_) != 0) {
       Fail("sync", path());
     }
@@ -107,9 +101,6 @@ class PosixFile final : public Fichier {
   }
 
   void Tronquer(std::uint64_t size) override {
-    if (detail::PanneEcritureDue()) {
-      Fail("truncate", path(), EIO);
-    }
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
       Fail("truncate", path());
     }
@@ -231,9 +222,6 @@ std::optional<IdentiteFichier> IdentiteChemin(const std::string& path) {
 }
 
 bool Supprimer(const std::string& path) {
-  if (detail::PanneEcritureDue()) {
-    Fail("remove", path, EIO);
-  }
   if (::unlink(path.c_str()) == 0) {
     return true;
   }
@@ -244,9 +232,6 @@ bool Supprimer(const std::string& path) {
 }
 
 void SynchroniserDossier(const std::string& folder) {
-  if (detail::PanneSynchroDue()) {
-    Fail("sync", folder, EIO);
-  }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     Fail("open", folder);
@@ -286,9 +271,6 @@ void VerifierDossierInscriptible(const std::string& folder) {
 // without RENAME_NOREPLACE get a hard link then an unlink, which never
 // replaces either.
 void RenommerSansRemplacer(const std::string& from, const std::string& to) {
-  if (detail::PanneEcritureDue()) {
-    Fail("rename", from, EIO);
-  }
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
     const int code = errno;
     if (code != EINVAL && code != ENOSYS && code != EOPNOTSUPP) {

@@ -96,7 +96,7 @@ int CodeOf(DWORD native) {
   throw ErreurOs(GenreDe(code), code, operation, path, static_cast<int>(native));
 }
 
-// A failure with an errno number of its own (an injected fault).
+// A failure with an errno number of its own (a write that wrote nothing).
 [[noreturn]] void FailWith(const char* operation, const std::string& path, int code) {
   throw ErreurOs(GenreDe(code), code, operation, path, code);
 }
@@ -218,9 +218,6 @@ class WindowsFile final : public Fichier {
   }
 
   void EcrireA(std::uint64_t offset, const void* buffer, std::size_t size) override {
-    if (detail::PanneEcritureDue()) {
-      FailWith("write", path(), ENOSPC);
-    }
     std::size_t done = 0;
     while (done < size) {
       OVERLAPPED at = At(offset + done);
@@ -237,9 +234,6 @@ class WindowsFile final : public Fichier {
   }
 
   void Synchroniser() override {
-    if (detail::PanneSynchroDue()) {
-      FailWith("sync", path(), EIO);
-    }
     if (!FlushFileBuffers(handle_)) {
       Fail("sync", path());
     }
@@ -254,9 +248,6 @@ class WindowsFile final : public Fichier {
   }
 
   void Tronquer(std::uint64_t size) override {
-    if (detail::PanneEcritureDue()) {
-      FailWith("truncate", path(), EIO);
-    }
     // Sets the end without moving a file pointer, which positioned I/O ignores.
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
@@ -397,9 +388,6 @@ void VerifierDossierInscriptible(const std::string& folder) {
 }
 
 bool Supprimer(const std::string& path) {
-  if (detail::PanneEcritureDue()) {
-    FailWith("remove", path, EIO);
-  }
   if (DeleteFileW(Wide(path).c_str())) {
     return true;
   }
@@ -411,16 +399,9 @@ bool Supprimer(const std::string& path) {
 }
 
 // NTFS journals its folders; renames are made durable by MOVEFILE_WRITE_THROUGH.
-void SynchroniserDossier(const std::string& folder) {
-  if (detail::PanneSynchroDue()) {
-    FailWith("sync", folder, EIO);
-  }
-}
+void SynchroniserDossier(const std::string& /*folder*/) {}
 
 void RenommerSansRemplacer(const std::string& from, const std::string& to) {
-  if (detail::PanneEcritureDue()) {
-    FailWith("rename", from, EIO);
-  }
   // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the move, and
   // without MOVEFILE_COPY_ALLOWED another volume does.
   if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {

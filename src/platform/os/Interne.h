@@ -6,11 +6,6 @@
 
 namespace brivane::os::detail {
 
-// True when a failure injected by InjecterPannes is due now, for the next write
-// (writes, truncations, renames, removals) or the next sync.
-bool PanneEcritureDue();
-bool PanneSynchroDue();
-
 // The kind of failure an errno number is.
 ErreurOs::Kind GenreDe(int code);
 

@@ -10,6 +10,7 @@
 #include "dbf/VerrouFichier.h"
 #include "platform/os/Fichier.h"
 #include "platform/os/Systeme.h"
+#include "support/SystemeAvecPannes.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,11 @@ using dbf::kFileLockLength;
 using dbf::kLockBase;
 using dbf::VerrouFichier;
 using std::chrono::milliseconds;
+using testing::Pannes;
+using testing::SystemeAvecPannes;
 namespace fs = std::filesystem;
+
+SystemeFichiers& Reel() { return SystemeFichiers::Reel(); }
 
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -373,17 +378,17 @@ TEST(VerrouOs, TwoHandlesOfOneProcessExcludeEachOther) {
 TEST(VerrouOs, AWaiterGetsTheTableWhenItsHolderLetsGo) {
   Folder folder;
   Write(folder / "factma.dbf", "data");
-  auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
+  auto held = VerrouFichier::Take(Reel(), folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
-  EXPECT_EQ(VerrouFichier::Take(folder / "factma.dbf", milliseconds(50)), nullptr);
+  EXPECT_EQ(VerrouFichier::Take(Reel(), folder / "factma.dbf", milliseconds(50)), nullptr);
   std::thread release([&] {
     std::this_thread::sleep_for(milliseconds(100));
     held.reset();
   });
-  EXPECT_NE(VerrouFichier::Take(folder / "factma.dbf", milliseconds(20000)), nullptr);
+  EXPECT_NE(VerrouFichier::Take(Reel(), folder / "factma.dbf", milliseconds(20000)), nullptr);
   release.join();
   // A table that cannot be opened for writing is an error, not a busy table.
-  EXPECT_THROW(VerrouFichier::Take(folder / "absent.dbf", milliseconds(0)), ErreurOs);
+  EXPECT_THROW(VerrouFichier::Take(Reel(), folder / "absent.dbf", milliseconds(0)), ErreurOs);
 }
 
 TEST(VerrouOs, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
@@ -391,7 +396,7 @@ TEST(VerrouOs, TheTableLockNeverBlocksReadersOrWritersOfTheData) {
   Folder folder;
   const std::string data(4096, 'r');
   Write(folder / "factma.dbf", data);
-  const auto held = VerrouFichier::Take(folder / "factma.dbf", milliseconds(0));
+  const auto held = VerrouFichier::Take(Reel(), folder / "factma.dbf", milliseconds(0));
   ASSERT_NE(held, nullptr);
   const auto other = Fichier::Ouvrir(folder / "factma.dbf", Fichier::Mode::LectureEcriture);
   std::string read(data.size(), '\0');
@@ -410,14 +415,14 @@ TEST(VerrouOs, ATableHeldByAnotherProcessIsRefusedUntilReleased) {
   {
     Child holder({"hold", table, folder / "ready", folder / "release"});
     ASSERT_TRUE(Appears(folder / "ready", milliseconds(60000)));
-    EXPECT_EQ(VerrouFichier::Take(table, milliseconds(100)), nullptr);
+    EXPECT_EQ(VerrouFichier::Take(Reel(), table, milliseconds(100)), nullptr);
     const auto file = Fichier::Ouvrir(table, Fichier::Mode::LectureEcriture);
     EXPECT_FALSE(
         file->Verrouiller(kLockBase + 40, 1, Fichier::GenreVerrou::Exclusif, milliseconds(0)));
     Write(folder / "release", "");
     EXPECT_EQ(holder.Wait(), 0);
   }
-  auto mine = VerrouFichier::Take(table, milliseconds(0));
+  auto mine = VerrouFichier::Take(Reel(), table, milliseconds(0));
   ASSERT_NE(mine, nullptr);
   EXPECT_EQ(Child({"try", table}).Wait(), 1);
   mine.reset();
@@ -435,9 +440,10 @@ TEST(DeplacementOs, ARenameNeverReplacesAFile) {
   EXPECT_EQ(exists.kind(), ErreurOs::Kind::Exists);
   EXPECT_EQ(Read(folder / "b.csv"), "A");
   EXPECT_EQ(Read(folder / "c.csv"), "C");
-  EXPECT_EQ(Failure([&] { DeplacerSansRemplacer(folder / "c.csv", folder / "b.csv"); }).kind(),
-            ErreurOs::Kind::Exists);
-  DeplacerSansRemplacer(folder / "c.csv", folder / "d.csv");
+  EXPECT_EQ(
+      Failure([&] { DeplacerSansRemplacer(Reel(), folder / "c.csv", folder / "b.csv"); }).kind(),
+      ErreurOs::Kind::Exists);
+  DeplacerSansRemplacer(Reel(), folder / "c.csv", folder / "d.csv");
   EXPECT_EQ(Read(folder / "d.csv"), "C");
 }
 
@@ -451,24 +457,26 @@ TEST(DeplacementOs, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
   Write(from / "facture.csv", content);
   Write(to / "deja.csv", "D");
 
-  EXPECT_EQ(
-      Failure([&] { DeplacerSansRemplacer(from / "facture.csv", to / "deja.csv", true); }).kind(),
-      ErreurOs::Kind::Exists);
-  EXPECT_EQ(Failure([&] { DeplacerSansRemplacer(from / "absent.csv", to / "b.csv", true); }).kind(),
+  EXPECT_EQ(Failure([&] {
+              DeplacerSansRemplacer(Reel(), from / "facture.csv", to / "deja.csv", true);
+            }).kind(),
+            ErreurOs::Kind::Exists);
+  EXPECT_EQ(Failure([&] {
+              DeplacerSansRemplacer(Reel(), from / "absent.csv", to / "b.csv", true);
+            }).kind(),
             ErreurOs::Kind::NotFound);
 
   // Each write, rename, removal and sync on the way fails in turn.
   for (int n = 0; n < 8; ++n) {
     for (const bool sync : {false, true}) {
       SCOPED_TRACE((sync ? "sync " : "write ") + std::to_string(n));
-      InjecterPannes(sync ? PlanPannes{-1, n} : PlanPannes{n, -1});
+      SystemeAvecPannes pannes(Reel(), sync ? Pannes{.synchro = n} : Pannes{.ecriture = n});
       bool moved = true;
       try {
-        DeplacerSansRemplacer(from / "facture.csv", to / "facture.csv", true);
+        DeplacerSansRemplacer(pannes, from / "facture.csv", to / "facture.csv", true);
       } catch (const ErreurOs&) {
         moved = false;
       }
-      InjecterPannes({});
       if (moved) {
         EXPECT_EQ(from.Names(), std::vector<std::string>{});
         EXPECT_EQ(Read(to / "facture.csv"), content);
@@ -480,7 +488,7 @@ TEST(DeplacementOs, TheCopyingMoveLeavesTheFileExactlyOnceWhateverFails) {
       EXPECT_EQ(to.Names(), std::vector<std::string>{"deja.csv"});
     }
   }
-  DeplacerSansRemplacer(from / "facture.csv", to / "facture.csv", true);
+  DeplacerSansRemplacer(Reel(), from / "facture.csv", to / "facture.csv", true);
   EXPECT_EQ(Read(to / "facture.csv"), content);
   EXPECT_EQ(from.Names(), std::vector<std::string>{});
 }
@@ -496,7 +504,7 @@ int RunChild(const std::vector<std::string>& a) {
   const std::string action = a.size() > 1 ? a[1] : "";
   try {
     if (action == "hold" && a.size() == 5) {
-      const auto lock = VerrouFichier::Take(a[2], milliseconds(20000));
+      const auto lock = VerrouFichier::Take(Reel(), a[2], milliseconds(20000));
       if (!lock) {
         return 1;
       }
@@ -507,7 +515,7 @@ int RunChild(const std::vector<std::string>& a) {
       return 0;
     }
     if (action == "try" && a.size() == 3) {
-      return VerrouFichier::Take(a[2], milliseconds(0)) ? 0 : 1;
+      return VerrouFichier::Take(Reel(), a[2], milliseconds(0)) ? 0 : 1;
     }
   } catch (const ErreurOs& e) {
     std::fprintf(stderr, "%s (%s)\n", e.what(), DescriptionErreurNative(e.native()).c_str());
