@@ -467,8 +467,12 @@ void TableDbf::write(int n, const QByteArray& record) {
     bytes[0] = '*';
     bytes += kFinFichier;
     fichier_->EcrireA(at, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    entete_.FixerNombreLignes(static_cast<std::uint32_t>(n) + 1);
-    fichier_->EcrireA(kPositionNombreLignes, entete_.octets.data() + kPositionNombreLignes, 4);
+    // Counted here only once the file counts it, so that a failed write
+    // leaves this object saying what the file says.
+    EnteteDbf apres = entete_;
+    apres.FixerNombreLignes(static_cast<std::uint32_t>(n) + 1);
+    fichier_->EcrireA(kPositionNombreLignes, apres.octets.data() + kPositionNombreLignes, 4);
+    entete_ = std::move(apres);
     fichier_->EcrireA(at, record.constData(), 1);
   } catch (const os::ErreurOs&) {
     refuserEcriture(n);

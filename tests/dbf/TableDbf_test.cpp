@@ -4,6 +4,7 @@
 #include "support/DbfEtat.h"
 #include "support/LectureDbf.h"
 #include "support/QStringPrinter.h"
+#include "support/SystemeAvecPannes.h"
 
 #include <gtest/gtest.h>
 
@@ -246,6 +247,20 @@ TEST_F(TableDbfTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
     EXPECT_THROW(base->Execute(QString::fromLatin1(sql)), ErreurBaseDonnees) << sql;
     EXPECT_EQ(Lire(chemin_), avant) << sql;
   }
+}
+
+// A row whose header count could not be written is not counted: a second
+// attempt appends it again rather than rewriting a row the file never counted.
+TEST_F(TableDbfTest, AnAppendWhoseHeaderFailsIsNotCounted) {
+  testing::SystemeAvecPannes pannes(os::SystemeFichiers::Reel(), {1, -1});
+  auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture, pannes);
+  const QByteArray ligne = table->composer({QStringLiteral("a")}, nullptr);
+  EXPECT_THROW(table->write(0, ligne), ErreurBaseDonnees);
+  EXPECT_EQ(table->nombreLignes(), 0);
+  table->write(0, ligne);
+  table->terminer(QDate::currentDate());
+  EXPECT_EQ(CheckDbfFile(chemin_).countFromSize, 1);
+  EXPECT_EQ(table->nombreLignes(), 1);
 }
 
 TEST_F(TableDbfTest, AddsTheEndOfFileMarkWhereAnotherProgramLeftNone) {
