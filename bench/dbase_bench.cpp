@@ -17,8 +17,8 @@ using brivane::dbf::TableDbf;
 // A fixture company whose produi holds `produits` rows.
 QString Compagnie(QTemporaryDir& dir, int produits) {
   brivane::dbase::DossierDemoDbf().Creer(dir.path());
-  auto table = TableDbf::Ouvrir(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
-                                TableDbf::Mode::Ecriture);
+  auto table = TableDbf::OuvrirEcriture(QDir(dir.path()).filePath(QStringLiteral("produi.dbf")),
+                                        brivane::os::SystemeFichiers::Reel());
   for (int i = 0; i < produits; ++i) {
     table->write(i, table->composer({QStringLiteral("P%1").arg(i).leftJustified(21, u'.'),
                                      QStringLiteral("Produit %1").arg(i)},

@@ -341,7 +341,7 @@ sqlite3* BaseOrdinaire(const QString& dossier) {
   sqlite3* db = nullptr;
   sqlite3_open(":memory:", &db);
   for (const QFileInfo& f : QDir(dossier).entryInfoList({QStringLiteral("*.dbf")}, QDir::Files)) {
-    auto table = dbf::TableDbf::Ouvrir(f.absoluteFilePath(), dbf::TableDbf::Mode::Lecture);
+    auto table = dbf::TableDbf::Ouvrir(f.absoluteFilePath());
     const QByteArray nom = f.completeBaseName().toUtf8();
     QByteArray creer = "CREATE TABLE " + nom + " (";
     QByteArray marques;

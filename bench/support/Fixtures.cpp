@@ -59,7 +59,7 @@ void Ajouter(const QString& chemin,
   QByteArray record;
   std::vector<dbf::ChampDbf> champs;
   {
-    auto table = TableDbf::Ouvrir(chemin, TableDbf::Mode::Ecriture);
+    auto table = TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel());
     record = table->composer(modele, nullptr);
     champs = table->fields();
   }
@@ -75,7 +75,7 @@ void Ajouter(const QString& chemin,
     }
   }
   DBFClose(h);
-  TableDbf::Ouvrir(chemin, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
+  TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel())->terminer(QDate::currentDate());
 }
 
 void Poser(QByteArray& record, const dbf::ChampDbf& champ, const QByteArray& valeur,
@@ -144,8 +144,7 @@ std::int32_t CompteurFixture(int rangees) {
 // The counter a fixture folder holds, or -1.
 qlonglong CompteurDe(const QString& dossier) {
   try {
-    const auto solde = dbf::TableDbf::Ouvrir(QDir(dossier).filePath(QStringLiteral("solde.dbf")),
-                                             dbf::TableDbf::Mode::Lecture);
+    const auto solde = dbf::TableDbf::Ouvrir(QDir(dossier).filePath(QStringLiteral("solde.dbf")));
     const platform::ValeurColonne v =
         solde->value(solde->record(0), solde->indexChamp(QStringLiteral("snexts")));
     if (const auto* x = std::get_if<double>(&v)) {
@@ -360,7 +359,7 @@ std::map<QString, std::vector<QByteArray>> InstantaneDbf::NouvellesRangees() con
     const auto avant = static_cast<int>(static_cast<unsigned char>(entete[4]) |
                                         (static_cast<unsigned char>(entete[5]) << 8) |
                                         (static_cast<unsigned char>(entete[6]) << 16));
-    auto table = TableDbf::Ouvrir(e.chemin, TableDbf::Mode::Lecture);
+    auto table = TableDbf::Ouvrir(e.chemin);
     auto& liste = rangees[QFileInfo(e.chemin).completeBaseName()];
     for (int i = avant; i < table->nombreLignes(); ++i) {
       liste.push_back(table->record(i));

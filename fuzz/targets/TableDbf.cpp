@@ -60,7 +60,7 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
 
   int lignes = 0;
   try {
-    const auto table = TableDbf::Ouvrir(chemin, TableDbf::Mode::Lecture);
+    const auto table = TableDbf::Ouvrir(chemin);
     lignes = table->nombreLignes();
     LireTout(*table);
   } catch (const ErreurBaseDonnees& e) {
@@ -75,8 +75,7 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
   // A table that reads can take one more row, and still reads after it.
   std::optional<QByteArray> ajoutee;
   try {
-    const auto table =
-        TableDbf::Ouvrir(chemin, TableDbf::Mode::Ecriture, os::SystemeFichiers::Reel());
+    const auto table = TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel());
     ajoutee = table->composer({}, nullptr);
     table->write(table->nombreLignes(), *ajoutee);
     table->terminer(QDate(2026, 12, 8));
@@ -87,7 +86,7 @@ void TableDbf(const std::uint8_t* data, std::size_t size) {
     return;
   }
   try {
-    const auto table = TableDbf::Ouvrir(chemin, TableDbf::Mode::Lecture);
+    const auto table = TableDbf::Ouvrir(chemin);
     if (table->nombreLignes() != lignes + 1 || table->record(lignes) != *ajoutee) {
       Echec(QStringLiteral("la ligne ajoutée n'est pas relue : %1 lignes au lieu de %2")
                 .arg(table->nombreLignes())

@@ -84,15 +84,16 @@ void DossierDemoDbf::Creer(const QString& dossier) const {
   }
   for (const Table& table : Tables()) {
     const QString chemin = dir.filePath(table.nom + QStringLiteral(".dbf"));
-    dbf::TableDbf::Creer(chemin, table.champs, kPilote1252);
+    dbf::TableDbf::Creer(chemin, table.champs, kPilote1252, os::SystemeFichiers::Reel());
     // Dated today and closed by the end-of-file mark, like every table we write.
-    dbf::TableDbf::Ouvrir(chemin, dbf::TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
+    dbf::TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel())
+        ->terminer(QDate::currentDate());
   }
 
   const auto ajouter = [&](const QString& nom,
                            const std::vector<std::optional<platform::ValeurColonne>>& valeurs) {
-    auto table = dbf::TableDbf::Ouvrir(dir.filePath(nom + QStringLiteral(".dbf")),
-                                       dbf::TableDbf::Mode::Ecriture);
+    auto table = dbf::TableDbf::OuvrirEcriture(dir.filePath(nom + QStringLiteral(".dbf")),
+                                               os::SystemeFichiers::Reel());
     table->write(table->nombreLignes(), table->composer(valeurs, nullptr));
     table->terminer(QDate::currentDate());
   };

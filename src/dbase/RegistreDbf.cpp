@@ -76,8 +76,7 @@ void RegistreDbf::Creer(os::SystemeFichiers& fichiers, const QString& dossier) {
   }
   const QString provisoire = QDir(prive.path()).filePath(NomFichier());
   dbf::TableDbf::Creer(provisoire, Champs(), kPilote1252, fichiers);
-  dbf::TableDbf::Ouvrir(provisoire, dbf::TableDbf::Mode::Ecriture, fichiers)
-      ->terminer(QDate::currentDate());
+  dbf::TableDbf::OuvrirEcriture(provisoire, fichiers)->terminer(QDate::currentDate());
   try {
     fichiers.Ouvrir(Systeme(provisoire), os::Fichier::Mode::LectureEcriture)->Synchroniser();
     fichiers.RenommerSansRemplacer(Systeme(provisoire),

@@ -266,7 +266,7 @@ BaseDbf::BaseDbf(os::SystemeFichiers& fichiers, const QString& folder, milliseco
   Recover(false, writeWait_);
   for (std::size_t i = 0; i < tables_.size(); ++i) {
     const IndexCles::Stamp stamp = StampOf(tables_[i].path);
-    auto reader = TableDbf::Ouvrir(tables_[i].path, TableDbf::Mode::Lecture);
+    auto reader = TableDbf::Ouvrir(tables_[i].path);
     tables_[i].fields = reader->fields();
     cache_.Keep(i, std::move(reader), stamp);
   }

@@ -8,7 +8,7 @@ using platform::ErreurBaseDonnees;
 
 // Opens the table and checks it still has the columns declared.
 std::unique_ptr<TableDbf> OuvrirDeclaree(const InfoTable& info) {
-  auto table = TableDbf::Ouvrir(info.path, TableDbf::Mode::Lecture);
+  auto table = TableDbf::Ouvrir(info.path);
   if (table->fields() != info.fields) {
     throw ErreurBaseDonnees(
         ErreurBaseDonnees::kCorruptTable,

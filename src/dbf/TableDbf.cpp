@@ -73,8 +73,17 @@ TableDbf::~TableDbf() {
   }
 }
 
-std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
-                                           os::SystemeFichiers& fichiers) {
+std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path) {
+  return OuvrirEn(path, Mode::Lecture, nullptr);
+}
+
+std::unique_ptr<TableDbf> TableDbf::OuvrirEcriture(const QString& path,
+                                                   os::SystemeFichiers& fichiers) {
+  return OuvrirEn(path, Mode::Ecriture, &fichiers);
+}
+
+std::unique_ptr<TableDbf> TableDbf::OuvrirEn(const QString& path, Mode mode,
+                                             os::SystemeFichiers* fichiers) {
   const std::string file = QFile::encodeName(path).toStdString();
   std::optional<EnteteDbf> lu;
   QByteArray descripteurs;
@@ -126,7 +135,7 @@ std::unique_ptr<TableDbf> TableDbf::Ouvrir(const QString& path, Mode mode,
   table->codec_ = codec;
   if (mode == Mode::Ecriture) {
     try {
-      table->fichier_ = fichiers.Ouvrir(file, os::Fichier::Mode::LectureEcriture);
+      table->fichier_ = fichiers->Ouvrir(file, os::Fichier::Mode::LectureEcriture);
     } catch (const os::ErreurOs& e) {
       throw ErreurBaseDonnees(ErreurBaseDonnees::kCannotOpen,
                               (e.kind() == os::ErreurOs::Kind::AccessDenied

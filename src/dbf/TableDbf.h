@@ -22,18 +22,17 @@ namespace brivane::dbf {
 // Every failure is thrown as ErreurBaseDonnees.
 class TableDbf final {
  public:
-  enum class Mode { Lecture, Ecriture };
-
-  // Opens an existing table. In Write mode a table whose header declares a
-  // production index is refused: the index would no longer match. Writes go
-  // through `fichiers`, with our own format code; reads through shapelib.
-  static std::unique_ptr<TableDbf> Ouvrir(
-      const QString& path, Mode mode, os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
+  // Opens an existing table to read it, through shapelib.
+  static std::unique_ptr<TableDbf> Ouvrir(const QString& path);
+  // Opens an existing table to write it, with our own format code through
+  // `fichiers` (reads too). A table whose header declares a production index
+  // is refused: the index would no longer match.
+  static std::unique_ptr<TableDbf> OuvrirEcriture(const QString& path,
+                                                  os::SystemeFichiers& fichiers);
   // Creates an empty dBASE table (version 3, no memo, dated today) with the
   // given columns and language driver; replaces any file of that name.
   static void Creer(const QString& path, const std::vector<ChampDbf>& fields,
-                    unsigned char piloteLangue,
-                    os::SystemeFichiers& fichiers = os::SystemeFichiers::Reel());
+                    unsigned char piloteLangue, os::SystemeFichiers& fichiers);
 
   ~TableDbf();
   TableDbf(const TableDbf&) = delete;
@@ -71,6 +70,10 @@ class TableDbf final {
   void terminer(QDate derniereMaj);
 
  private:
+  enum class Mode { Lecture, Ecriture };
+  // `fichiers` only in Write mode.
+  static std::unique_ptr<TableDbf> OuvrirEn(const QString& path, Mode mode,
+                                            os::SystemeFichiers* fichiers);
   TableDbf(QString path, Mode mode, EnteteDbf entete);
   QByteArray format(const ChampDbf& field, const platform::ValeurColonne& value) const;
   QString decode(const QByteArray& bytes) const;

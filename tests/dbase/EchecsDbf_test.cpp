@@ -48,7 +48,7 @@ TEST_F(PostageTest, ADocumentAlreadyUnderTheCountersNumberRefusesThePosting) {
     ASSERT_TRUE(QDir().mkpath(dir_.path()));
     Compagnie();
     {
-      auto factma = dbf::TableDbf::Ouvrir(Chemin("factma"), dbf::TableDbf::Mode::Ecriture);
+      auto factma = dbf::TableDbf::OuvrirEcriture(Chemin("factma"), os::SystemeFichiers::Reel());
       std::vector<std::optional<platform::ValeurColonne>> ligne(factma->fields().size());
       ligne[static_cast<std::size_t>(factma->indexChamp(QStringLiteral("FFNOFACT")))] =
           QString::fromLatin1(numero);
@@ -250,8 +250,8 @@ TEST_F(PostageTest, FailuresStopThePostingAndLeaveTheCounter) {
         }
       }
       QFile::remove(t.Chemin(table));
-      dbf::TableDbf::Creer(t.Chemin(table), champs, 0x57);
-      auto dbf = dbf::TableDbf::Ouvrir(t.Chemin(table), dbf::TableDbf::Mode::Ecriture);
+      dbf::TableDbf::Creer(t.Chemin(table), champs, 0x57, os::SystemeFichiers::Reel());
+      auto dbf = dbf::TableDbf::OuvrirEcriture(t.Chemin(table), os::SystemeFichiers::Reel());
       if (!ligne.empty()) {
         dbf->write(0, dbf->composer(ligne, nullptr));
       }

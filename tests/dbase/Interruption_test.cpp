@@ -146,8 +146,7 @@ QString Numero(qint64 compteur) { return QStringLiteral("!%1").arg(compteur, 5, 
 
 // The rows the header counts that are not marked deleted, as our own reader sees them.
 qsizetype LignesVivantes(const QString& cheminSansExtension) {
-  const auto table = dbf::TableDbf::Ouvrir(cheminSansExtension + QStringLiteral(".dbf"),
-                                           dbf::TableDbf::Mode::Lecture);
+  const auto table = dbf::TableDbf::Ouvrir(cheminSansExtension + QStringLiteral(".dbf"));
   qsizetype vivantes = 0;
   for (int i = 0; i < table->nombreLignes(); ++i) {
     vivantes += dbf::TableDbf::EstSupprimee(table->record(i)) ? 0 : 1;

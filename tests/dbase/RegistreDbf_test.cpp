@@ -72,8 +72,8 @@ TEST_F(RegistreTest, TheSameContentIsRefusedUnlessTheUserPostsItAgain) {
 TEST_F(RegistreTest, AnExistingRecordTableIsUsedAsItIsWhateverItsLetterCase) {
   Compagnie();
   const QString chemin = dir_.filePath(QStringLiteral("BRIVIMP.dbf"));
-  dbf::TableDbf::Creer(chemin, RegistreDbf::Champs(), 0x57);
-  auto table = dbf::TableDbf::Ouvrir(chemin, dbf::TableDbf::Mode::Ecriture);
+  dbf::TableDbf::Creer(chemin, RegistreDbf::Champs(), 0x57, os::SystemeFichiers::Reel());
+  auto table = dbf::TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel());
   table->write(0, table->composer({QString(kEmpreinte).replace(u'9', u'8')}, nullptr));
   table->terminer(QDate(2023, 1, 2));
   table.reset();

@@ -41,8 +41,8 @@ QByteArray Lire(const QString& path) {
 void CreerTable(
     const QString& path, const std::vector<ChampDbf>& champs,
     const std::vector<std::vector<std::optional<platform::ValeurColonne>>>& lignes = {}) {
-  TableDbf::Creer(path, champs, 0x57);
-  auto table = TableDbf::Ouvrir(path, TableDbf::Mode::Ecriture);
+  TableDbf::Creer(path, champs, 0x57, os::SystemeFichiers::Reel());
+  auto table = TableDbf::OuvrirEcriture(path, os::SystemeFichiers::Reel());
   for (const auto& ligne : lignes) {
     table->write(table->nombreLignes(), table->composer(ligne, nullptr));
   }

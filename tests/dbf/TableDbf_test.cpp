@@ -50,8 +50,8 @@ class TableDbfTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     chemin_ = dir_.filePath(QStringLiteral("essai.dbf"));
-    TableDbf::Creer(chemin_, kChamps, 0x57);
-    TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture)->terminer(QDate::currentDate());
+    TableDbf::Creer(chemin_, kChamps, 0x57, os::SystemeFichiers::Reel());
+    TableDbf::OuvrirEcriture(chemin_, os::SystemeFichiers::Reel())->terminer(QDate::currentDate());
   }
   std::unique_ptr<BaseDonnees> Base() {
     return FournisseurDbfSqlite(os::SystemeFichiers::Reel(), std::chrono::milliseconds(100))
@@ -73,7 +73,7 @@ TEST_F(TableDbfTest, EachTextIsJudgedOnItsOwn) {
       {u"ő", {}},       {u"€", "\x80    "}, {u"a\u0301", {}},        {u"ok", "ok   "},
   };
   for (int tour = 0; tour < 2; ++tour) {
-    const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
+    const auto table = TableDbf::Ouvrir(chemin_);
     for (const auto& c : suite) {
       const QString texte = QString::fromUtf16(c.texte);
       try {
@@ -128,7 +128,7 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
       {"MemoNullBlank", 5, platform::ValeurColonne(), "          "},
       {"MemoRefused", 5, QStringLiteral("note"), {}},
   };
-  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_);
   for (const auto& c : cas) {
     std::vector<std::optional<platform::ValeurColonne>> valeurs(kChamps.size());
     valeurs[static_cast<std::size_t>(c.champ)] = c.valeur;
@@ -151,14 +151,14 @@ TEST_F(TableDbfTest, FormatsEachValueIntoItsFieldOrRefusesIt) {
 
 TEST_F(TableDbfTest, ReadsValuesBackAsDbfReadDoes) {
   {
-    auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture);
+    auto table = TableDbf::OuvrirEcriture(chemin_, os::SystemeFichiers::Reel());
     table->write(0, table->composer({QStringLiteral("Éa"), 12.5, qlonglong{42}, qlonglong{1},
                                      QStringLiteral("2024/03/05"), platform::ValeurColonne()},
                                     nullptr));
     table->write(1, table->composer({}, nullptr));
     table->terminer(QDate(2026, 1, 2));
   }
-  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_);
   ASSERT_EQ(table->nombreLignes(), 2);
   const QByteArray plein = table->record(0);
   EXPECT_EQ(table->value(plein, 0), platform::ValeurColonne(QStringLiteral("Éa")));
@@ -253,7 +253,7 @@ TEST_F(TableDbfTest, AValueThatDoesNotFitLeavesNothingOfItsRow) {
 // attempt appends it again rather than rewriting a row the file never counted.
 TEST_F(TableDbfTest, AnAppendWhoseHeaderFailsIsNotCounted) {
   testing::SystemeAvecPannes pannes(os::SystemeFichiers::Reel(), {1, -1});
-  auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Ecriture, pannes);
+  auto table = TableDbf::OuvrirEcriture(chemin_, pannes);
   const QByteArray ligne = table->composer({QStringLiteral("a")}, nullptr);
   EXPECT_THROW(table->write(0, ligne), ErreurBaseDonnees);
   EXPECT_EQ(table->nombreLignes(), 0);
@@ -280,7 +280,7 @@ TEST_F(TableDbfTest, WritesInTheCodePageTheHeaderNames) {
   Ecrire(chemin_, octets);
   auto base = Base();
   base->Execute(QStringLiteral("insert into essai (txt) values ('é')"));
-  const auto table = TableDbf::Ouvrir(chemin_, TableDbf::Mode::Lecture);
+  const auto table = TableDbf::Ouvrir(chemin_);
   EXPECT_EQ(table->record(0).mid(1, 1), QByteArray("\x82"));
   EXPECT_EQ(base->Execute(QStringLiteral("select txt from essai"))->Field(QStringLiteral("TXT")),
             platform::ValeurColonne(QStringLiteral("é")));
@@ -318,12 +318,12 @@ TEST_F(TableDbfTest, WritesTheBytesShapelibWritesAndDebianReadersReadThem) {
   };
   const auto sansDate = [](QByteArray octets) { return octets.replace(1, 3, "\0\0\0", 3); };
 
-  TableDbf::Creer(nous, champs, 0x57);
+  TableDbf::Creer(nous, champs, 0x57, os::SystemeFichiers::Reel());
   DBFClose(shapelib());
   EXPECT_EQ(sansDate(Lire(nous)), sansDate(Lire(eux)));
 
   {
-    auto table = TableDbf::Ouvrir(nous, TableDbf::Mode::Ecriture);
+    auto table = TableDbf::OuvrirEcriture(nous, os::SystemeFichiers::Reel());
     // The first row is appended blank, then rewritten in place.
     for (int n = 0; n < 3; ++n) {
       table->write(n, table->composer(lignes[n == 0 ? 2 : n].valeurs, nullptr));
