@@ -13,10 +13,10 @@ namespace brivane {
 class ErreurJournal : public platform::Erreur {
  public:
   // Numbers of our own (SQLite's result codes are positive).
-  static constexpr std::int32_t kDossierImpossible = -3001;
-  static constexpr std::int32_t kLectureSeule = -3002;
-  static constexpr std::int32_t kVerrousImpossibles = -3003;
-  static constexpr std::int32_t kReservationImpossible = -3004;
+  static constexpr std::int32_t kDossierImpossible = -3101;
+  static constexpr std::int32_t kLectureSeule = -3102;
+  static constexpr std::int32_t kVerrousImpossibles = -3103;
+  static constexpr std::int32_t kReservationImpossible = -3104;
 
   using Erreur::Erreur;
 };

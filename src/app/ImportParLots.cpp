@@ -1,7 +1,6 @@
 #include "app/ImportParLots.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
 
 #include <exception>

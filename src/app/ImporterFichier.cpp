@@ -78,7 +78,7 @@ std::optional<QString> NoterJournal(F&& noter) {
 }
 
 // Holds this run's claim on the content until the run ends; a run that ends
-// before posting forgets the entry it wrote.
+// before it tries to post forgets the entry it wrote.
 class Revendique {
  public:
   Revendique(JournalImport& journal, const Revendication& r)
@@ -96,6 +96,9 @@ class Revendique {
   Revendique& operator=(const Revendique&) = delete;
 
   qint64 Numero() const { return numero_; }
+  // From the first attempt to post, the entry is kept whatever happens: it
+  // is what tells the next import that this content may be in the company.
+  void TentativeDePostage() { oublier_ = false; }
   // Throws ErreurJournal.
   void Marquer(EtatImport etat, const QString& numeroDocument = {}) {
     journal_.Marquer(numero_, etat, numeroDocument);
@@ -181,6 +184,7 @@ class Importation {
     ReferenceImportation reference{entree_.empreinte, identite_, revendication_->Numero(), !forcer_,
                                    reprise && !forcer_};
     document_.Importation(reference);
+    revendication_->TentativeDePostage();
     bool poste = document_.Enregistrer(false);
     if (!poste && document_.SansRegistre()) {
       if (!Demander(

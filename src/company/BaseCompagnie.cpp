@@ -248,20 +248,6 @@ void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
   const bool version2 = version.Entier(0) >= 2;
   // Each table as we create it: a damaged schema text can rename or drop a
   // column and still be read.
-  Requete existe(db_,
-                 QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?"));
-  for (const char* table : kTables) {
-    existe.Lier(1, QString::fromLatin1(table));
-    if (!existe.Suivante() || existe.Texte(0) != Definition("table", table)) {
-      throw ErreurBase(statuts::kCompagnieEndommagee,
-                       QStringLiteral("la table « %1 » n'a pas la définition attendue")
-                           .arg(QString::fromLatin1(table)));
-    }
-    existe.Reinitialiser();
-  }
-  if (!version2) {
-    return;  // the opening for writing adds what layout 2 brings
-  }
   Requete objet(db_, QStringLiteral("SELECT sql FROM sqlite_schema WHERE type = ? AND name = ?"));
   const auto verifier = [&](const char* genre, const char* nom) {
     objet.Lier(1, QString::fromLatin1(genre)).Lier(2, QString::fromLatin1(nom));
@@ -274,6 +260,12 @@ void BaseCompagnie::VerifierIdentite(const QString& chemin) const {
     }
     objet.Reinitialiser();
   };
+  for (const char* table : kTables) {
+    verifier("table", table);
+  }
+  if (!version2) {
+    return;  // the opening for writing adds what layout 2 brings
+  }
   for (const char* table : kTablesVersion2) {
     verifier("table", table);
   }

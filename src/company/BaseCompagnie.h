@@ -106,7 +106,7 @@ class BaseCompagnie final {
   // Commits the posting; nothing to do when none is open. Throws ErreurBase
   // with nothing of the posting kept when it cannot.
   void ValiderPostage();
-  // Rolls the posting back; true when it had written something.
+  // Rolls the posting back; true when a posting was open.
   bool AnnulerPostage() noexcept;
   bool PostageOuvert() const { return postage_ == Postage::Ouvert; }
 

@@ -85,9 +85,6 @@ void DossierDemoDbf::Creer(const QString& dossier) const {
   for (const Table& table : Tables()) {
     const QString chemin = dir.filePath(table.nom + QStringLiteral(".dbf"));
     dbf::TableDbf::Creer(chemin, table.champs, kPilote1252, os::SystemeFichiers::Reel());
-    // Dated today and closed by the end-of-file mark, like every table we write.
-    dbf::TableDbf::OuvrirEcriture(chemin, os::SystemeFichiers::Reel())
-        ->terminer(QDate::currentDate());
   }
 
   const auto ajouter = [&](const QString& nom,

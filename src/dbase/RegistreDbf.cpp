@@ -76,7 +76,6 @@ void RegistreDbf::Creer(os::SystemeFichiers& fichiers, const QString& dossier) {
   }
   const QString provisoire = QDir(prive.path()).filePath(NomFichier());
   dbf::TableDbf::Creer(provisoire, Champs(), kPilote1252, fichiers);
-  dbf::TableDbf::OuvrirEcriture(provisoire, fichiers)->terminer(QDate::currentDate());
   try {
     fichiers.Ouvrir(Systeme(provisoire), os::Fichier::Mode::LectureEcriture)->Synchroniser();
     fichiers.RenommerSansRemplacer(Systeme(provisoire),
@@ -95,8 +94,9 @@ QString RegistreDbf::Recherche(const QString& empreinte) {
 }
 
 QString RegistreDbf::Insertion(const RegistreImportation& registre) {
-  ModeleSql insert({QStringLiteral("insert into brivimp(EMPREINT,JOURNAL,NUMERO,MOMENT,NODOC) "),
-                    QStringLiteral("values(@empreinte,@journal,@numero,@moment,@document)")});
+  ModeleSql insert(
+      {QStringLiteral("insert into %1(EMPREINT,JOURNAL,NUMERO,MOMENT,NODOC) ").arg(kTable),
+       QStringLiteral("values(@empreinte,@journal,@numero,@moment,@document)")});
   insert.Remplacer(QStringLiteral("@empreinte"), literal::TexteCite(registre.empreinte.toLower()))
       .Remplacer(QStringLiteral("@journal"), literal::TexteCite(registre.journal))
       .Remplacer(QStringLiteral("@numero"), QString::number(registre.numero))

@@ -85,22 +85,17 @@ QByteArray EnteteDbf::EcrireChamps() const {
   QByteArray descripteurs(static_cast<qsizetype>(champs.size()) * kTailleDescripteur + 1, '\0');
   auto* d = reinterpret_cast<unsigned char*>(descripteurs.data());
   for (const ChampDbf& champ : champs) {
-    EcrireChamp(champ, d);
+    const QByteArray nom = champ.name.toLatin1().left(kLongueurNomChamp);
+    std::copy(nom.cbegin(), nom.cend(), d);
+    d[11] = static_cast<unsigned char>(champ.type);
+    d[16] = static_cast<unsigned char>(champ.width);
+    if (champ.type == 'N' || champ.type == 'F') {
+      d[17] = static_cast<unsigned char>(champ.decimals);
+    }
     d += kTailleDescripteur;
   }
   *d = kFinDescripteurs;
   return descripteurs;
-}
-
-void EnteteDbf::EcrireChamp(const ChampDbf& champ, unsigned char* descripteur) {
-  std::fill_n(descripteur, kTailleDescripteur, 0);
-  const QByteArray nom = champ.name.toLatin1().left(kLongueurNomChamp);
-  std::copy(nom.cbegin(), nom.cend(), descripteur);
-  descripteur[11] = static_cast<unsigned char>(champ.type);
-  descripteur[16] = static_cast<unsigned char>(champ.width);
-  if (champ.type == 'N' || champ.type == 'F') {
-    descripteur[17] = static_cast<unsigned char>(champ.decimals);
-  }
 }
 
 void EnteteDbf::FixerNombreLignes(std::uint32_t lignes) {

@@ -73,11 +73,10 @@ struct EnteteDbf {
   // The descriptors that follow the fixed bytes, up to their end mark; a
   // type other than C, N, F, L, D and M is kept, to be read as text.
   void LireChamps(QByteArrayView descripteurs);
-  // The descriptors of `champs` and their end mark, as LireChamps reads them.
+  // The descriptors of `champs` and their end mark, as LireChamps reads them:
+  // each the name NUL-padded, the type, the width and, for numbers, the
+  // decimals; every other byte zero.
   QByteArray EcrireChamps() const;
-  // One descriptor: the name NUL-padded, the type, the width and, for
-  // numbers, the decimals; every other byte zero.
-  static void EcrireChamp(const ChampDbf& champ, unsigned char* descripteur);
   // The record count alone, as each appended row changes it.
   void FixerNombreLignes(std::uint32_t lignes);
   // The record count and the last-update date: the only bytes a write changes.

@@ -29,8 +29,9 @@ class TableDbf final {
   // is refused: the index would no longer match.
   static std::unique_ptr<TableDbf> OuvrirEcriture(const QString& path,
                                                   os::SystemeFichiers& fichiers);
-  // Creates an empty dBASE table (version 3, no memo, dated today) with the
-  // given columns and language driver; replaces any file of that name.
+  // Creates an empty dBASE table (version 3, no memo, dated today, closed by
+  // the end-of-file mark) with the given columns and language driver;
+  // replaces any file of that name.
   static void Creer(const QString& path, const std::vector<ChampDbf>& fields,
                     unsigned char piloteLangue, os::SystemeFichiers& fichiers);
 

@@ -32,11 +32,11 @@ class DeplaceurFichier {
   // True when moved; otherwise false with the reason in raison, and source
   // where it was.
   virtual bool Deplacer(const QString& source, const QString& cible, QString& raison) = 0;
+  // Whether the file is still where it was (a failed move may have left it).
+  virtual bool Present(const QString& chemin) const;
   // As Deplacer, but when a file of cible's name is there already, under the
   // first free name of the form "nom (2).ext", "nom (3).ext", …: nothing is
   // ever replaced. The name used is left in cibleFinale.
-  // Whether the file is still where it was (a failed move may have left it).
-  virtual bool Present(const QString& chemin) const;
   bool DeplacerSousNomLibre(const QString& source, const QString& cible, QString& cibleFinale,
                             QString& raison);
 };

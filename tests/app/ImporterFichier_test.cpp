@@ -534,6 +534,15 @@ TEST(ImporterFichier, AJournalThatFailsIsToldInItsOwnWordsAndPostsAtMostOnce) {
         << j.evenements.join(u'|').toStdString();
     EXPECT_EQ(j.evenements.last(), QStringLiteral("libre"));
   }
+
+  // Posted, but neither noted nor moved: the entry stays, so that the next
+  // import moves the file instead of posting it again.
+  Journal j;
+  j.journal = std::make_shared<JournalEnPanne>(QStringLiteral("transférée"));
+  j.raisonRefus = QStringLiteral("le disque est plein");
+  j.Importer(kChemin, configuration());
+  EXPECT_EQ(Postees(j.scenario), 1);
+  EXPECT_EQ(Entrees(*j.journal), QStringList{QStringLiteral("1 en cours ") + kChemin});
 }
 
 TEST(CheminTraite, TheFolderAsTypedThenTheSeparatorThenTheFileName) {

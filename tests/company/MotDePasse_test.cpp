@@ -72,6 +72,16 @@ class MotDePasse : public ::testing::Test {
 const QString kReussi = QStringLiteral("0 Aucune erreur.");
 const QString kRefuse = QStringLiteral("1002 Mot de passe invalide.");
 
+TEST(EmpreinteMotDePasse, IsSaltedAndNeverHoldsThePassword) {
+  const QString a = EmpreinteMotDePasse(QStringLiteral("Été-2026"));
+  const QString b = EmpreinteMotDePasse(QStringLiteral("Été-2026"));
+  EXPECT_NE(a, b);
+  EXPECT_FALSE(a.contains(QStringLiteral("Été")));
+  EXPECT_TRUE(VerifierMotDePasse(QStringLiteral("Été-2026"), a));
+  EXPECT_FALSE(VerifierMotDePasse(QStringLiteral("été-2026"), a));
+  EXPECT_FALSE(VerifierMotDePasse(QStringLiteral("Été-2026"), QStringLiteral("abc")));
+}
+
 TEST_F(MotDePasse, NewCompaniesStoreArgon2idAndStrangeHashesLetNobodyIn) {
   const QString stockee = Stockee();
   EXPECT_TRUE(stockee.startsWith(kArgon2id)) << stockee.toStdString();
