@@ -21,8 +21,9 @@ namespace brivane {
 
 // The import history: every import of the journal, newest first, filtered by
 // text and state; opens the folder of an entry's file and imports again a
-// file still in place. The journal is opened for each reading and closed
-// right after, so that imports running meanwhile are never held up.
+// file still in place. The journal is read through the imports' own
+// connection, which holds nothing between two operations, so that imports
+// running meanwhile are never held up.
 class frmHistorique final : public QDialog {
   Q_OBJECT
 

@@ -222,7 +222,7 @@ void frmPrincipale::ImporterPlusieurs(const QStringList& chemins) {
   }
   std::vector<IssueFichier> issues = ImporterParLots(
       chemins, configuration, [this](bool occupe) { services_.occupe.IndiquerOccupe(occupe); },
-      ServicesAvecQuestions(), [this] { return JournalLecture(); });
+      ServicesAvecQuestions(), [this] { return services_.import.journal; });
   if (resume) {
     resume->close();
   }
@@ -235,19 +235,10 @@ void frmPrincipale::ImporterPlusieurs(const QStringList& chemins) {
   }
 }
 
-std::shared_ptr<JournalImport> frmPrincipale::JournalLecture() const {
-  const auto* sqlite = dynamic_cast<const SqliteJournalImport*>(services_.import.journal.get());
-  if (sqlite != nullptr && sqlite->Chemin() != QStringLiteral(":memory:")) {
-    return std::make_shared<SqliteJournalImport>(sqlite->Chemin());
-  }
-  // A journal in memory (tests) exists only as the one object.
-  return services_.import.journal;
-}
-
 void frmPrincipale::cmdHistorique_Click() {
   if (!historique) {
     historique = new frmHistorique(
-        {[this] { return JournalLecture(); }, services_.store, services_.messages,
+        {[this] { return services_.import.journal; }, services_.store, services_.messages,
          [this](const QString& chemin) { ImporterUn(chemin); }, services_.ouvrirDossier},
         this);
   }

@@ -86,8 +86,6 @@ class frmPrincipale final : public QWidget {
   void ImporterPlusieurs(const QStringList& chemins);
   // The import services, asking their questions in a box.
   ServicesImport ServicesAvecQuestions();
-  // The journal opened for one reading (the user's journal is opened afresh).
-  std::shared_ptr<JournalImport> JournalLecture() const;
 
   Services services_;
   // The last file chosen in the dialog, where the next one starts.
